@@ -1,0 +1,42 @@
+// Controls of the simulator backend of the platform seam: the data root that instrument paths map
+// into, the USB stick, device faults and the shell's sandbox. Used by the instrument, the
+// scenario runner and tests; never by the application.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace sim {
+
+// Data root of a run: DIR/mnt (flash), DIR/usb (the stick), DIR/tmp, DIR/sim (chips, screens).
+// Creates the folders.
+void set_data_root(const std::string& dir);
+const std::string& data_root();
+// Host path of an instrument path (what plat_path returns).
+std::string host_path(std::string_view instrument_path);
+
+// The USB stick: present means "/dev/sda1" can be mounted on "/media".
+void set_usb_present(bool present);
+bool usb_present();
+bool usb_mounted();
+
+// Faults: a device path whose open fails (ENOENT), a request that fails with EIO the next
+// `times` calls (-1: every call). clear_faults removes them all.
+void fault_device_missing(const std::string& path, bool missing = true);
+void fault_request(const std::string& path, unsigned long request, int times = -1);
+void clear_faults();
+
+// Shell commands that the simulator answers itself instead of running them (e.g. "wpa_cli"):
+// the handler gets the whole command and returns its exit status.
+void set_shell_emulation(const std::string& program, std::function<int(const std::string&)> fn);
+// Resets the backend between tests: closes every descriptor and message queue, clears faults,
+// unmounts the stick, forgets emulated programs (but keeps the data root and the devices).
+void reset_backend();
+
+// Handler run when the application switches the unit off; by default the process ends with the
+// run's summary. Tests install their own.
+void set_power_off_handler(std::function<void()> fn);
+void power_off();
+
+} // namespace sim
