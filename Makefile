@@ -1,0 +1,57 @@
+# Everything from a fresh Debian machine: `make demo` runs the simulated instrument's demo,
+# `make test` runs the whole test suite (AddressSanitizer + UndefinedBehaviorSanitizer build,
+# then the threaded tests again under ThreadSanitizer).
+
+PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
+            libcjson-dev libpng-dev libjpeg-dev libfreetype-dev libhpdf-dev libcurl4-openssl-dev \
+            fonts-dejavu-core fonts-dejavu-extra fonts-wqy-microhei
+DEMO_ROOT := out/demo
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: all deps demo test test-asan test-tsan build bench format clean
+
+all: build
+
+# Install what is missing (as root through apt-get; otherwise say what to install).
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" = 0 ]; then \
+	    echo "Installing:$$missing"; \
+	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing >/dev/null || exit 1; \
+	  else \
+	    echo "Missing packages:$$missing"; echo "Run: sudo apt-get install$$missing"; exit 1; \
+	  fi; \
+	fi
+
+build: deps
+	cmake --preset release >/dev/null
+	cmake --build --preset release -j $(JOBS)
+
+demo: build
+	rm -rf $(DEMO_ROOT)
+	build/release/splicer-sim --root $(DEMO_ROOT) --scenario scenarios/demo.json --assets build/release/asset_root
+	@echo "Screens: $(DEMO_ROOT)/sim/screens/   Flash: $(DEMO_ROOT)/mnt/   EEPROM: $(DEMO_ROOT)/sim/eeprom.bin"
+
+test: test-asan test-tsan
+
+test-asan: deps
+	cmake --preset debug >/dev/null
+	cmake --build --preset debug -j $(JOBS)
+	ctest --preset debug -j $(JOBS)
+
+test-tsan: deps
+	cmake --preset tsan >/dev/null
+	cmake --build --preset tsan -j $(JOBS)
+	ctest --preset tsan -j $(JOBS)
+
+bench: build
+	build/release/bench/splicer_bench
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build out
