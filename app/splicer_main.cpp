@@ -1,4 +1,25 @@
-// Placeholder until the start-up and form loop land.
+// The application's whole life: start-up, the power-on procedures, the form loop, shutdown.
 #include "app/splicer_main.h"
 
-int splicer_main() { return 0; }
+#include <cstdio>
+
+#include "app/appwindow.h"
+#include "app/formloop.h"
+#include "app/startup.h"
+#include "forms/forms.h"
+
+namespace {
+void enter_workbench(FORMLOOP* loop) { CheckAndSetWorkCondition(&loop->firstPass, &loop->motorsReady); }
+} // namespace
+
+int splicer_main()
+{
+    StartOverProcess();
+    InitializeAll();
+    IdleProcessOn();
+    FORMLOOP loop;
+    if (ExecMaskAfterPowerOn(&loop.firstPass, &loop.motorsReady) == 0) loop.running = 0;
+    RunFormLoop(&loop, frmWorkbench, enter_workbench);
+    ReleaseAll();
+    return 0;
+}

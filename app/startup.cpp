@@ -1,0 +1,234 @@
+// Start-up and shutdown in their fixed orders, the power-on procedures and the work-condition
+// checks of the workbench.
+#include "app/startup.h"
+
+#include <fcntl.h>
+
+#include <cstdio>
+
+#include "app/appwindow.h"
+#include "app/errorinfo.h"
+#include "app/machine.h"
+#include "app/power_saving.h"
+#include "app/textres.h"
+#include "app/threads.h"
+#include "devices/motor.h"
+#include "devices/platdev.h"
+#include "fiber/graphics.h"
+#include "forms/forms.h"
+#include "gui/global.h"
+#include "params/param_store.h"
+#include "params/param_tables.h"
+#include "platform/requests.h"
+#include "platform/seam.h"
+
+GUIWINDOW* WND_ACTIVE = nullptr;
+int onceRst = 0;
+GUIIMAGE* pBatteryImage[4] = {nullptr, nullptr, nullptr, nullptr};
+int AdapterFlag = 0;
+uint32_t lBatteryAtPowerOn = 0;
+
+int StartOverProcess()
+{
+    int fd = plat_open(DEV_RAVELIN, O_RDWR);
+    if (fd >= 0) plat_close(fd);
+    return 0;
+}
+
+namespace {
+void save_error_background(const char* path, int which)
+{
+    GUIFRAME* back = GetFrameObject("_BACK_FRM");
+    GUIIMAGE* img = CreateImageDirect(1, 24, 0, 800, 480, 0, 0, 0, path);
+    if (back && img) {
+        _ImageDirectPut(img);
+        _FrameBufferMixBackErr(0, 480, back, which);
+    }
+    if (img) DeleteImageDirect(img);
+}
+} // namespace
+
+int InitializeGlobalSource()
+{
+    uint32_t type = 0;
+    GetPowerType(&type);
+    if (type == 0) { // battery
+        AdapterFlag = 0;
+        GetBatteryVoltage(&lBatteryAtPowerOn);
+    } else {
+        AdapterFlag = 1;
+    }
+    static const char* const kBattery[4] = {
+        "bitmap/Battery/BatteryAdapter.bmp", "bitmap/Battery/BatteryCharge.bmp",
+        "bitmap/Battery/BatteryFull.bmp", "bitmap/Battery/BatteryLow.bmp"};
+    for (int i = 0; i < 4; ++i) pBatteryImage[i] = CreateImageDirect(1, 8, 0, 49, 16, 731, 10, 0, kBattery[i]);
+    save_error_background("bitmap/Factory/BackFactWorkErr.bmp", 1);
+    save_error_background("bitmap/Workbench/BackWorkErr.bmp", 0);
+    return 0;
+}
+
+int ReleaseGlobalSource()
+{
+    for (auto*& img : pBatteryImage) {
+        if (img) DeleteImageDirect(img);
+        img = nullptr;
+    }
+    AdapterFlag = 0;
+    return 0;
+}
+
+int InitializeAll()
+{
+    InitializeGUI();
+    InitializeParameter();
+    initMachineTypeByEEP();
+    InitializePlatform();
+    InitializeGraphics();
+    IntializeThread();
+    InitializeGlobalSource();
+    boardIsOutChina = getIfOnlyInChina() ? 0 : 1;
+    std::printf("boardIsOutChina is %d\r\n", boardIsOutChina);
+    SyncLanguageChange(GetParVal_CurrentLanguage());
+    if (int failed = CreateFormWindows()) std::printf("%d form windows could not be built\n", failed);
+    InitShutCondition();
+    ResetShutCondition();
+    return 0;
+}
+
+int ReleaseAll()
+{
+    DeleteFormWindows();
+    ReleaseGlobalSource();
+    ReleaseThread();
+    ReleaseGraphics();
+    // The parameters are written back and the record files closed before the power device is
+    // told to switch off: the platform's power step comes last.
+    ReleaseParameter();
+    ReleasePlatform();
+    ReleaseGUI();
+    return 0;
+}
+
+void RunFormDirect(GUIWINDOW* pWnd, void (*between)(int*), int* arg)
+{
+    if (!pWnd) return;
+    GUIWINDOW* before = WND_ACTIVE;
+    WND_ACTIVE = pWnd;
+    if (pWnd->fnInitialize) pWnd->fnInitialize();
+    if (pWnd->fnPaint) pWnd->fnPaint();
+    if (between) between(arg);
+    if (pWnd->fnProcess) pWnd->fnProcess();
+    if (pWnd->fnRelease) pWnd->fnRelease();
+    WND_ACTIVE = before;
+}
+
+namespace {
+void check_rst_mot(int* motorsReady) { CheckRstMot(motorsReady); }
+
+// Put, process without waiting and clear one error on the active form.
+void flash_error(int code)
+{
+    PutErrorInfo(code, WND_ACTIVE);
+    ProcErrorInfo(0, WND_ACTIVE);
+    ClearErrorInfo(WND_ACTIVE);
+}
+
+// Reset all motors once; shows error 247 (operator must answer) on failure.
+int reset_motors_once(int* motorsReady)
+{
+    int r = ResetAllMotor();
+    if (r != 0) {
+        std::printf("ResetAllMotor ERR %d ", r);
+        *motorsReady = 0;
+        PutErrorInfo(247, WND_ACTIVE);
+        ProcErrorInfo(1, WND_ACTIVE);
+        ClearErrorInfo(WND_ACTIVE);
+    } else {
+        *motorsReady = 1;
+    }
+    return r;
+}
+
+void motors_back()
+{
+    if (BacktrackAlignMotor() != 0) flash_error(246);
+    if (BacktrackFocusMotor() != 0) flash_error(245);
+    if (BacktrackPressMotor() != 0) flash_error(244);
+}
+} // namespace
+
+int ExecMaskAfterPowerOn(int*, int* motorsReady)
+{
+    std::printf("ExecMaskAfterPowerOn ");
+    MachineParameter machine{};
+    GetTable_MachinePar(&machine);
+    if (machine.lOpenPasswordLock != 0) {
+        std::printf("ExecMaskAfterPowerOn lOpenPasswordLock");
+        if (frmSysPassword) {
+            frmSysPassword->lParam = 1;
+            RunFormDirect(frmSysPassword, nullptr, nullptr);
+            if (frmSysPassword->lParam != 0) return 0; // password not accepted
+        }
+    }
+    if (machine.lOpenDustCheck != 0) {
+        std::printf("ExecMaskAfterPowerOn lOpenDustCheck");
+        RunFormDirect(frmMaintDustStart, check_rst_mot, motorsReady);
+    }
+    TABLEUSERINFO user{};
+    GetTable_UserInfo(&user);
+    if (user.bReplaceFlag == 90) {
+        std::printf("ExecMaskAfterPowerOn bReplaceFlag");
+        if (frmMaintEnduredArc) {
+            frmMaintEnduredArc->lParam = 90;
+            RunFormDirect(frmMaintEnduredArc, check_rst_mot, motorsReady);
+            frmMaintEnduredArc->lParam = 0;
+        }
+        if (frmMaintStabilize) {
+            frmMaintStabilize->lParam = 90;
+            RunFormDirect(frmMaintStabilize, nullptr, nullptr);
+            frmMaintStabilize->lParam = 0;
+        }
+        // The two procedures added arcs to the table: read it again before clearing the flag.
+        GetTable_UserInfo(&user);
+        user.bReplaceFlag = 0;
+        SetTable_UserInfo(&user);
+    }
+    return 1;
+}
+
+int CheckAndSetWorkCondition(int* firstPass, int* motorsReady)
+{
+    std::printf(" CheckAndSetWorkCondition ");
+    if (*firstPass) {
+        TABLEUSERINFO user{};
+        MachineParameter machine{};
+        GetTable_UserInfo(&user);
+        GetTable_MachinePar(&machine);
+        if (user.dwCurArcCount > machine.dwElecLimitCount)
+            flash_error(256);
+        else if (user.dwCurArcCount > machine.dwElecWarnCount)
+            flash_error(255);
+        if (onceRst == 0) reset_motors_once(motorsReady);
+    }
+    if (*motorsReady) {
+        std::printf(" CheckAndSetWorkCondition back ");
+        motors_back();
+    }
+    if (*firstPass && BrightMonitor(1) != 0) flash_error(259);
+    *firstPass = 0;
+    return 0;
+}
+
+int CheckRstMot(int* motorsReady)
+{
+    std::printf("CheckRstMot ");
+    int r = 0;
+    if (onceRst == 0) {
+        std::printf("CheckRstMot ResetAllMotor ");
+        r = reset_motors_once(motorsReady);
+    }
+    std::printf("CheckRstMot ret %d \n", r);
+    if (*motorsReady) motors_back();
+    onceRst = 1;
+    return r;
+}
