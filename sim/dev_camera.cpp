@@ -1,0 +1,247 @@
+// Camera device emulator (see dev_camera.h).
+#include "sim/dev_camera.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "sim/dev_arc.h"
+#include "sim/dev_simple.h"
+#include "sim/emu_util.h"
+
+namespace sim
+{
+
+using namespace emu;
+using Lock = std::lock_guard<std::mutex>;
+
+namespace
+{
+// Scene brightness: grey = dark + LED x exposure / kLightDiv + arc value x exposure / kGlowDiv.
+// An LED level of 127 at exposure 3150 gives a background of about 200; an arc of drive 1000 at
+// the fusion exposure 9 adds about 90 grey levels.
+constexpr double kDark = 8.0;
+constexpr double kLightDiv = 2000.0;
+constexpr double kGlowDiv = 100.0;
+// The fibre's shadow in the plain frame: a cladding of 125 um at 2 um per pixel across the middle.
+constexpr int kShadowTop = 209, kShadowBottom = 271;
+} // namespace
+
+bool CameraDevice::volatile_register(unsigned r)
+{
+    switch (r) {
+    case 39:
+    case 50:
+    case 55:
+    case 56:
+    case 57:
+    case 58:
+    case 77:
+    case 90:
+    case 91:
+    case 140:
+    case 143:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CameraDevice::set_frame_source(FrameSource fn)
+{
+    Lock lk(mu_);
+    source_ = std::move(fn);
+}
+
+uint8_t CameraDevice::reg(int view, unsigned r) const
+{
+    Lock lk(mu_);
+    return r < kRegisters ? sensor(view).regs[r] : 0;
+}
+void CameraDevice::set_reg(int view, unsigned r, uint8_t v)
+{
+    Lock lk(mu_);
+    if (r < kRegisters) sensor(view).regs[r] = v;
+}
+unsigned CameraDevice::images_received(int view) const
+{
+    Lock lk(mu_);
+    return sensor(view).images;
+}
+unsigned CameraDevice::exposure(int view) const
+{
+    Lock lk(mu_);
+    auto& s = sensor(view);
+    return unsigned(s.regs[3]) << 8 | s.regs[4];
+}
+void CameraDevice::set_fiber_present(int view, bool left, bool right)
+{
+    Lock lk(mu_);
+    sensor(view).left = left;
+    sensor(view).right = right;
+}
+void CameraDevice::set_core_line(int view, float left_b, float left_k, float right_b, float right_k)
+{
+    Lock lk(mu_);
+    auto& c = sensor(view).core;
+    std::memcpy(&c.lLeftB, &left_b, 4);
+    std::memcpy(&c.lLeftK, &left_k, 4);
+    std::memcpy(&c.lRightB, &right_b, 4);
+    std::memcpy(&c.lRightK, &right_k, 4);
+}
+std::array<uint8_t, 6> CameraDevice::fpga_rect(int view) const
+{
+    Lock lk(mu_);
+    return sensor(view).rect;
+}
+uint32_t CameraDevice::bright_wave_position(unsigned line) const
+{
+    Lock lk(mu_);
+    return line < wave_pos_.size() ? wave_pos_[line] : 0;
+}
+
+double CameraDevice::level_locked(int view) const
+{
+    auto& s = sensor(view);
+    double exp = double(unsigned(s.regs[3]) << 8 | s.regs[4]);
+    double led = led_.on() ? double(view == 2 ? led_.y_volt() : led_.x_volt()) : 0.0;
+    double g = kDark + led * exp / kLightDiv + double(arc_.value()) * exp / kGlowDiv;
+    return std::min(255.0, g);
+}
+
+double CameraDevice::scene_level(int view) const
+{
+    Lock lk(mu_);
+    return level_locked(view);
+}
+
+void CameraDevice::plain_frame(int view, uint8_t* buf, int width, int height) const
+{
+    double level;
+    bool fibre;
+    {
+        Lock lk(mu_);
+        level = level_locked(view);
+        fibre = sensor(view).left || sensor(view).right;
+    }
+    auto bg = uint8_t(std::lround(level));
+    auto shadow = uint8_t(std::lround(kDark + (level - kDark) * 0.25));
+    for (int y = 0; y < height; ++y) {
+        bool in = fibre && y >= kShadowTop && y <= kShadowBottom;
+        std::memset(buf + size_t(y) * size_t(width), in ? shadow : bg, size_t(width));
+    }
+}
+
+int CameraDevice::sensor_write(Sensor& s, const void* arg)
+{
+    if (!arg) return efault();
+    auto* rec = static_cast<const PointerRecord*>(arg);
+    if (!rec->pAddr) return efault();
+    auto* b = static_cast<const uint8_t*>(rec->pAddr);
+    if (rec->lLength == kImageBytes) { // whole image: two header bytes, then registers 0..143
+        std::copy(b, b + 2, s.header.begin());
+        std::copy(b + 2, b + kImageBytes, s.regs.begin());
+        ++s.images;
+        return 0;
+    }
+    if (rec->lLength == 3 && b[0] == 'B') { // one register
+        if (b[1] >= kRegisters) return einval();
+        s.regs[b[1]] = b[2];
+        return 0;
+    }
+    return einval();
+}
+
+int CameraDevice::on_ioctl(OpenState&, unsigned long req, void* arg)
+{
+    uint32_t v = 0;
+    switch (req) {
+    case CAM_SENSOR_WRITE_X:
+    case CAM_SENSOR_WRITE_Y: {
+        Lock lk(mu_);
+        return sensor_write(sensor(req == CAM_SENSOR_WRITE_Y ? 2 : 1), arg);
+    }
+    case CAM_SENSOR_READ_X:
+    case CAM_SENSOR_READ_Y: {
+        Lock lk(mu_);
+        if (!get_u32(arg, v)) return efault();
+        if (v >= kRegisters) return einval();
+        uint32_t out = sensor(req == CAM_SENSOR_READ_Y ? 2 : 1).regs[v];
+        if (volatile_register(v)) out = uint32_t((now_us() / 33333u + v) & 0xFF); // live counters
+        return put_u32(arg, out) ? 0 : efault();
+    }
+    case CAM_READ_FRAME_X:
+    case CAM_READ_FRAME_Y: {
+        auto* rec = block(arg, uint32_t(kWidth * kHeight));
+        if (!rec) return einval();
+        int view = req == CAM_READ_FRAME_Y ? 2 : 1;
+        FrameSource src;
+        {
+            Lock lk(mu_);
+            src = source_;
+        }
+        auto* buf = static_cast<uint8_t*>(rec->pAddr);
+        if (src)
+            src(view, buf, kWidth, kHeight);
+        else
+            plain_frame(view, buf, kWidth, kHeight);
+        return 0;
+    }
+    case CAM_FIBER_PRESENCE: {
+        Lock lk(mu_);
+        v = uint32_t(x_.right) | uint32_t(x_.left) << 8 | uint32_t(y_.right) << 16 | uint32_t(y_.left) << 24;
+        return put_u32(arg, v) ? 0 : efault();
+    }
+    case CAM_FPGA_RECT_X:
+    case CAM_FPGA_RECT_Y: {
+        auto* rec = block(arg, 6);
+        if (!rec) return einval();
+        Lock lk(mu_);
+        auto& r = sensor(req == CAM_FPGA_RECT_Y ? 2 : 1).rect;
+        std::memcpy(r.data(), rec->pAddr, r.size());
+        return 0;
+    }
+    case CAM_CORE_LINE_X:
+    case CAM_CORE_LINE_Y: {
+        if (!arg) return efault();
+        Lock lk(mu_);
+        std::memcpy(arg, &sensor(req == CAM_CORE_LINE_Y ? 2 : 1).core, sizeof(CoreLineRecord));
+        return 0;
+    }
+    case CAM_BRIGHT_WAVE: {
+        if (!arg) return efault();
+        auto* w = static_cast<BrightWaveRecord*>(arg);
+        if (w->lLine >= 8) return einval();
+        if (!w->pBuffer) { // set the line's position
+            if (w->lPosition >= uint32_t(kWidth)) return einval();
+            Lock lk(mu_);
+            wave_pos_[w->lLine] = w->lPosition;
+            return 0;
+        }
+        if (w->lPosition != 0) return einval();
+        // Read: the brightness along the row, column-averaged over the frame of the line's camera.
+        int view = w->lLine < 4 ? 1 : 2;
+        std::vector<uint8_t> frame(size_t(kWidth) * kHeight);
+        FrameSource src;
+        {
+            Lock lk(mu_);
+            src = source_;
+        }
+        if (src)
+            src(view, frame.data(), kWidth, kHeight);
+        else
+            plain_frame(view, frame.data(), kWidth, kHeight);
+        for (int x = 0; x < kWidth; ++x) {
+            unsigned sum = 0;
+            for (int y = 0; y < kHeight; ++y)
+                sum += frame[size_t(y) * kWidth + size_t(x)];
+            w->pBuffer[x] = uint8_t(sum / kHeight);
+        }
+        return 0;
+    }
+    default:
+        return fail(ENOTTY);
+    }
+}
+
+} // namespace sim
