@@ -13,7 +13,7 @@ int InitializeDevHighvolt();
 int ReleaseDevHighvolt();
 
 // Drive value (100..4000) for a power setting 0..200; 1 for a power above 200 (nothing to fire),
-// -1 for a negative power, a missing output or unreadable tables, else 0.
+// -1 for a missing output or unreadable tables, else 0.
 int CalcHighvoltValue(int power, int* value);
 // The same with the power term reversed (special single-mode path).
 int CalcHighvoltValueSpeSM(int power, int* value);

@@ -3,6 +3,7 @@
 // sleeve sensor and the finished flag.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 // Heater states as the device reports and takes them.
@@ -31,8 +32,14 @@ int SetHeat(int on);
 // Current heater state; 0, or -1.
 int GetHeaterState(uint32_t* state);
 
+// 1 while preheating is switched on.
+extern std::atomic<int> _iPreheatFlag;
+
 // Heater thread: one pass every 100 ms while enabled, until asked to stop.
 void* thread_routine_heat(void* arg);
+// One pass of the heater thread: automatic start and stop by the sleeve sensor, the finished
+// flag, the start and finish sounds.
+void HeaterThreadPass();
 // Disables the thread's passes (waits for a running pass to end); idempotent.
 void thread_heat_lock();
 void thread_heat_unlock();
