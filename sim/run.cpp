@@ -1,30 +1,142 @@
-// splicer-sim's side of the process: options, the data root, the clock mode.
+// splicer-sim's side of the process: options, the data root and its asset template, the clock
+// mode, the simulated instrument, the scenario and its operator, and the end-of-run summary.
+#include <chrono>
+#include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "platform/seam.h"
+#include "sim/assets.h"
 #include "sim/backend.h"
+#include "sim/instrument.h"
+#include "sim/request_log.h"
+#include "sim/scenario.h"
 #include "sim/scheduler.h"
+
+namespace
+{
+
+// A fixed start date when the scenario gives none, so that runs repeat exactly.
+constexpr int64_t kDefaultStartEpoch = 1768464000; // 2026-01-15 08:00:00
+
+struct Run {
+    std::unique_ptr<sim::Instrument> inst;
+    std::unique_ptr<sim::Operator> op;
+    uint64_t t0_us = 0;
+    std::chrono::steady_clock::time_point wall0;
+};
+
+Run& run()
+{
+    static Run* r = new Run(); // never destroyed: parked worker threads may still use it at exit
+    return *r;
+}
+
+void usage()
+{
+    std::fprintf(stderr, "usage: splicer-sim --root DIR --scenario FILE [--realtime] [--speed X] "
+                         "[--assets DIR]\n");
+}
+
+std::string summary(const char* what)
+{
+    uint64_t v = sim::Scheduler::instance().now_us() - run().t0_us;
+    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - run().wall0).count();
+    uint64_t ms = v / 1000;
+    char buf[200];
+    std::snprintf(buf, sizeof buf,
+                  "splicer-sim: %s after %02" PRIu64 ":%02" PRIu64 ":%02" PRIu64 ".%03" PRIu64
+                  " virtual time (%.1f s wall), %zu device calls",
+                  what, ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000, wall,
+                  sim::call_log().size());
+    return buf;
+}
+
+} // namespace
 
 int plat_backend_start(int argc, char** argv)
 {
-    std::string root = "out/sim";
+    std::string root = "out/sim", scenario_file, assets;
     bool realtime = false;
+    double speed = 1.0;
     for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--root") && i + 1 < argc) {
+        auto arg = [&](const char* name) { return !std::strcmp(argv[i], name) && i + 1 < argc; };
+        if (arg("--root")) {
             root = argv[++i];
+        } else if (arg("--scenario")) {
+            scenario_file = argv[++i];
+        } else if (arg("--assets")) {
+            assets = argv[++i];
+        } else if (arg("--speed")) {
+            char* end = nullptr;
+            speed = std::strtod(argv[++i], &end);
+            if (!end || *end || !(speed > 0.0) || speed > 1e6) {
+                std::fprintf(stderr, "splicer-sim: --speed needs a positive number\n");
+                return 2;
+            }
         } else if (!std::strcmp(argv[i], "--realtime")) {
             realtime = true;
         } else {
-            std::fprintf(stderr, "usage: splicer-sim --root DIR [--scenario FILE] [--realtime]\n");
+            usage();
             return 2;
         }
     }
-    sim::Scheduler::instance().reset(realtime);
-    sim::Scheduler::instance().attach_current("main");
+
+    sim::Scenario sc;
+    if (!scenario_file.empty()) {
+        std::string err;
+        if (!sim::load_scenario(scenario_file, sc, err)) {
+            std::fprintf(stderr, "splicer-sim: %s\n", err.c_str());
+            return 2;
+        }
+    }
+
+    auto& s = sim::Scheduler::instance();
+    s.reset(realtime, speed);
+    s.attach_current("main");
+    s.set_wall_us(kDefaultStartEpoch * 1000000);
     sim::set_data_root(root);
+
+    bool explicit_assets = !assets.empty();
+    if (!explicit_assets) {
+        const char* env = std::getenv("SPLICER_ASSET_ROOT");
+        if (env && *env) assets = env;
+    }
+    if (!assets.empty()) {
+        std::string err;
+        if (!sim::copy_asset_template(assets, root, &err)) {
+            std::fprintf(stderr, "splicer-sim: assets from %s not copied: %s\n", assets.c_str(), err.c_str());
+            if (explicit_assets) return 2;
+        }
+    }
+
+    run().t0_us = s.now_us();
+    run().wall0 = std::chrono::steady_clock::now();
+    sim::set_power_off_handler([] {
+        std::printf("%s\n", summary("powered off").c_str());
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::_Exit(0); // the hardware removes power
+    });
+    run().inst = std::make_unique<sim::Instrument>();
+    sim::apply_scenario_setup(sc, *run().inst);
+    if (!sc.script.empty() || sc.end_ms) {
+        run().op = std::make_unique<sim::Operator>(sc, *run().inst);
+        if (run().op->start() != 0) {
+            std::fprintf(stderr, "splicer-sim: the operator thread could not be started\n");
+            return 2;
+        }
+    }
     return -1;
 }
 
-int plat_backend_finish(int status) { return status; }
+int plat_backend_finish(int status)
+{
+    if (run().op) run().op->stop();
+    std::printf("%s\n", summary(status == 0 ? "ended" : "ended with an error").c_str());
+    std::fflush(stdout);
+    return status;
+}

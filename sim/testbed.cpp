@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "sim/assets.h"
 #include "sim/backend.h"
 #include "sim/request_log.h"
 #include "sim/scheduler.h"
@@ -15,26 +16,6 @@ namespace sim
 {
 
 namespace fs = std::filesystem;
-
-// Copies DIR/mnt/* into ROOT/mnt/ without overwriting what is there. Used by the test bed and by
-// splicer-sim's start.
-bool copy_asset_template(const std::string& asset_dir, const std::string& root, std::string* err)
-{
-    std::error_code ec;
-    fs::path src = fs::path(asset_dir) / "mnt";
-    if (!fs::is_directory(src, ec)) {
-        if (err) *err = "no folder " + src.string();
-        return false;
-    }
-    fs::path dst = fs::path(root) / "mnt";
-    fs::create_directories(dst, ec);
-    fs::copy(src, dst, fs::copy_options::recursive | fs::copy_options::skip_existing, ec);
-    if (ec) {
-        if (err) *err = ec.message();
-        return false;
-    }
-    return true;
-}
 
 Testbed::Testbed() : Testbed(Options{}) {}
 

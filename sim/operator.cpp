@@ -1,0 +1,212 @@
+// The scripted operator of a scenario (see scenario.h).
+#include <fcntl.h>
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+#include <limits>
+
+#include "platform/requests.h"
+#include "platform/seam.h"
+#include "sim/backend.h"
+#include "sim/dev_heater.h"
+#include "sim/dev_input.h"
+#include "sim/dev_misc.h"
+#include "sim/dev_power.h"
+#include "sim/display.h"
+#include "sim/instrument.h"
+#include "sim/scenario.h"
+#include "sim/scheduler.h"
+
+namespace sim
+{
+
+namespace
+{
+constexpr uint64_t kNever = std::numeric_limits<uint64_t>::max();
+constexpr uint64_t kPollUs = 50000; // conditions are checked every 50 ms of virtual time
+
+const char* kind_name(ScenarioAction::Kind k)
+{
+    static const char* names[] = {
+        "press", "down",       "release", "hold",        "combination",  "power",  "cover", "usb",
+        "touch", "screenshot", "sleeve",  "environment", "power_source", "heater", "fault", "wait"};
+    return names[size_t(k)];
+}
+} // namespace
+
+Operator::Operator(const Scenario& sc, Instrument& inst) : sc_(sc), inst_(inst) {}
+
+Operator::~Operator()
+{
+    stop();
+}
+
+int Operator::start()
+{
+    t0_us_ = Scheduler::instance().now_us();
+    plat_thread_t id = 0;
+    int r = plat_thread_create(&id, routine, this, "operator");
+    thread_ = id;
+    return r;
+}
+
+void Operator::stop()
+{
+    if (thread_) plat_thread_stop(thread_);
+    thread_ = 0;
+}
+
+std::vector<std::string> Operator::trace() const
+{
+    std::lock_guard<std::mutex> lk(trace_mu_);
+    return trace_;
+}
+
+void* Operator::routine(void* self)
+{
+    static_cast<Operator*>(self)->run();
+    return nullptr;
+}
+
+void Operator::end_now()
+{
+    if (ended_) return;
+    ended_ = true;
+    {
+        std::lock_guard<std::mutex> lk(trace_mu_);
+        trace_.push_back(std::to_string((Scheduler::instance().now_us() - t0_us_) / 1000) + " end: power");
+    }
+    inst_.keys().press_power();
+}
+
+bool Operator::sleep_until(uint64_t t)
+{
+    auto& s = Scheduler::instance();
+    uint64_t end = sc_.end_ms ? t0_us_ + *sc_.end_ms * 1000u : kNever;
+    uint64_t target = std::min(t, end);
+    for (uint64_t now = s.now_us(); now < target; now = s.now_us())
+        if (!s.sleep_us(target - now)) return false; // asked to stop
+    if (target == end && end != kNever && t >= end) {
+        end_now();
+        return false;
+    }
+    return true;
+}
+
+void Operator::run()
+{
+    auto& s = Scheduler::instance();
+    uint64_t prev = t0_us_;
+    for (auto& a : sc_.script) {
+        uint64_t due = a.at_ms ? t0_us_ + *a.at_ms * 1000u : prev + a.after_ms * 1000u;
+        if (!sleep_until(due)) return;
+        if (!a.when.empty()) {
+            uint64_t deadline = a.timeout_ms ? s.now_us() + a.timeout_ms * 1000u : kNever;
+            auto holds = [&] {
+                return std::all_of(a.when.begin(), a.when.end(),
+                                   [](auto& c) { return eval_predicate(c.first, c.second); });
+            };
+            bool timed_out = false;
+            while (!holds()) {
+                uint64_t now = s.now_us();
+                if (now >= deadline) {
+                    timed_out = true;
+                    break;
+                }
+                if (!sleep_until(std::min(now + kPollUs, deadline))) return;
+            }
+            if (timed_out) {
+                std::lock_guard<std::mutex> lk(trace_mu_);
+                trace_.push_back(std::to_string((s.now_us() - t0_us_) / 1000) + " " + kind_name(a.kind) +
+                                 " skipped: condition not met");
+                prev = s.now_us();
+                continue;
+            }
+        }
+        {
+            std::lock_guard<std::mutex> lk(trace_mu_);
+            trace_.push_back(std::to_string((s.now_us() - t0_us_) / 1000) + " " + kind_name(a.kind));
+        }
+        act(a);
+        if (ended_) return;
+        prev = s.now_us();
+    }
+    if (sc_.end_ms) sleep_until(kNever); // the end presses the power key
+    done_ = true;
+}
+
+void Operator::act(const ScenarioAction& a)
+{
+    using K = ScenarioAction::Kind;
+    auto& s = Scheduler::instance();
+    auto later = [&](uint64_t ms) { return sleep_until(s.now_us() + ms * 1000u); };
+    switch (a.kind) {
+    case K::Press:
+    case K::Hold:
+        inst_.keys().press(a.key);
+        if (later(a.ms)) inst_.keys().release(a.key);
+        break;
+    case K::Down:
+        inst_.keys().press(a.key);
+        break;
+    case K::Release:
+        inst_.keys().release(a.key);
+        break;
+    case K::Combination:
+        inst_.keys().press_combination(a.key, a.key2);
+        if (later(a.ms)) inst_.keys().release(a.key);
+        break;
+    case K::Power:
+        inst_.keys().press_power();
+        break;
+    case K::Cover:
+        inst_.misc().set_cover_open(a.flag);
+        break;
+    case K::Usb:
+        set_usb_present(a.flag);
+        break;
+    case K::Touch:
+        inst_.touch().touch_down(a.x, a.y);
+        if (later(a.ms)) inst_.touch().touch_up(a.x, a.y);
+        break;
+    case K::Screenshot:
+        if (!display_screenshot(a.name))
+            std::fprintf(stderr, "splicer-sim: screenshot \"%s\" could not be saved\n", a.name.c_str());
+        break;
+    case K::Sleeve:
+        inst_.heater().set_sleeve(a.flag);
+        break;
+    case K::Environment:
+        inst_.env().set_environment(a.temperature, a.pressure, a.humidity);
+        inst_.heater().set_ambient(a.temperature);
+        break;
+    case K::PowerSource:
+        inst_.power().set_adapter(a.flag);
+        if (a.battery >= 0) inst_.power().set_battery_level(a.battery);
+        break;
+    case K::Heater: {
+        // Loads and starts a heating program the way the application does, so it shows in the log.
+        int fd = plat_open(DEV_HEATER, O_RDWR);
+        if (fd < 0) {
+            std::fprintf(stderr, "splicer-sim: heater action: %s cannot be opened\n", DEV_HEATER);
+            break;
+        }
+        uint32_t times = a.heat_s << 16 | a.cool_s;
+        plat_ioctl_u32(fd, HOT_MODE, 3);
+        plat_ioctl_u32(fd, HOT_MIDDLE_VALUE, a.middle);
+        plat_ioctl_u32(fd, HOT_END_VALUE, a.end);
+        plat_ioctl_u32(fd, HOT_TIMES, times);
+        plat_ioctl_u32(fd, HOT_COMMAND, 1);
+        plat_close(fd);
+        break;
+    }
+    case K::Fault:
+        if (a.fault < sc_.script_faults.size()) apply_fault(sc_.script_faults[a.fault], inst_);
+        break;
+    case K::Wait:
+        break;
+    }
+}
+
+} // namespace sim

@@ -1,0 +1,505 @@
+// Scenario files: parsing and checking, the instrument's starting state, and the predicates that
+// scripted actions may wait for (see scenario.h).
+#include "sim/scenario.h"
+
+#include <cJSON.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <sstream>
+
+#include "sim/backend.h"
+#include "sim/dev_arc.h"
+#include "sim/dev_camera.h"
+#include "sim/dev_heater.h"
+#include "sim/dev_input.h"
+#include "sim/dev_misc.h"
+#include "sim/dev_motor.h"
+#include "sim/dev_power.h"
+#include "sim/instrument.h"
+#include "sim/request_log.h"
+#include "sim/scheduler.h"
+
+namespace sim
+{
+
+// ---- Predicates -----------------------------------------------------------------------------------
+namespace
+{
+std::mutex g_pred_mu;
+std::map<std::string, Predicate>& predicates()
+{
+    static auto* m = new std::map<std::string, Predicate>();
+    return *m;
+}
+
+// Conditions the instrument itself can answer.
+void register_builtin_predicates()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        auto inst = [] { return Instrument::current(); };
+        register_predicate("cover", [inst](const std::string& a) {
+            auto* i = inst();
+            return i && i->misc().cover_open() == (a == "open");
+        });
+        register_predicate("heater", [inst](const std::string& a) {
+            auto* i = inst();
+            if (!i) return false;
+            if (a == "finished") return i->heater().finished();
+            bool idle = i->heater().state() == 0;
+            return a == "idle" ? idle : !idle;
+        });
+        register_predicate("motors", [inst](const std::string& a) {
+            auto* i = inst();
+            if (!i) return false;
+            bool still = (i->motors().running_word() & 0x3F) == 0;
+            return a == "stopped" ? still : !still;
+        });
+        // A request (hex or decimal) seen in the call log, e.g. "0x4004F050".
+        register_predicate("request", [](const std::string& a) {
+            unsigned long req = std::strtoul(a.c_str(), nullptr, 0);
+            for (auto& c : call_log())
+                if (c.request == req) return true;
+            return false;
+        });
+    });
+}
+} // namespace
+
+void register_predicate(const std::string& name, Predicate fn)
+{
+    std::lock_guard<std::mutex> lk(g_pred_mu);
+    predicates()[name] = std::move(fn);
+}
+
+bool has_predicate(const std::string& name)
+{
+    register_builtin_predicates();
+    std::lock_guard<std::mutex> lk(g_pred_mu);
+    return predicates().count(name) != 0;
+}
+
+bool eval_predicate(const std::string& name, const std::string& arg)
+{
+    register_builtin_predicates();
+    Predicate fn;
+    {
+        std::lock_guard<std::mutex> lk(g_pred_mu);
+        auto it = predicates().find(name);
+        if (it == predicates().end()) return false;
+        fn = it->second;
+    }
+    return fn(arg);
+}
+
+std::optional<int> motor_id(const std::string& name)
+{
+    static const std::map<std::string, int> ids = {{"xfocus", 0}, {"xalign", 1}, {"right_feed", 2},
+                                                   {"yfocus", 3}, {"yalign", 4}, {"left_feed", 5}};
+    auto it = ids.find(name);
+    if (it == ids.end()) return std::nullopt;
+    return it->second;
+}
+
+// ---- Parsing --------------------------------------------------------------------------------------
+namespace
+{
+
+struct Fail {
+    std::string msg;
+};
+
+using Json = const cJSON*;
+
+double number(Json j, const std::string& what, double lo, double hi)
+{
+    if (!cJSON_IsNumber(j)) throw Fail{what + " must be a number"};
+    double v = j->valuedouble;
+    if (!std::isfinite(v) || v < lo || v > hi) {
+        std::ostringstream s;
+        s << what << " must lie between " << lo << " and " << hi;
+        throw Fail{s.str()};
+    }
+    return v;
+}
+
+uint64_t millis(Json j, const std::string& what)
+{
+    return uint64_t(number(j, what, 0, 1e10)); // up to about 115 days
+}
+
+std::string text(Json j, const std::string& what)
+{
+    if (!cJSON_IsString(j) || !j->valuestring) throw Fail{what + " must be a string"};
+    return j->valuestring;
+}
+
+bool boolean(Json j, const std::string& what)
+{
+    if (!cJSON_IsBool(j)) throw Fail{what + " must be true or false"};
+    return cJSON_IsTrue(j);
+}
+
+// "open"/"closed", "in"/"out", "insert"/"remove" or a boolean.
+bool choice(Json j, const std::string& what, const char* yes, const char* no)
+{
+    if (cJSON_IsBool(j)) return cJSON_IsTrue(j);
+    std::string s = text(j, what);
+    if (s == yes) return true;
+    if (s == no) return false;
+    throw Fail{what + " must be \"" + yes + "\" or \"" + no + "\""};
+}
+
+uint16_t key(Json j, const std::string& what)
+{
+    std::string s = text(j, what);
+    auto k = key_number(s);
+    if (!k) throw Fail{what + ": unknown key \"" + s + "\""};
+    return *k;
+}
+
+int motor(Json j, const std::string& what)
+{
+    std::string s = text(j, what);
+    auto id = motor_id(s);
+    if (!id) throw Fail{what + ": unknown motor \"" + s + "\""};
+    return *id;
+}
+
+int64_t date(Json j, const std::string& what)
+{
+    std::string s = text(j, what);
+    struct tm tm {
+    };
+    int n = std::sscanf(s.c_str(), "%d-%d-%d %d:%d:%d", &tm.tm_year, &tm.tm_mon, &tm.tm_mday, &tm.tm_hour,
+                        &tm.tm_min, &tm.tm_sec);
+    if (n != 6 || tm.tm_year < 1970 || tm.tm_year > 2099 || tm.tm_mon < 1 || tm.tm_mon > 12 ||
+        tm.tm_mday < 1 || tm.tm_mday > 31 || tm.tm_hour > 23 || tm.tm_min > 59 || tm.tm_sec > 59)
+        throw Fail{what + " must be a date \"YYYY-MM-DD HH:MM:SS\""};
+    tm.tm_year -= 1900;
+    tm.tm_mon -= 1;
+    return int64_t(timegm(&tm));
+}
+
+void check_keys(Json obj, const std::string& what, std::initializer_list<const char*> known)
+{
+    for (Json it = obj->child; it; it = it->next) {
+        bool ok = false;
+        for (auto* k : known)
+            ok = ok || (it->string && std::string(it->string) == k);
+        if (!ok) throw Fail{what + ": unknown field \"" + std::string(it->string ? it->string : "") + "\""};
+    }
+}
+
+ScenarioFault fault(Json j, const std::string& what)
+{
+    if (!cJSON_IsObject(j) || !j->child) throw Fail{what + " must be an object"};
+    if (j->child->next) throw Fail{what + " must name one fault"};
+    Json v = j->child;
+    std::string k = v->string;
+    ScenarioFault f;
+    if (k == "device_missing") {
+        f.kind = ScenarioFault::Kind::DeviceMissing;
+        f.device = text(v, what + ".device_missing");
+    } else if (k == "request_fails") {
+        f.kind = ScenarioFault::Kind::RequestFails;
+        if (!cJSON_IsObject(v)) throw Fail{what + ".request_fails must be an object"};
+        check_keys(v, what + ".request_fails", {"device", "request", "times"});
+        f.device = text(cJSON_GetObjectItemCaseSensitive(v, "device"), what + ".request_fails.device");
+        Json r = cJSON_GetObjectItemCaseSensitive(v, "request");
+        if (cJSON_IsString(r)) {
+            char* e = nullptr;
+            f.request = std::strtoul(r->valuestring, &e, 0);
+            if (!e || *e || !*r->valuestring) throw Fail{what + ".request_fails.request is not a number"};
+        } else if (r) {
+            f.request = (unsigned long)number(r, what + ".request_fails.request", 0, 4294967295.0);
+        }
+        if (Json t = cJSON_GetObjectItemCaseSensitive(v, "times"))
+            f.times = int(number(t, what + ".request_fails.times", -1, 1e6));
+        if (f.times == 0) throw Fail{what + ".request_fails.times must not be 0"};
+    } else if (k == "motor_stall" || k == "homing_missing") {
+        f.kind = k == "motor_stall" ? ScenarioFault::Kind::MotorStall : ScenarioFault::Kind::HomingMissing;
+        f.motor = motor(v, what + "." + k);
+    } else if (k == "arc") {
+        std::string s = text(v, what + ".arc");
+        if (s == "never_lights")
+            f.kind = ScenarioFault::Kind::ArcNeverLights;
+        else if (s == "never_ends")
+            f.kind = ScenarioFault::Kind::ArcNeverEnds;
+        else
+            throw Fail{what + ".arc must be \"never_lights\" or \"never_ends\""};
+    } else {
+        throw Fail{what + ": unknown fault \"" + k + "\""};
+    }
+    return f;
+}
+
+void environment(Json j, const std::string& what, double& t, double& p, double& h)
+{
+    if (!cJSON_IsObject(j)) throw Fail{what + " must be an object"};
+    check_keys(j, what, {"temperature", "pressure", "humidity"});
+    if (Json v = cJSON_GetObjectItemCaseSensitive(j, "temperature"))
+        t = number(v, what + ".temperature", -40, 85);
+    if (Json v = cJSON_GetObjectItemCaseSensitive(j, "pressure")) p = number(v, what + ".pressure", 30, 200);
+    if (Json v = cJSON_GetObjectItemCaseSensitive(j, "humidity")) h = number(v, what + ".humidity", 0, 100);
+}
+
+constexpr const char* kActionNames[] = {
+    "press", "down",       "release", "hold",        "combination",  "power",  "cover", "usb",
+    "touch", "screenshot", "sleeve",  "environment", "power_source", "heater", "fault", "wait"};
+constexpr const char* kTriggerNames[] = {"at_ms", "after_ms", "when", "timeout_ms", "ms"};
+
+ScenarioAction action(Json j, int n, Scenario& sc)
+{
+    std::string what = "script[" + std::to_string(n - 1) + "]";
+    if (!cJSON_IsObject(j)) throw Fail{what + " must be an object"};
+    ScenarioAction a;
+    a.line = n;
+    Json act = nullptr;
+    for (Json it = j->child; it; it = it->next) {
+        std::string k = it->string ? it->string : "";
+        bool trig = false;
+        for (auto* t : kTriggerNames)
+            trig = trig || k == t;
+        if (trig) continue;
+        bool known = false;
+        for (auto* t : kActionNames)
+            known = known || k == t;
+        if (!known) throw Fail{what + ": unknown action \"" + k + "\""};
+        if (act)
+            throw Fail{what + " has two actions (\"" + std::string(act->string) + "\" and \"" + k + "\")"};
+        act = it;
+    }
+    if (!act) throw Fail{what + " has no action"};
+    if (Json v = cJSON_GetObjectItemCaseSensitive(j, "at_ms")) a.at_ms = millis(v, what + ".at_ms");
+    if (Json v = cJSON_GetObjectItemCaseSensitive(j, "after_ms")) a.after_ms = millis(v, what + ".after_ms");
+    if (a.at_ms && cJSON_GetObjectItemCaseSensitive(j, "after_ms"))
+        throw Fail{what + " has both at_ms and after_ms"};
+    if (Json v = cJSON_GetObjectItemCaseSensitive(j, "timeout_ms"))
+        a.timeout_ms = millis(v, what + ".timeout_ms");
+    if (Json v = cJSON_GetObjectItemCaseSensitive(j, "ms")) a.ms = millis(v, what + ".ms");
+    if (Json w = cJSON_GetObjectItemCaseSensitive(j, "when")) {
+        if (!cJSON_IsObject(w)) throw Fail{what + ".when must be an object"};
+        for (Json c = w->child; c; c = c->next) {
+            std::string name = c->string ? c->string : "";
+            if (!has_predicate(name)) throw Fail{what + ".when: unknown condition \"" + name + "\""};
+            a.when.emplace_back(name, text(c, what + ".when." + name));
+        }
+    }
+    std::string k = act->string;
+    std::string w = what + "." + k;
+    using K = ScenarioAction::Kind;
+    if (k == "press" || k == "down" || k == "release" || k == "hold") {
+        a.kind = k == "press" ? K::Press : k == "down" ? K::Down : k == "release" ? K::Release : K::Hold;
+        a.key = key(act, w);
+        if (k == "hold" && !cJSON_GetObjectItemCaseSensitive(j, "ms")) throw Fail{w + " needs \"ms\""};
+    } else if (k == "combination") {
+        a.kind = K::Combination;
+        if (!cJSON_IsArray(act) || cJSON_GetArraySize(act) != 2) throw Fail{w + " must be two keys"};
+        a.key = key(cJSON_GetArrayItem(act, 0), w + "[0]");
+        a.key2 = key(cJSON_GetArrayItem(act, 1), w + "[1]");
+        if (a.key == a.key2) throw Fail{w + " must be two different keys"};
+        if (a.key > a.key2) std::swap(a.key, a.key2);
+    } else if (k == "power") {
+        a.kind = K::Power;
+        if (!boolean(act, w)) throw Fail{w + " must be true"};
+    } else if (k == "cover") {
+        a.kind = K::Cover;
+        a.flag = choice(act, w, "open", "close");
+    } else if (k == "usb") {
+        a.kind = K::Usb;
+        a.flag = choice(act, w, "insert", "remove");
+    } else if (k == "sleeve") {
+        a.kind = K::Sleeve;
+        a.flag = choice(act, w, "in", "out");
+    } else if (k == "touch") {
+        a.kind = K::Touch;
+        if (!cJSON_IsArray(act) || cJSON_GetArraySize(act) != 2) throw Fail{w + " must be [x, y]"};
+        a.x = int(number(cJSON_GetArrayItem(act, 0), w + "[0]", 0, 799));
+        a.y = int(number(cJSON_GetArrayItem(act, 1), w + "[1]", 0, 479));
+    } else if (k == "screenshot") {
+        a.kind = K::Screenshot;
+        a.name = text(act, w);
+        if (a.name.empty() || a.name.find_first_of("/\\") != std::string::npos || a.name[0] == '.')
+            throw Fail{w + " must be a plain file name"};
+    } else if (k == "environment") {
+        a.kind = K::Environment;
+        environment(act, w, a.temperature, a.pressure, a.humidity);
+    } else if (k == "power_source") {
+        a.kind = K::PowerSource;
+        if (!cJSON_IsObject(act)) throw Fail{w + " must be an object"};
+        check_keys(act, w, {"adapter", "battery"});
+        Json ad = cJSON_GetObjectItemCaseSensitive(act, "adapter");
+        a.flag = ad ? boolean(ad, w + ".adapter") : true;
+        if (Json b = cJSON_GetObjectItemCaseSensitive(act, "battery"))
+            a.battery = number(b, w + ".battery", 0, 100);
+    } else if (k == "heater") {
+        a.kind = K::Heater;
+        if (!cJSON_IsObject(act)) throw Fail{w + " must be an object"};
+        check_keys(act, w, {"middle", "end", "heat_s", "cool_s"});
+        auto field = [&](const char* f, double hi, uint32_t def) {
+            Json v = cJSON_GetObjectItemCaseSensitive(act, f);
+            return v ? uint32_t(number(v, w + "." + f, 0, hi)) : def;
+        };
+        a.middle = field("middle", 10000, 900);
+        a.end = field("end", 10000, 800);
+        a.heat_s = field("heat_s", 1000, 30);
+        a.cool_s = field("cool_s", 1000, 20);
+    } else if (k == "fault") {
+        a.kind = K::Fault;
+        sc.script_faults.push_back(fault(act, w));
+        a.fault = sc.script_faults.size() - 1;
+    } else { // wait
+        a.kind = K::Wait;
+        a.after_ms += millis(act, w);
+    }
+    return a;
+}
+
+void parse(Json root, Scenario& sc)
+{
+    if (!cJSON_IsObject(root)) throw Fail{"the file must hold one JSON object"};
+    check_keys(root, "scenario", {"start", "instrument", "faults", "script", "end_ms", "comment"});
+    if (Json v = cJSON_GetObjectItemCaseSensitive(root, "start")) sc.start_epoch_s = date(v, "start");
+    if (Json ins = cJSON_GetObjectItemCaseSensitive(root, "instrument")) {
+        if (!cJSON_IsObject(ins)) throw Fail{"instrument must be an object"};
+        check_keys(ins, "instrument", {"cover", "usb", "sleeve", "power", "environment", "fibres"});
+        if (Json v = cJSON_GetObjectItemCaseSensitive(ins, "cover"))
+            sc.cover_open = choice(v, "instrument.cover", "open", "closed");
+        if (Json v = cJSON_GetObjectItemCaseSensitive(ins, "usb")) sc.usb = boolean(v, "instrument.usb");
+        if (Json v = cJSON_GetObjectItemCaseSensitive(ins, "sleeve"))
+            sc.sleeve = choice(v, "instrument.sleeve", "in", "out");
+        if (Json v = cJSON_GetObjectItemCaseSensitive(ins, "fibres"))
+            sc.fibres = boolean(v, "instrument.fibres");
+        if (Json p = cJSON_GetObjectItemCaseSensitive(ins, "power")) {
+            if (!cJSON_IsObject(p)) throw Fail{"instrument.power must be an object"};
+            check_keys(p, "instrument.power", {"adapter", "battery"});
+            if (Json v = cJSON_GetObjectItemCaseSensitive(p, "adapter"))
+                sc.adapter = boolean(v, "instrument.power.adapter");
+            if (Json v = cJSON_GetObjectItemCaseSensitive(p, "battery"))
+                sc.battery = number(v, "instrument.power.battery", 0, 100);
+        }
+        if (Json e = cJSON_GetObjectItemCaseSensitive(ins, "environment")) {
+            double t = 23.0, p = 101.3, h = 45.0;
+            environment(e, "instrument.environment", t, p, h);
+            sc.temperature = t;
+            sc.pressure = p;
+            sc.humidity = h;
+        }
+    }
+    if (Json fs = cJSON_GetObjectItemCaseSensitive(root, "faults")) {
+        if (!cJSON_IsArray(fs)) throw Fail{"faults must be an array"};
+        int i = 0;
+        for (Json f = fs->child; f; f = f->next, ++i)
+            sc.faults.push_back(fault(f, "faults[" + std::to_string(i) + "]"));
+    }
+    if (Json s = cJSON_GetObjectItemCaseSensitive(root, "script")) {
+        if (!cJSON_IsArray(s)) throw Fail{"script must be an array"};
+        int n = 1;
+        for (Json a = s->child; a; a = a->next, ++n)
+            sc.script.push_back(action(a, n, sc));
+    }
+    if (Json v = cJSON_GetObjectItemCaseSensitive(root, "end_ms")) sc.end_ms = millis(v, "end_ms");
+}
+
+} // namespace
+
+bool parse_scenario(const std::string& textv, const std::string& file, Scenario& out, std::string& err)
+{
+    out = Scenario{};
+    out.file = file;
+    cJSON* root = cJSON_ParseWithLength(textv.data(), textv.size());
+    if (!root) {
+        // Point at the line where the parser stopped.
+        const char* at = cJSON_GetErrorPtr();
+        int line = 1;
+        if (at && at >= textv.data() && at <= textv.data() + textv.size())
+            for (const char* c = textv.data(); c < at; ++c)
+                line += *c == '\n';
+        err = file + ": not valid JSON (line " + std::to_string(line) + ")";
+        return false;
+    }
+    try {
+        parse(root, out);
+    } catch (const Fail& f) {
+        cJSON_Delete(root);
+        err = file + ": " + f.msg;
+        return false;
+    }
+    cJSON_Delete(root);
+    return true;
+}
+
+bool load_scenario(const std::string& file, Scenario& out, std::string& err)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        err = file + ": cannot be read (" + std::string(std::strerror(errno)) + ")";
+        return false;
+    }
+    constexpr std::streamsize kMax = 4 << 20; // a scenario is a few kilobytes
+    std::string textv(size_t(kMax) + 1, '\0');
+    in.read(textv.data(), kMax + 1);
+    if (in.bad()) {
+        err = file + ": read error";
+        return false;
+    }
+    if (in.gcount() > kMax) {
+        err = file + ": too large";
+        return false;
+    }
+    textv.resize(size_t(in.gcount()));
+    return parse_scenario(textv, file, out, err);
+}
+
+// ---- Setting up -----------------------------------------------------------------------------------
+void apply_fault(const ScenarioFault& f, Instrument& inst)
+{
+    using K = ScenarioFault::Kind;
+    switch (f.kind) {
+    case K::DeviceMissing:
+        fault_device_missing(f.device, f.on);
+        break;
+    case K::RequestFails:
+        fault_request(f.device, f.request, f.times);
+        break;
+    case K::MotorStall:
+        inst.motors().set_stall(f.motor, f.on);
+        break;
+    case K::HomingMissing:
+        inst.motors().set_home_missing(f.motor, f.on);
+        break;
+    case K::ArcNeverLights:
+        inst.arc().set_no_arc(f.on);
+        break;
+    case K::ArcNeverEnds:
+        inst.arc().set_never_ends(f.on);
+        break;
+    }
+}
+
+void apply_scenario_setup(const Scenario& sc, Instrument& inst)
+{
+    if (sc.start_epoch_s) Scheduler::instance().set_wall_us(*sc.start_epoch_s * 1000000);
+    if (sc.cover_open) inst.misc().set_cover_open(*sc.cover_open);
+    if (sc.usb) set_usb_present(*sc.usb);
+    if (sc.sleeve) inst.heater().set_sleeve(*sc.sleeve);
+    if (sc.adapter) inst.power().set_adapter(*sc.adapter);
+    if (sc.battery) inst.power().set_battery_level(*sc.battery);
+    if (sc.temperature) inst.env().set_environment(*sc.temperature, *sc.pressure, *sc.humidity);
+    if (sc.temperature) inst.heater().set_ambient(*sc.temperature);
+    if (sc.fibres) {
+        inst.camera().set_fiber_present(1, *sc.fibres, *sc.fibres);
+        inst.camera().set_fiber_present(2, *sc.fibres, *sc.fibres);
+    }
+    for (auto& f : sc.faults)
+        apply_fault(f, inst);
+}
+
+} // namespace sim
