@@ -73,7 +73,10 @@ struct TABLEFACTORYSYS {
     uint16_t wMachSerNumBackup;  // 76: first three serial digits
     uint8_t bMachSerNumFlag;     // 78: 0xC4 once backed up
     uint8_t bCompensationBright; // 79: copied into CompensationBright at start-up
-    uint8_t bRes80[44];          // 80
+    int32_t lRes80;              // 80
+    int32_t lRPressBacklashFB;   // 84 (word 21): right feed backlash, forward to backward (low byte)
+    int32_t lRPressBacklashBF;   // 88 (word 22): right feed backlash, backward to forward (low byte)
+    uint8_t bRes92[32];          // 92
     uint32_t dwCrc;              // 124
 };
 static_assert(sizeof(TABLEFACTORYSYS) == 128);
@@ -86,24 +89,32 @@ static_assert(offsetof(TABLEFACTORYSYS, lMachSerNumBackup) == 72);
 static_assert(offsetof(TABLEFACTORYSYS, wMachSerNumBackup) == 76);
 static_assert(offsetof(TABLEFACTORYSYS, bMachSerNumFlag) == 78);
 static_assert(offsetof(TABLEFACTORYSYS, bCompensationBright) == 79);
+static_assert(offsetof(TABLEFACTORYSYS, lRPressBacklashFB) == 84);
+static_assert(offsetof(TABLEFACTORYSYS, lRPressBacklashBF) == 88);
 constexpr uint8_t MACH_SERNUM_BACKED_UP = 0xC4;
 
 // Factory motor parameters (relative page 19).
 struct TABLEFACTMOTORPAR {
-    int32_t lLPressCl;      // 0: left feed motor calibration
+    int32_t lLPressCl;      // 0: left feed motor calibration (clearance: backlash in steps)
     int32_t lRPressCl;      // 4: right feed motor calibration
     uint32_t dwXFocusSetup; // 8: setup value sent at motor initialisation
     uint32_t dwYFocusSetup; // 12
     uint32_t dwXAlignSetup; // 16
     uint32_t dwYAlignSetup; // 20
-    uint32_t dwKeep24[4];   // 24..39: kept by the extended reset
-    uint8_t bRes40[84];     // 40
-    uint32_t dwCrc;         // 124
+    // 24..39, kept by the extended reset: feed motor translate coefficients, motor steps per 100
+    // pixels; coefficient 1 backward, coefficient 2 forward.
+    int32_t lLPressCoef1; // 24
+    int32_t lLPressCoef2; // 28
+    int32_t lRPressCoef1; // 32
+    int32_t lRPressCoef2; // 36
+    uint8_t bRes40[84];   // 40
+    uint32_t dwCrc;       // 124
 };
 static_assert(sizeof(TABLEFACTMOTORPAR) == 128);
 static_assert(offsetof(TABLEFACTMOTORPAR, dwXFocusSetup) == 8);
 static_assert(offsetof(TABLEFACTMOTORPAR, dwYAlignSetup) == 20);
-static_assert(offsetof(TABLEFACTMOTORPAR, dwKeep24) == 24);
+static_assert(offsetof(TABLEFACTMOTORPAR, lLPressCoef1) == 24);
+static_assert(offsetof(TABLEFACTMOTORPAR, lRPressCoef2) == 36);
 
 // Factory motor distances (relative page 20): offset-coded signed motor positions in steps. The
 // four focus limits hold two offset-coded 16-bit halves: low for the standard focus motor, high

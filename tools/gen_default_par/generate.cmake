@@ -1,0 +1,13 @@
+# The default parameter image "/mnt/usr/Default.par" from the field tables in assets/params/.
+file(GLOB PARAM_TABLES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/assets/params/*.txt)
+list(SORT PARAM_TABLES)
+set(DEFAULT_PAR ${SPLICER_ASSET_ROOT}/mnt/usr/Default.par)
+add_custom_command(
+  OUTPUT ${DEFAULT_PAR}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${SPLICER_ASSET_ROOT}/mnt/usr
+  COMMAND gen_default_par ${DEFAULT_PAR} ${PARAM_TABLES}
+  DEPENDS gen_default_par ${PARAM_TABLES}
+  COMMENT "Default parameter image"
+  VERBATIM)
+add_custom_target(default_par DEPENDS ${DEFAULT_PAR})
+add_dependencies(assets default_par)
