@@ -1,0 +1,302 @@
+// Scenario files: errors name the file and the problem (splicer-sim then ends with status 2),
+// the operator acts on the virtual clock, conditions gate actions, and the same scenario gives
+// the same request log every run.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "sim/backend.h"
+#include "sim/dev_heater.h"
+#include "sim/dev_input.h"
+#include "sim/dev_misc.h"
+#include "sim/dev_motor.h"
+#include "sim/dev_power.h"
+#include "sim/request_log.h"
+#include "sim/scenario.h"
+#include "sim/scheduler.h"
+#include "sim/testbed.h"
+#include "sim_util.h"
+
+using simtest::Dev;
+
+namespace
+{
+
+std::string write_file(const sim::Testbed& tb, const std::string& name, const std::string& text)
+{
+    std::string p = tb.root() + "/" + name;
+    std::ofstream(p) << text;
+    return p;
+}
+
+TEST(ScenarioFile, ErrorsNameTheFileAndTheProblem)
+{
+    sim::Testbed tb;
+    struct Case {
+        const char* text;
+        const char* says;
+    } cases[] = {
+        {"{\"script\": [ {\"press\": \"menu\"} ", "not valid JSON"},
+        {"[1, 2]", "one JSON object"},
+        {"{\"script\": [{\"jump\": true}]}", "unknown action \"jump\""},
+        {"{\"script\": [{\"press\": \"menu\", \"cover\": \"open\"}]}", "two actions"},
+        {"{\"script\": [{\"press\": \"enter\"}]}", "unknown key \"enter\""},
+        {"{\"script\": [{\"press\": 4}]}", "script[0].press must be a string"},
+        {"{\"script\": [{\"at_ms\": \"soon\", \"power\": true}]}", "script[0].at_ms must be a number"},
+        {"{\"script\": [{\"at_ms\": -5, \"power\": true}]}", "at_ms must lie between"},
+        {"{\"script\": [{\"at_ms\": 5, \"after_ms\": 5, \"power\": true}]}", "both at_ms and after_ms"},
+        {"{\"script\": [{\"hold\": \"up\"}]}", "needs \"ms\""},
+        {"{\"script\": [{\"touch\": [900, 10]}]}", "script[0].touch[0] must lie between"},
+        {"{\"script\": [{\"screenshot\": \"../x\"}]}", "plain file name"},
+        {"{\"script\": [{\"when\": {\"weather\": \"fine\"}, \"power\": true}]}",
+         "unknown condition \"weather\""},
+        {"{\"script\": {\"press\": \"menu\"}}", "script must be an array"},
+        {"{\"instrument\": {\"cover\": \"ajar\"}}", "instrument.cover must be \"open\" or \"closed\""},
+        {"{\"instrument\": {\"power\": {\"battery\": 120}}}", "instrument.power.battery must lie between"},
+        {"{\"instrument\": {\"colour\": 1}}", "unknown field \"colour\""},
+        {"{\"faults\": [{\"motor_stall\": \"zfocus\"}]}", "unknown motor \"zfocus\""},
+        {"{\"faults\": [{\"arc\": \"sometimes\"}]}", "faults[0].arc must be"},
+        {"{\"faults\": [{\"request_fails\": {\"device\": \"/dev/platmot\", \"request\": \"0xZZ\"}}]}",
+         "not a number"},
+        {"{\"start\": \"2026-13-01 00:00:00\"}", "start must be a date"},
+        {"{\"end_ms\": true}", "end_ms must be a number"},
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::string file = write_file(tb, "bad.json", c.text);
+        sim::Scenario sc;
+        std::string err;
+        EXPECT_FALSE(sim::load_scenario(file, sc, err));
+        EXPECT_EQ(err.rfind(file + ": ", 0), 0u) << err;
+        EXPECT_NE(err.find(c.says), std::string::npos) << err;
+    }
+    sim::Scenario sc;
+    std::string err;
+    EXPECT_FALSE(sim::load_scenario(tb.root() + "/none.json", sc, err));
+    EXPECT_NE(err.find("none.json: cannot be read"), std::string::npos) << err;
+}
+
+TEST(ScenarioFile, SplicerSimEndsWithStatusTwo)
+{
+    sim::Testbed tb;
+    std::string bad = write_file(tb, "bad.json", "{\"script\": [{\"dance\": 1}]}");
+    std::string missing = tb.root() + "/missing.json";
+    std::string root = tb.root() + "/run";
+    for (const std::string& file : {bad, missing}) {
+        std::vector<std::string> args = {"splicer-sim", "--root", root, "--scenario", file};
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(plat_backend_start(int(argv.size()), argv.data()), 2);
+        std::string out = testing::internal::GetCapturedStderr();
+        EXPECT_NE(out.find(file), std::string::npos) << out;
+    }
+    std::vector<std::string> args = {"splicer-sim", "--speed", "fast"};
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(plat_backend_start(int(argv.size()), argv.data()), 2);
+    testing::internal::GetCapturedStderr();
+}
+
+TEST(ScenarioFile, SetupReachesTheInstrument)
+{
+    sim::Testbed tb;
+    sim::Scenario sc;
+    std::string err;
+    ASSERT_TRUE(sim::parse_scenario(R"({
+        "start": "2026-06-01 12:30:00",
+        "instrument": {"cover": "open", "usb": true, "sleeve": "in",
+                       "power": {"adapter": false, "battery": 50},
+                       "environment": {"temperature": 31.5, "pressure": 70.0, "humidity": 20}},
+        "faults": [{"motor_stall": "yalign"}, {"device_missing": "/dev/platled"},
+                   {"request_fails": {"device": "/dev/plathot", "request": "0x4004F040", "times": 1}}]
+    })",
+                                    "setup.json", sc, err))
+        << err;
+    auto& inst = tb.instrument();
+    sim::apply_scenario_setup(sc, inst);
+    EXPECT_EQ(plat_time(), 1780317000);
+    EXPECT_TRUE(inst.misc().cover_open());
+    EXPECT_TRUE(sim::usb_present());
+    EXPECT_TRUE(inst.heater().sleeve());
+    EXPECT_FALSE(inst.power().adapter());
+    EXPECT_NEAR(inst.power().battery_level(), 50.0, 0.01);
+    EXPECT_EQ(Dev(DEV_ENV).get(ENV_BATTERY_VOLTAGE), 393);
+    EXPECT_EQ(inst.env().record().lPressure, 700);
+    EXPECT_EQ(plat_open(DEV_LED, O_RDWR), -1);
+    Dev h(DEV_HEATER);
+    EXPECT_EQ(h.err_set(HOT_COMMAND, 0), EIO);
+    EXPECT_EQ(h.err_set(HOT_COMMAND, 0), 0);
+    Dev m(DEV_MOTOR);
+    m.set(MOT_MOVE_ONE, 16u << 24 | 5);
+    plat_sleep_ms(1000);
+    EXPECT_TRUE(inst.motors().running(4));
+}
+
+// Reads the key driver's queue the way the keypad does.
+std::vector<uint16_t> read_keys(Dev& k)
+{
+    uint16_t buf[40] = {};
+    KeypadReadDesc d{buf, sizeof buf};
+    plat_ioctl(k.fd, KEY_READ_CODES, &d);
+    return std::vector<uint16_t>(buf + 2, buf + 2 + buf[1]);
+}
+
+TEST(Operator, ActsOnTheVirtualClock)
+{
+    sim::Testbed tb;
+    sim::Scenario sc;
+    std::string err;
+    ASSERT_TRUE(sim::parse_scenario(R"({"script": [
+        {"at_ms": 1000, "press": "menu"},
+        {"after_ms": 500, "hold": "up", "ms": 700},
+        {"at_ms": 5000, "cover": "open"},
+        {"wait": 2000},
+        {"combination": ["left", "menu"], "ms": 50},
+        {"sleeve": "in"}
+    ], "end_ms": 20000})",
+                                    "t.json", sc, err))
+        << err;
+    sim::Operator op(sc, tb.instrument());
+    ASSERT_EQ(op.start(), 0);
+    Dev k(DEV_KEY);
+    std::vector<std::pair<uint64_t, uint16_t>> seen; // (ms since start, code)
+    uint64_t t0 = plat_monotonic_ms();
+    while (plat_monotonic_ms() - t0 < 25000 && !k.get(KEY_POWER_OFF_REQUEST)) {
+        for (uint16_t c : read_keys(k))
+            seen.emplace_back(plat_monotonic_ms() - t0, c);
+        plat_sleep_ms(10);
+    }
+    uint64_t end = plat_monotonic_ms() - t0;
+    op.stop();
+    // Each code is seen at the first poll after it was queued (polls every 10 ms).
+    std::vector<std::pair<uint64_t, uint16_t>> want = {
+        {1000, 0x1010}, {1100, 0x0010}, {1600, 0x1001}, {2300, 0x0001}, {7000, 0x3000 | 16 | 18 << 6},
+        {7050, 0x0010},
+    };
+    ASSERT_EQ(seen.size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i) {
+        EXPECT_EQ(seen[i].second, want[i].second) << i;
+        EXPECT_GE(seen[i].first, want[i].first) << i;
+        EXPECT_LE(seen[i].first, want[i].first + 11) << i;
+    }
+    EXPECT_TRUE(tb.instrument().misc().cover_open());
+    EXPECT_TRUE(tb.instrument().heater().sleeve());
+    EXPECT_GE(end, 20000u);
+    EXPECT_LE(end, 20011u);
+    auto trace = op.trace();
+    ASSERT_FALSE(trace.empty());
+    EXPECT_EQ(trace.back(), "20000 end: power");
+}
+
+TEST(Operator, ConditionsGateActionsAndTimeOut)
+{
+    sim::Testbed tb;
+    sim::Scenario sc;
+    std::string err;
+    ASSERT_TRUE(sim::parse_scenario(R"({"script": [
+        {"when": {"cover": "open"}, "press": "heat"},
+        {"when": {"heater": "heating"}, "timeout_ms": 1000, "press": "arc"},
+        {"after_ms": 100, "heater": {"middle": 600, "end": 500, "heat_s": 5, "cool_s": 5}},
+        {"when": {"heater": "finished"}, "press": "view"}
+    ]})",
+                                    "w.json", sc, err))
+        << err;
+    sim::Operator op(sc, tb.instrument());
+    ASSERT_EQ(op.start(), 0);
+    plat_sleep_ms(3000);
+    EXPECT_EQ(tb.instrument().keys().queued(), 0u);
+    tb.instrument().misc().set_cover_open(true);
+    plat_sleep_ms(20000);
+    op.stop();
+    auto trace = op.trace();
+    ASSERT_EQ(trace.size(), 4u);
+    EXPECT_EQ(trace[0], "3000 press"); // at the next poll after the cover opened
+    EXPECT_EQ(trace[1], "4100 press skipped: condition not met");
+    EXPECT_EQ(trace[2].substr(trace[2].find(' ')), " heater");
+    // The heating program went through the device as the application would send it.
+    EXPECT_EQ(sim::call_log(DEV_HEATER, HOT_COMMAND).size(), 1u);
+    EXPECT_EQ(sim::call_log(DEV_HEATER, HOT_COMMAND)[0].thread, "operator");
+    EXPECT_EQ(trace[3].substr(trace[3].find(' ')), " press");
+    EXPECT_TRUE(op.finished());
+}
+
+// A small application: the main thread polls the keys and the power-off word, a worker homes and
+// moves motors and reads the environment; both interleave on the virtual clock.
+void* worker(void*)
+{
+    Dev m(DEV_MOTOR), env(DEV_ENV);
+    m.set(MOT_HOME, 6000u << 16 | 9);
+    for (int i = 0; plat_sleep_ms(37); ++i) {
+        m.set(MOT_MOVE_ONE, 2u << 24 | (i % 2 ? 63u << 16 : 0u) | 300);
+        EnvironmentRecord r;
+        plat_read(env.fd, &r, sizeof r);
+        m.get(MOT_RUNNING);
+    }
+    return nullptr;
+}
+
+std::string run_demo()
+{
+    sim::Testbed tb;
+    sim::Scenario sc;
+    std::string err;
+    EXPECT_TRUE(sim::parse_scenario(R"({"script": [
+        {"at_ms": 300, "press": "menu"}, {"after_ms": 250, "press": "down"},
+        {"at_ms": 800, "heater": {"heat_s": 1, "cool_s": 1}}, {"at_ms": 900, "cover": "open"}
+    ], "end_ms": 3000})",
+                                    "d.json", sc, err))
+        << err;
+    sim::Operator op(sc, tb.instrument());
+    op.start();
+    plat_thread_t th = 0;
+    plat_thread_create(&th, worker, nullptr, "worker");
+    Dev k(DEV_KEY), misc(DEV_MISC);
+    while (!k.get(KEY_POWER_OFF_REQUEST)) {
+        read_keys(k);
+        misc.get(MISC_COVER_STATE);
+        plat_sleep_ms(10);
+    }
+    plat_thread_stop(th);
+    op.stop();
+    // Descriptor numbers keep counting across test beds in one process: blank them out.
+    std::string log;
+    for (auto c : sim::call_log()) {
+        if (c.call == "open") c.result = 0;
+        log += std::to_string(c.t_us) + " " + c.thread + " " + c.device + " " + c.call + " " +
+               std::to_string(c.request) + " " + std::to_string(c.value) + " " + std::to_string(c.result) +
+               "\n";
+    }
+    return log;
+}
+
+TEST(Operator, SameScenarioSameRequestLog)
+{
+    std::string a = run_demo();
+    std::string b = run_demo();
+    EXPECT_GT(a.size(), 10000u);
+    EXPECT_EQ(a, b);
+}
+
+TEST(Predicates, RegistryTakesNewConditions)
+{
+    sim::Testbed tb;
+    std::string screen = "frmWorkbench";
+    sim::register_predicate("screen", [&](const std::string& a) { return a == screen; });
+    EXPECT_TRUE(sim::has_predicate("screen"));
+    EXPECT_TRUE(sim::eval_predicate("screen", "frmWorkbench"));
+    EXPECT_FALSE(sim::eval_predicate("nothing", ""));
+    sim::Scenario sc;
+    std::string err;
+    EXPECT_TRUE(sim::parse_scenario(R"({"script": [{"when": {"screen": "frmMenu"}, "press": "menu"}]})",
+                                    "p.json", sc, err))
+        << err;
+    sim::register_predicate("screen", [](const std::string&) { return false; });
+}
+
+} // namespace
