@@ -3,6 +3,7 @@
 // the same request log every run.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -297,6 +298,26 @@ TEST(Predicates, RegistryTakesNewConditions)
                                     "p.json", sc, err))
         << err;
     sim::register_predicate("screen", [](const std::string&) { return false; });
+}
+
+} // namespace
+
+namespace
+{
+
+TEST(ScenarioFile, ShippedScenariosAreValid)
+{
+    namespace fs = std::filesystem;
+    int n = 0;
+    for (auto& e : fs::directory_iterator(std::string(SPLICER_SOURCE_DIR) + "/scenarios")) {
+        if (e.path().extension() != ".json") continue;
+        sim::Scenario sc;
+        std::string err;
+        EXPECT_TRUE(sim::load_scenario(e.path().string(), sc, err)) << err;
+        EXPECT_TRUE(sc.end_ms.has_value()) << e.path() << " must end by itself";
+        ++n;
+    }
+    EXPECT_GE(n, 1);
 }
 
 } // namespace
