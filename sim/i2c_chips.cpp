@@ -4,8 +4,10 @@
 // How the EEPROM works: a write message of the two address bytes sets the address; more bytes
 // are a page write (wrapping inside the page, as the chip does) which is stored in the image file
 // at once and starts the write cycle, during which nothing is acknowledged. A read message reads
-// on from the current address. Faults are checked first: no device, failing transfers, a power
-// cut armed to fall after the n-th page write (optionally storing only half of that page).
+// on from the current address. As with the Linux I2C_RDWR request, each message carries its own
+// slave address (I2C_SLAVE is accepted and remembered, but does not address a message). Faults are checked
+// first: no device, failing transfers, a power cut armed to fall after the n-th page write (optionally
+// storing only half of that page).
 #include "sim/i2c_chips.h"
 
 #include <fcntl.h>
@@ -93,7 +95,7 @@ class EepromChip : public Device
         return -1;
     }
 
-    int ioctl(OpenState& st, unsigned long request, void* arg) override
+    int ioctl(OpenState&, unsigned long request, void* arg) override
     {
         if (request != I2C_RDWR) {
             errno = ENOTTY;
@@ -115,7 +117,7 @@ class EepromChip : public Device
             return -1;
         }
         uint64_t now = Scheduler::instance().now_us();
-        if (now < busy_until_ || st.i2c_slave != I2C_ADDR_EEPROM) {
+        if (now < busy_until_) {
             errno = ENXIO; // not acknowledged
             return -1;
         }
@@ -247,7 +249,7 @@ class RtcChip : public Device
         errno = ENOTTY;
         return -1;
     }
-    int ioctl(OpenState& st, unsigned long request, void* arg) override
+    int ioctl(OpenState&, unsigned long request, void* arg) override
     {
         if (request != I2C_RDWR) {
             errno = ENOTTY;
@@ -268,14 +270,10 @@ class RtcChip : public Device
             errno = EIO;
             return -1;
         }
-        if (st.i2c_slave != I2C_ADDR_RTC) {
-            errno = ENXIO;
-            return -1;
-        }
         for (uint32_t i = 0; i < data->nmsgs; ++i) {
             i2c_msg& m = data->msgs[i];
-            if (m.len && !m.buf) {
-                errno = EFAULT;
+            if (m.addr != I2C_ADDR_RTC || (m.len && !m.buf)) {
+                errno = ENXIO;
                 return -1;
             }
             if (m.flags & I2C_M_RD) {

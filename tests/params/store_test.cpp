@@ -1,0 +1,390 @@
+// Start-up load of the parameter store: formatting a blank chip, repairs from the journal and the
+// defaults, module record copies, the default image checks, a missing chip, worn pages.
+#include <filesystem>
+
+#include "params_test.h"
+
+using namespace partest;
+
+TEST(Crc32c, CheckValueAndDefaultModuleRecord)
+{
+    EXPECT_EQ(crc32c("123456789", 9), 0x58E3FA20u);
+    EXPECT_EQ(crc32c("", 0), 0u);
+
+    // The default module record as a blank chip gets it.
+    std::vector<uint8_t> rec = {0x00, 0x00, 0x00, 0xE9, 0x00, 0xEE, 0x00, 0xFE, 0, 0, 0, 0, 0, 0};
+    rec.resize(124, 0xFF);
+    EXPECT_EQ(crc32c(rec.data(), rec.size()), 0xA1091FACu);
+}
+
+TEST_F(StoreTest, BlankChipIsFormattedFromDefaults)
+{
+    // A region flag and a reserved page that the format must leave alone.
+    std::vector<uint8_t> img(E2PROM_SIZE, 0xFF);
+    img[E2PROM_REGION_PAGE * P] = 0x5A;
+    img[E2PROM_REGION_PAGE * P + 1] = 0xA5;
+    for (int i = 0; i < P; ++i)
+        img[E2PROM_RESERVED_PAGE * P + i] = uint8_t(i);
+    sim::eeprom_load_image(img);
+
+    ASSERT_EQ(boot(), 0);
+    auto c = chip();
+    EXPECT_TRUE(std::equal(defaults.begin(), defaults.end(), c.begin())) << "part 0 differs from Default.par";
+
+    std::vector<uint8_t> rec = {0x00, 0x00, 0x00, 0xE9, 0x00, 0xEE, 0x00, 0xFE, 0, 0, 0, 0, 0, 0};
+    rec.resize(124, 0xFF);
+    rec.push_back(0xAC);
+    rec.push_back(0x1F);
+    rec.push_back(0x09);
+    rec.push_back(0xA1);
+    for (int n = 0; n < 4; ++n)
+        EXPECT_EQ(page_of(c, E2PROM_MODULE_PAGE + n), rec) << "module copy " << n;
+    EXPECT_EQ(read_file(tb->path("/mnt/usr/module.bin")), rec);
+    EXPECT_EQ(page_of(c, E2PROM_REGION_PAGE), page_of(img, E2PROM_REGION_PAGE));
+    EXPECT_EQ(page_of(c, E2PROM_RESERVED_PAGE), page_of(img, E2PROM_RESERVED_PAGE));
+    EXPECT_EQ(getIfOnlyInChina(), 1);
+
+    // The tables point into the active part; the next start-up writes nothing.
+    EXPECT_EQ(OnlineModule[ONLINE_FACTORY], E2promData + PAR_PAGE_FACTSYS * P);
+    int writes = sim::eeprom_page_writes();
+    ASSERT_EQ(boot(), 0);
+    EXPECT_EQ(sim::eeprom_page_writes(), writes);
+    EXPECT_EQ(chip(), c);
+}
+
+TEST_F(StoreTest, DamagedPagesAreRepairedInMemoryFromDefaults)
+{
+    formatted();
+    auto img = chip();
+    img[PAR_PAGE_FACTSYS * P + 8] ^= 0x01;           // factory system: one flipped bit
+    img[(PAR_PAGE_SPLICEMODE + 5) * P + 40] ^= 0x80; // splice mode 6
+    img[(PAR_PAGE_USERINFO + 0) * P + 0] ^= 0x10;    // current user information
+    sim::eeprom_load_image(img);
+    int writes = sim::eeprom_page_writes();
+
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(boot(), 0);
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("Factory System Par demaged, Recover...from Default data"), std::string::npos) << out;
+    EXPECT_NE(out.find("Splice Mode[5] demaged, Recover...from default data"), std::string::npos) << out;
+    EXPECT_NE(out.find("UserInfo demaged, Recover with Default"), std::string::npos) << out;
+
+    uint8_t page[P];
+    ASSERT_EQ(GetTable_FactSys(page), 0);
+    EXPECT_EQ(0, std::memcmp(page, defaults.data() + PAR_PAGE_FACTSYS * P, P));
+    ASSERT_EQ(ReadMode_Splice(6, page), 0);
+    EXPECT_EQ(0, std::memcmp(page, defaults.data() + (PAR_PAGE_SPLICEMODE + 5) * P, P));
+    // User information gets the built-in values, bytes 36.. as stored.
+    TABLEUSERINFO ui;
+    ASSERT_EQ(GetTable_UserInfo(&ui), 0);
+    EXPECT_EQ(ui.dwTotalArcCount, 0u);
+    EXPECT_EQ(ui.dwUserVal8, 135u);
+    EXPECT_EQ(ui.dwXImagePlace, 32u);
+    EXPECT_EQ(ui.dwBatteryFull, 310u);
+    EXPECT_TRUE(E2prom_PageCrcOk(reinterpret_cast<uint8_t*>(&ui)));
+    // Repairs stay in memory: nothing was written.
+    EXPECT_EQ(sim::eeprom_page_writes(), writes);
+}
+
+namespace
+{
+// A valid journal slot holding `page` as the copy of absolute page `absPage`.
+std::vector<uint8_t> journal_slot(const uint8_t* page, int absPage)
+{
+    std::vector<uint8_t> s(256, 0);
+    std::memcpy(s.data(), page, P);
+    s[128] = s[129] = 0xA5;
+    s[130] = uint8_t(absPage);
+    s[131] = uint8_t(absPage >> 8);
+    uint32_t crc = crc32c(s.data(), 252);
+    std::memcpy(s.data() + 252, &crc, 4);
+    return s;
+}
+} // namespace
+
+TEST_F(StoreTest, TornPageIsTakenFromTheJournalWrittenBackThenTheSlotErased)
+{
+    formatted();
+    auto img = chip();
+    // The new machine page went into journal slot 3; its own write was torn.
+    std::vector<uint8_t> fresh = page_of(img, PAR_PAGE_MACHINE);
+    fresh[0] = 0; // key sound off
+    E2prom_SetPageCrc(fresh.data());
+    auto slot = journal_slot(fresh.data(), PAR_PAGE_MACHINE);
+    std::copy(slot.begin(), slot.end(), img.begin() + (E2PROM_BUFFER_PAGE + 6) * P);
+    std::copy(fresh.begin(), fresh.begin() + 64, img.begin() + PAR_PAGE_MACHINE * P);
+    sim::eeprom_load_image(img);
+
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(boot(), 0);
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("Data vaild in Buffer, Pagenum:24"), std::string::npos) << out;
+    EXPECT_NE(out.find("Machine Par demaged, Recover...from buffer data"), std::string::npos) << out;
+
+    MachineParameter m;
+    ASSERT_EQ(GetTable_MachinePar(&m), 0);
+    EXPECT_EQ(m.dwKeySound, 0u);
+    auto c = chip();
+    EXPECT_EQ(page_of(c, PAR_PAGE_MACHINE), fresh) << "recovered page written back";
+    EXPECT_EQ(page_of(c, E2PROM_BUFFER_PAGE + 6), std::vector<uint8_t>(P, 0xFF)) << "slot erased";
+}
+
+TEST_F(StoreTest, JournalSlotOfAnotherPageIsNotUsed)
+{
+    formatted();
+    auto img = chip();
+    std::vector<uint8_t> other = page_of(img, PAR_PAGE_SPLICEOPTION);
+    auto slot = journal_slot(other.data(), PAR_PAGE_SPLICEOPTION);
+    std::copy(slot.begin(), slot.end(), img.begin() + E2PROM_BUFFER_PAGE * P);
+    img[PAR_PAGE_MACHINE * P + 3] ^= 0xFF;
+    sim::eeprom_load_image(img);
+
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(boot(), 0);
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("Machine Par demaged, Recover...from default data"), std::string::npos) << out;
+    uint8_t page[P];
+    ASSERT_EQ(GetTable_MachinePar(page), 0);
+    EXPECT_EQ(0, std::memcmp(page, defaults.data() + PAR_PAGE_MACHINE * P, P));
+    EXPECT_EQ(page_of(chip(), E2PROM_BUFFER_PAGE), std::vector<uint8_t>(P, 0xFF)) << "stale slot erased";
+}
+
+TEST_F(StoreTest, ModuleCopyChoiceAndRecoveryFromFile)
+{
+    formatted();
+    auto img = chip();
+    auto good = page_of(img, E2PROM_MODULE_PAGE);
+
+    // Copy 0 bad, copy 1 good: copy 1 is used and copy 0 stays as it is.
+    img[E2PROM_MODULE_PAGE * P + 8] = 3;
+    sim::eeprom_load_image(img);
+    ASSERT_EQ(boot(), 0);
+    EXPECT_EQ(reinterpret_cast<uint8_t*>(pValidModuleInfo), E2promData + (E2PROM_MODULE_PAGE + 1) * P);
+    EXPECT_NE(page_of(chip(), E2PROM_MODULE_PAGE), good);
+
+    // A record with a valid CRC but a bad index or marker is not accepted.
+    std::vector<uint8_t> bad = good;
+    bad[8] = 16;
+    uint32_t crc = crc32c(bad.data(), 124);
+    std::memcpy(bad.data() + 124, &crc, 4);
+    for (int n = 0; n < 4; ++n)
+        std::copy(bad.begin(), bad.end(), img.begin() + (E2PROM_MODULE_PAGE + n) * P);
+    sim::eeprom_load_image(img);
+    // All four copies unusable but formatted once (0xFE00 present): recovered from module.bin.
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(boot(), 0);
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.find("First power up"), std::string::npos) << out;
+    for (int n = 0; n < 4; ++n)
+        EXPECT_EQ(page_of(chip(), E2PROM_MODULE_PAGE + n), good);
+
+    // Same damage and no module.bin: the program runs on the defaults and writes nothing.
+    sim::eeprom_load_image(img);
+    std::filesystem::remove(tb->path("/mnt/usr/module.bin"));
+    int writes = sim::eeprom_page_writes();
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(boot(), -1);
+    out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("Module.bin open failed"), std::string::npos) << out;
+    EXPECT_NE(out.find("Module Data Lose or Dev Busy, Use default Par"), std::string::npos) << out;
+    EXPECT_EQ(sim::eeprom_page_writes(), writes);
+    EXPECT_EQ(OnlineModule[ONLINE_USERINFO], DefaultPar);
+}
+
+TEST_F(StoreTest, MissingOrShortDefaultFileFormatsNothing)
+{
+    struct Case {
+        const char* name;
+        size_t keep; // bytes of Default.par kept; SIZE_MAX: file removed
+        const char* message;
+    };
+    const Case cases[] = {
+        {"missing", SIZE_MAX, "Default file open failed"},
+        {"short", size_t(PAR_PART_SIZE - 1), "Read Default file failed"},
+        {"bad page CRC", size_t(PAR_PART_SIZE), "Read Default file failed"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = tb->path("/mnt/usr/Default.par");
+        std::vector<uint8_t> d = defaults;
+        if (c.keep == SIZE_MAX) {
+            std::filesystem::remove(path);
+        } else {
+            d.resize(c.keep);
+            if (c.keep == size_t(PAR_PART_SIZE)) d[PAR_PAGE_MACHINE * P] ^= 1;
+            write_file(path, d);
+        }
+        sim::eeprom_load_image(std::vector<uint8_t>(E2PROM_SIZE, 0xFF));
+        int writes = sim::eeprom_page_writes();
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(boot(), -1);
+        std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_NE(out.find(c.message), std::string::npos) << out;
+        EXPECT_NE(out.find("ERROR:failed to read default parameter file"), std::string::npos) << out;
+        EXPECT_EQ(sim::eeprom_page_writes(), writes) << "nothing written from an image not loaded whole";
+        EXPECT_FALSE(DefaultParLoaded());
+        EXPECT_EQ(DefaultPar[PAR_PAGE_FACTSYS * P + 8], 0) << "defaults are all zero";
+        write_file(path, defaults);
+    }
+    // A 12-byte version trailer is accepted.
+    std::vector<uint8_t> d = defaults;
+    d.resize(d.size() + 12, 'v');
+    write_file(tb->path("/mnt/usr/Default.par"), d);
+    EXPECT_EQ(ReReadDefault(), 0);
+}
+
+TEST_F(StoreTest, AbsentChipRunsOnDefaultsWithoutWriting)
+{
+    sim::eeprom_fault_no_device();
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(boot(), -1);
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("E2prom open failed"), std::string::npos) << out;
+    EXPECT_NE(out.find("Use default parameter..."), std::string::npos) << out;
+
+    TABLEFACTORYSYS fs;
+    ASSERT_EQ(GetTable_FactSys(&fs), 0);
+    EXPECT_EQ(0, std::memcmp(&fs, defaults.data() + PAR_PAGE_FACTSYS * P, P));
+    fs.lElecPosX = 300;
+    EXPECT_EQ(SetTable_FactSys(&fs), -1) << "the save fails and says so";
+    TABLEFACTORYSYS back;
+    ASSERT_EQ(GetTable_FactSys(&back), 0);
+    EXPECT_EQ(back.lElecPosX, 300) << "the change lives in memory";
+    EXPECT_EQ(sim::eeprom_page_writes(), 0);
+    EXPECT_EQ(E2prom_CheckBusy(), 0) << "an absent chip is idle";
+}
+
+TEST_F(StoreTest, SaveGoesThroughTheJournalAndRotatesSlots)
+{
+    formatted();
+    MachineParameter m;
+    ASSERT_EQ(GetTable_MachinePar(&m), 0);
+    int first = BufferID;
+    m.dwLcdSaveTime = 60;
+    ASSERT_EQ(SetTable_MachineParEx(&m), 0);
+    EXPECT_EQ(BufferID, (first + 1) % 16);
+    auto c = chip();
+    EXPECT_EQ(page_of(c, E2PROM_BUFFER_PAGE + 2 * first), std::vector<uint8_t>(P, 0xFF));
+    ASSERT_EQ(boot(), 0);
+    MachineParameter back;
+    ASSERT_EQ(GetTable_MachinePar(&back), 0);
+    EXPECT_EQ(back.dwLcdSaveTime, 60u);
+}
+
+TEST_F(StoreTest, WornJournalSlotIsMarkedAndSkipped)
+{
+    formatted();
+    int slot = BufferID;
+    sim::eeprom_fault_worn_page(E2PROM_BUFFER_PAGE + 2 * slot + 1);
+    APPTABLE_OPTION o;
+    ASSERT_EQ(GetTable_SpliceOption(&o), 0);
+    o.lEnablePauseOne = 1;
+    ASSERT_EQ(SetTable_SpliceOption(&o), 0);
+    EXPECT_TRUE(pValidModuleInfo->BufferErr & (1u << slot));
+    ASSERT_EQ(boot(), 0);
+    EXPECT_TRUE(pValidModuleInfo->BufferErr & (1u << slot)) << "the mark is in the module record";
+    EXPECT_NE(BufferID, slot);
+    ASSERT_EQ(GetTable_SpliceOption(&o), 0);
+    EXPECT_EQ(o.lEnablePauseOne, 1);
+}
+
+TEST_F(StoreTest, WornTablePageMovesTheStoreToPartOne)
+{
+    formatted();
+    TABLEUSERINFO ui;
+    ASSERT_EQ(GetTable_UserInfo(&ui), 0);
+    ui.dwTotalArcCount = 77;
+    ASSERT_EQ(SetTable_UserInfo(&ui), 0);
+    sim::eeprom_fault_worn_page(PAR_PAGE_FACTMOTORDIS);
+    TABLEFACTMOTORDIS d;
+    ASSERT_EQ(GetTable_FactMotorDis(&d), 0);
+    d.lYFocusHome = 11600;
+    ASSERT_EQ(SetTable_FactMotorDis(&d), 0);
+    EXPECT_EQ(pValidModuleInfo->SysParBaseAddr, PAR_PART1_BASE);
+    EXPECT_EQ(pValidModuleInfo->SysParErr, 1);
+
+    ASSERT_EQ(boot(), 0);
+    EXPECT_EQ(pValidModuleInfo->SysParBaseAddr, PAR_PART1_BASE);
+    ASSERT_EQ(GetTable_FactMotorDis(&d), 0);
+    EXPECT_EQ(d.lYFocusHome, 11600);
+    ASSERT_EQ(GetTable_UserInfo(&ui), 0);
+    EXPECT_EQ(ui.dwTotalArcCount, 77u);
+    uint8_t page[P];
+    ASSERT_EQ(ReadMode_Splice(1, page), 0);
+    EXPECT_EQ(0, std::memcmp(page, defaults.data() + PAR_PAGE_SPLICEMODE * P, P));
+    EXPECT_EQ(page_of(chip(), PAR_PAGE_FACTSYS), std::vector<uint8_t>(P, 0xFF)) << "part 0 erased";
+
+    // A worn page in part 1 cannot be handled: the save reports it, the change stays in memory.
+    sim::eeprom_fault_worn_page(PAR_PART_PAGES + PAR_PAGE_MACHINE);
+    MachineParameter m;
+    ASSERT_EQ(GetTable_MachinePar(&m), 0);
+    m.dwAutoPowerOff = 3;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(SetTable_MachineParEx(&m), -1);
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("E-Last Parameter part"), std::string::npos);
+    // The journal slot keeps the page, so the next start-up still has it.
+    ASSERT_EQ(boot(), 0);
+    ASSERT_EQ(GetTable_MachinePar(&m), 0);
+    EXPECT_EQ(m.dwAutoPowerOff, 3u);
+}
+
+TEST_F(StoreTest, WornUserInformationSlotMovesToTheNextSlot)
+{
+    formatted();
+    sim::eeprom_fault_worn_page(PAR_PAGE_USERINFO);
+    TABLEUSERINFO ui;
+    ASSERT_EQ(GetTable_UserInfo(&ui), 0);
+    ui.dwSpliceCount = 5;
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(SetTable_UserInfo(&ui), 0);
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("Current UserInfo demaged, write to the next"),
+              std::string::npos);
+    EXPECT_EQ(pValidModuleInfo->UserInfoIndex, 1);
+    EXPECT_EQ(+pValidModuleInfo->UserInfoErr, 1);
+    ASSERT_EQ(boot(), 0);
+    EXPECT_EQ(pValidModuleInfo->UserInfoIndex, 1);
+    ASSERT_EQ(GetTable_UserInfo(&ui), 0);
+    EXPECT_EQ(ui.dwSpliceCount, 5u);
+
+    // On the last slot a worn page moves the store to part 1 with the page in slot 0.
+    auto img = chip();
+    auto* m = reinterpret_cast<MODULEINFO*>(img.data() + E2PROM_MODULE_PAGE * P);
+    m->UserInfoIndex = 15;
+    m->Datacrc = crc32c(m, 124);
+    std::copy(img.begin() + PAR_PAGE_USERINFO * P + P, img.begin() + PAR_PAGE_USERINFO * P + 2 * P,
+              img.begin() + (PAR_PAGE_USERINFO + 15) * P);
+    for (int n = 1; n < 4; ++n)
+        std::copy(img.begin() + E2PROM_MODULE_PAGE * P, img.begin() + (E2PROM_MODULE_PAGE + 1) * P,
+                  img.begin() + (E2PROM_MODULE_PAGE + n) * P);
+    sim::eeprom_load_image(img);
+    ASSERT_EQ(boot(), 0);
+    ASSERT_EQ(pValidModuleInfo->UserInfoIndex, 15);
+    sim::eeprom_fault_worn_page(PAR_PAGE_USERINFO + 15);
+    ui.dwSpliceCount = 6;
+    ASSERT_EQ(SetTable_UserInfo(&ui), 0);
+    ASSERT_EQ(boot(), 0);
+    EXPECT_EQ(pValidModuleInfo->SysParBaseAddr, PAR_PART1_BASE);
+    EXPECT_EQ(pValidModuleInfo->UserInfoIndex, 0);
+    ASSERT_EQ(GetTable_UserInfo(&ui), 0);
+    EXPECT_EQ(ui.dwSpliceCount, 6u);
+}
+
+TEST_F(StoreTest, DeviceFailuresAreReported)
+{
+    formatted();
+    MachineParameter m;
+    ASSERT_EQ(GetTable_MachinePar(&m), 0);
+    m.dwKeySound = 0;
+    sim::eeprom_fault_fail_next(1000);
+    EXPECT_EQ(SetTable_MachineParEx(&m), -1);
+    sim::eeprom_fault_reset();
+    // Transient failures are retried.
+    sim::eeprom_fault_fail_next(3);
+    EXPECT_EQ(SetTable_MachineParEx(&m), 0);
+
+    EXPECT_EQ(E2prom_write_page(512, E2promData), -1);
+    EXPECT_EQ(E2prom_write_page(0, nullptr), -1);
+    int writes = sim::eeprom_page_writes();
+    EXPECT_EQ(E2prom_write_page(E2PROM_RESERVED_PAGE, E2promData), 0);
+    EXPECT_EQ(sim::eeprom_page_writes(), writes) << "the reserved page is never written";
+}
