@@ -422,7 +422,11 @@ int GetElectrodeLocationInLcdPosition(int view)
 // ---- Environment ------------------------------------------------------------------------------
 int InitializeDevEnvironment()
 {
-    return open_slot(PLATDEV_ENV, DEV_ENV);
+    if (open_slot(PLATDEV_ENV, DEV_ENV) != 0) return -1;
+    // A new sensor session has no record until its first read.
+    PlatLock lock(environment_mtx);
+    s_envValid = false;
+    return 0;
 }
 int ReleaseDevEnvironment()
 {
@@ -797,7 +801,8 @@ int KeypadLightDly(uint32_t seconds)
 int InitializeMessageQueue()
 {
     if (s_keyQueue != static_cast<mqd_t>(-1)) return -1;
-    if (plat_shell("mkdir /dev/mqueue;mount -t mqueue none /dev/mqueue") == -1) {
+    // Two shell runs of the two steps: the mount must not depend on how a shell splits its line.
+    if (plat_shell("mkdir /dev/mqueue") == -1 || plat_shell("mount -t mqueue none /dev/mqueue") == -1) {
         std::perror("system");
         return -1;
     }
