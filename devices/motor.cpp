@@ -15,11 +15,11 @@
 #include "params/param_tables.h"
 #include "platform/seam.h"
 
-uint32_t MOT_LPRESS = 32;
-uint32_t MOT_RPRESS = 4;
-uint32_t MOT_LPRESS_ID = 5;
-uint32_t MOT_RPRESS_ID = 2;
-uint8_t MOT_ALIGN_FLG = 1;
+std::atomic<uint32_t> MOT_LPRESS{32};
+std::atomic<uint32_t> MOT_RPRESS{4};
+std::atomic<uint32_t> MOT_LPRESS_ID{5};
+std::atomic<uint32_t> MOT_RPRESS_ID{2};
+std::atomic<uint8_t> MOT_ALIGN_FLG{1};
 
 using namespace devint;
 
@@ -115,8 +115,12 @@ int pair_move(Pair kind, int a, int b)
     int fd = motor_fd();
     if (fd < 0) return -1;
     if (a == 0 && b == 0) return 0;
-    uint32_t idA = kind == Pair::Align ? MOT_XALIGN_ID : kind == Pair::Focus ? MOT_XFOCUS_ID : MOT_LPRESS_ID;
-    uint32_t idB = kind == Pair::Align ? MOT_YALIGN_ID : kind == Pair::Focus ? MOT_YFOCUS_ID : MOT_RPRESS_ID;
+    uint32_t idA = kind == Pair::Align   ? MOT_XALIGN_ID
+                   : kind == Pair::Focus ? MOT_XFOCUS_ID
+                                         : MOT_LPRESS_ID.load();
+    uint32_t idB = kind == Pair::Align   ? MOT_YALIGN_ID
+                   : kind == Pair::Focus ? MOT_YFOCUS_ID
+                                         : MOT_RPRESS_ID.load();
     uint32_t waitMask = kind == Pair::Focus ? MOT_FOCUS : MOT_ALL;
     auto dirBit = [kind](int steps) -> uint32_t { return kind == Pair::Press ? steps >= 1 : steps <= 0; };
     int ret = 0;
@@ -150,8 +154,8 @@ int relocate(Pair kind, int x, int y)
 {
     int fd = motor_fd();
     if (fd < 0) return -1;
-    uint32_t ma = kind == Pair::Align ? MOT_XALIGN : kind == Pair::Focus ? MOT_XFOCUS : MOT_LPRESS;
-    uint32_t mb = kind == Pair::Align ? MOT_YALIGN : kind == Pair::Focus ? MOT_YFOCUS : MOT_RPRESS;
+    uint32_t ma = kind == Pair::Align ? MOT_XALIGN : kind == Pair::Focus ? MOT_XFOCUS : MOT_LPRESS.load();
+    uint32_t mb = kind == Pair::Align ? MOT_YALIGN : kind == Pair::Focus ? MOT_YFOCUS : MOT_RPRESS.load();
     MotorLimits la{}, lb{};
     if (GetMotorLimits(ma, &la) != 0 || GetMotorLimits(mb, &lb) != 0) return -1;
     if (x < la.lower || x > la.upper || y < lb.lower || y > lb.upper) return -1;

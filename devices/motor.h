@@ -2,6 +2,7 @@
 // relative moves with step limits and chunking, and the waits that keep moves sequential.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 // Mask bits (most requests) and ids (two-motor move). The feed motors follow the screen
@@ -18,12 +19,13 @@ inline constexpr uint32_t MOT_XFOCUS_ID = 0;
 inline constexpr uint32_t MOT_XALIGN_ID = 1;
 inline constexpr uint32_t MOT_YFOCUS_ID = 3;
 inline constexpr uint32_t MOT_YALIGN_ID = 4;
-extern uint32_t MOT_LPRESS;
-extern uint32_t MOT_RPRESS;
-extern uint32_t MOT_LPRESS_ID;
-extern uint32_t MOT_RPRESS_ID;
+// Atomic: the orientation changes on the main thread while the power-off watcher may move motors.
+extern std::atomic<uint32_t> MOT_LPRESS;
+extern std::atomic<uint32_t> MOT_RPRESS;
+extern std::atomic<uint32_t> MOT_LPRESS_ID;
+extern std::atomic<uint32_t> MOT_RPRESS_ID;
 // 1 at the front, 0 at the rear: the sense of single alignment moves.
-extern uint8_t MOT_ALIGN_FLG;
+extern std::atomic<uint8_t> MOT_ALIGN_FLG;
 
 // Sets the feed assignment and MOT_ALIGN_FLG for an orientation (0 front, 1 rear).
 void SetMotorOrientation(int rear);

@@ -230,8 +230,8 @@ TEST_F(PlatformTest, OrientationTurnsEverythingThatFollowsTheScreen)
         EXPECT_EQ(inst().camera().reg(1, 15), c.reg_x);
         EXPECT_EQ(inst().camera().reg(2, 15), c.reg_y);
         EXPECT_EQ(inst().lcd().orientation(), c.rear ? 1u : 0u);
-        EXPECT_EQ(MOT_LPRESS, c.lpress);
-        EXPECT_EQ(MOT_ALIGN_FLG, c.rear ? 0 : 1);
+        EXPECT_EQ(MOT_LPRESS.load(), c.lpress);
+        EXPECT_EQ(MOT_ALIGN_FLG.load(), c.rear ? 0 : 1);
         MachineParameter m{};
         ASSERT_EQ(GetTable_MachinePar(&m), 0);
         EXPECT_EQ(+m.dwScreenTurn, c.rear ? 1u : 0u);
