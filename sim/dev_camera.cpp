@@ -175,6 +175,9 @@ int CameraDevice::on_ioctl(OpenState&, unsigned long req, void* arg)
         auto* rec = block(arg, uint32_t(kWidth * kHeight));
         if (!rec) return einval();
         int view = req == CAM_READ_FRAME_Y ? 2 : 1;
+        // A grab delivers the next frame the sensor reads out.
+        uint64_t now = now_us();
+        Scheduler::instance().sleep_us(kFramePeriodUs - now % kFramePeriodUs);
         FrameSource src;
         {
             Lock lk(mu_);

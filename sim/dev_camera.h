@@ -21,6 +21,7 @@ class CameraDevice : public Emulator
   public:
     const char* name() const override { return "camera"; }
     static constexpr int kWidth = 640, kHeight = 480;
+    static constexpr uint64_t kFramePeriodUs = 33333; // 30 frames per second
     static constexpr size_t kRegisters = 144, kImageBytes = 146;
     // Registers the sensor updates itself (status and counters): they never read back as written.
     static bool volatile_register(unsigned reg);

@@ -55,6 +55,20 @@ std::string summary(const char* what)
     return buf;
 }
 
+// Every device call of the run, one line each with its virtual time, for reading and diffing.
+void save_call_log()
+{
+    std::string path = sim::data_root() + "/sim/calls.log";
+    if (FILE* f = std::fopen(path.c_str(), "w")) {
+        std::string log = sim::format_call_log();
+        bool ok = std::fwrite(log.data(), 1, log.size(), f) == log.size();
+        ok = std::fclose(f) == 0 && ok;
+        if (!ok) std::fprintf(stderr, "splicer-sim: %s could not be written\n", path.c_str());
+    } else {
+        std::fprintf(stderr, "splicer-sim: %s could not be created\n", path.c_str());
+    }
+}
+
 } // namespace
 
 int plat_backend_start(int argc, char** argv)
@@ -116,6 +130,7 @@ int plat_backend_start(int argc, char** argv)
     run().t0_us = s.now_us();
     run().wall0 = std::chrono::steady_clock::now();
     sim::set_power_off_handler([] {
+        save_call_log();
         std::printf("%s\n", summary("powered off").c_str());
         std::fflush(stdout);
         std::fflush(stderr);
@@ -136,6 +151,7 @@ int plat_backend_start(int argc, char** argv)
 int plat_backend_finish(int status)
 {
     if (run().op) run().op->stop();
+    save_call_log();
     std::printf("%s\n", summary(status == 0 ? "ended" : "ended with an error").c_str());
     std::fflush(stdout);
     return status;
