@@ -30,16 +30,18 @@ void GuiDemoPaint(GUIWINDOW* w)
     GUIFRAME* fore = w->pFrmFore;
     _FrameBufferClear(fore);
 
-    // Background: a vertical blue-grey shade.
+    // Background: a light vertical shade.
     for (int y = 0; y < 480; ++y) {
-        uint32_t c = _PaletteColorBuild(static_cast<uint8_t>(40 + y / 8), static_cast<uint8_t>(60 + y / 6),
-                                        static_cast<uint8_t>(90 + y / 5), back->pPalette);
+        uint32_t c = _PaletteColorBuild(static_cast<uint8_t>(236 - y / 6), static_cast<uint8_t>(240 - y / 7),
+                                        static_cast<uint8_t>(248 - y / 10), back->pPalette);
         GUIBRUSH b{1, 1, c, c, nullptr};
         DrawHorizontalDirect(pt(0, y), pt(799, y), &b, back);
     }
 
     GUISTRING* title = StrAsciiTrans("Toolkit demonstration", 19, 2);
-    GUICAPTION* cap = BuildStdCaption(0, nullptr, title);
+    GUICAPTION* cap =
+        CreateCaptionDirect(1, 1, 2, 800, 35, 0, 0, GetBrushObject("_CAP_BRSH"), GetCursorObject("_CAP_CURS"),
+                            GetFontObject("_TXT_WHT"), fore, nullptr, title);
     _CaptionDirectPut(cap);
 
     text_at("Size 15 normal: The quick brown fox 0123456789 25.5\xBA"
@@ -63,8 +65,20 @@ void GuiDemoPaint(GUIWINDOW* w)
                                        fore, nullptr, s_dn, nullptr);
     GUIBUTTON* b3 =
         CreateButtonDirect(1, 2, 0, 2, 120, 60, 340, 185, wht, cur, blk, fore, nullptr, s_two, nullptr);
-    GUIBUTTON* b4 = CreateButtonDirect(1, 1, 0, 0, 150, 50, 480, 190, wht, cur, blk, fore, icon,
-                                       StrAsciiTrans("WiFi", 15, 2), nullptr);
+    GUISTRING* s_wifi = StrAsciiTrans("WiFi", 15, 2);
+    GUIBUTTON* b4 = CreateButtonDirect(1, 1, 0, 0, 150, 50, 480, 190, dsk, cur, GetFontObject("_TXT_WHT"),
+                                       fore, icon, s_wifi, nullptr);
+    // Picture buttons: icon images as the instrument's corner buttons use them, up and pushed.
+    GUIIMAGE* arc = BuildStdImage(4, 90, 90, 0, 0, "bitmap/Workbench/IcnArc.bmp");
+    GUIIMAGE* arc_push = BuildStdImage(4, 90, 90, 0, 0, "bitmap/Workbench/IcnArcPush.bmp");
+    GUIIMAGE* run = BuildStdImage(4, 90, 90, 0, 0, "bitmap/Workbench/IcnSet.bmp");
+    GUIBUTTON* b5 = CreateButtonDirect(4, 0, 0, 2, 90, 90, 600, 50, GetBrushObject("_USER_TRAN"), cur, blk,
+                                       fore, arc, nullptr, nullptr);
+    GUIBUTTON* b6 = CreateButtonDirect(4, 0, 0, 2, 90, 90, 700, 50, GetBrushObject("_USER_TRAN"), cur, blk,
+                                       fore, run, nullptr, nullptr);
+    if (b5) b5->pPushIcon = arc_push;
+    _ButtonEventPush(b5);
+    _ButtonDirectPut(b6);
     _ButtonDirectPut(b1);
     _ButtonEventPush(b2);
     _ButtonDirectPut(b3);
@@ -114,7 +128,12 @@ void GuiDemoPaint(GUIWINDOW* w)
     DeleteMenuDirect(menu);
     for (GUISTRING* s : item_text)
         DeleteStringDirect(s);
-    if (b4) DeleteStringDirect(b4->pText);
+    DeleteButtonDirect(b5);
+    DeleteButtonDirect(b6);
+    DeleteImageDirect(arc);
+    DeleteImageDirect(arc_push);
+    DeleteImageDirect(run);
+    DeleteStringDirect(s_wifi);
     DeleteButtonDirect(b1);
     DeleteButtonDirect(b2);
     DeleteButtonDirect(b3);

@@ -1,0 +1,28 @@
+// The demonstration screen: drawn, transferred, shown and saved as a screenshot.
+#include <filesystem>
+
+#include "gui/demo.h"
+#include "gui_fixture.h"
+
+namespace
+{
+
+using guitest::GuiTest;
+
+TEST_F(GuiTest, DemonstrationScreenIsShownAndSaved)
+{
+    GUIWINDOW* w = BuildStdWindow(1, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(w, nullptr);
+    GuiDemoPaint(w);
+    sim::DisplayState st = sim::display_state();
+    EXPECT_GE(st.transfers, 2u);
+    EXPECT_GE(st.shows, 1u);
+    ASSERT_TRUE(sim::display_screenshot("gui_demo"));
+    const std::string png = bed_->root() + "/sim/screens/gui_demo.png";
+    EXPECT_TRUE(std::filesystem::exists(png));
+    if (const char* keep = std::getenv("SPLICER_GUI_DEMO_PNG"))
+        std::filesystem::copy_file(png, keep, std::filesystem::copy_options::overwrite_existing);
+    DeleteWindowDirect(w);
+}
+
+} // namespace
