@@ -137,6 +137,11 @@ int plat_backend_start(int argc, char** argv)
         std::_Exit(0); // the hardware removes power
     });
     run().inst = std::make_unique<sim::Instrument>();
+    std::string cond_err;
+    if (!sim::check_scenario_conditions(sc, cond_err)) {
+        std::fprintf(stderr, "splicer-sim: %s\n", cond_err.c_str());
+        return 2;
+    }
     sim::apply_scenario_setup(sc, *run().inst);
     if (!sc.script.empty() || sc.end_ms) {
         run().op = std::make_unique<sim::Operator>(sc, *run().inst);

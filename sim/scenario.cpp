@@ -288,7 +288,9 @@ ScenarioAction action(Json j, int n, Scenario& sc)
         if (!cJSON_IsObject(w)) throw Fail{what + ".when must be an object"};
         for (Json c = w->child; c; c = c->next) {
             std::string name = c->string ? c->string : "";
-            if (!has_predicate(name)) throw Fail{what + ".when: unknown condition \"" + name + "\""};
+            if (name.empty() ||
+                name.find_first_not_of("abcdefghijklmnopqrstuvwxyz_0123456789") != std::string::npos)
+                throw Fail{what + ".when: \"" + name + "\" is not a condition name"};
             a.when.emplace_back(name, text(c, what + ".when." + name));
         }
     }
@@ -456,6 +458,18 @@ bool load_scenario(const std::string& file, Scenario& out, std::string& err)
     }
     textv.resize(size_t(in.gcount()));
     return parse_scenario(textv, file, out, err);
+}
+
+bool check_scenario_conditions(const Scenario& sc, std::string& err)
+{
+    for (auto& a : sc.script)
+        for (auto& c : a.when)
+            if (!has_predicate(c.first)) {
+                err = sc.file + ": script[" + std::to_string(a.line - 1) + "].when: unknown condition \"" +
+                      c.first + "\"";
+                return false;
+            }
+    return true;
 }
 
 // ---- Setting up -----------------------------------------------------------------------------------

@@ -89,6 +89,10 @@ struct Scenario {
 bool load_scenario(const std::string& file, Scenario& out, std::string& err);
 bool parse_scenario(const std::string& text, const std::string& file, Scenario& out, std::string& err);
 
+// Conditions are registered by the simulator's parts as they are built, so the names a script
+// uses are checked once the instrument stands (false with the file and the name in err).
+bool check_scenario_conditions(const Scenario& sc, std::string& err);
+
 // Motor ids by name ("xfocus", "xalign", "yfocus", "yalign", "left_feed", "right_feed").
 std::optional<int> motor_id(const std::string& name);
 
