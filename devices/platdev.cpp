@@ -726,8 +726,9 @@ int SpeakerPutSound(int event)
         std::printf("Beep isn't open\n");
         return -1;
     }
-    // Held keys and touches repeat silently; the repeat marks belong to key and touch events only.
-    if (event >= 0 && event < 256 && (CheckRepeatEvent() || GetTouchRepeat())) return 0;
+    // Held keys and touches repeat silently. The repeat marks belong to key events (1..19) and
+    // the touch sound (20) only: an error or heater sound right after a held key still plays.
+    if (event >= 0 && event <= 20 && (CheckRepeatEvent() || GetTouchRepeat())) return 0;
     MachineParameter m{};
     if (read_machine(&m) != 0 || m.dwKeySound == 0) return 0;
     int sound = SoundOfEvent(event);

@@ -108,6 +108,16 @@ TEST_F(PlatformTest, SoundsPerEvent)
             EXPECT_EQ(words(DEV_BEEP, BEEP_PREPARE), std::vector<uint32_t>{5});
         }
     }
+    // A held key repeats silently; a heater or error sound right after it still plays.
+    inst().beep().clear_sounds();
+    SetRepeatEvent(1);
+    EXPECT_EQ(SpeakerPutSound(5), 0);
+    EXPECT_TRUE(inst().beep().sounds().empty());
+    EXPECT_EQ(SpeakerPutSound(4098), 0);
+    EXPECT_EQ(SpeakerPutSound(244), 0);
+    EXPECT_EQ(inst().beep().sounds().size(), 2u);
+    SetRepeatEvent(0);
+
     machine([](MachineParameter& m) { m.dwKeySound = 0; });
     inst().beep().clear_sounds();
     EXPECT_EQ(SpeakerPutSound(3), 0);
