@@ -83,17 +83,14 @@ void* thread_routine_power_off(void*)
             return nullptr;
         }
     }
-    // Latched: from here on the unit switches off. Hold new parameter saves off and let the one
-    // in progress finish, but never wait for ever.
+    // Latched: from here on the unit switches off. Park the motors first (that may still save a
+    // table), then hold new parameter saves off and let the one in progress finish, but never
+    // wait for ever: a closed or absent EEPROM counts as idle.
+    if (getMotorResetFlag()) BacktrackAllMotor();
     uint64_t deadline = plat_monotonic_ms() + POWER_OFF_EEPROM_WAIT_MS;
     bool locked = false;
     while (!(locked = E2prom_TryLock()) && plat_monotonic_ms() < deadline) plat_sleep_ms(10);
-    for (;;) {
-        int busy = E2prom_CheckBusy();
-        if (busy != 1 || plat_monotonic_ms() >= deadline) break;
-        plat_sleep_ms(100);
-    }
-    if (getMotorResetFlag()) BacktrackAllMotor();
+    while (E2prom_CheckBusy() == 1 && plat_monotonic_ms() < deadline) plat_sleep_ms(100);
     int pwr = plat_open(DEV_POWER, O_RDWR);
     if (pwr >= 0) plat_ioctl(pwr, PWR_OFF);
     // The hardware removes power; keep still until then (or until asked to stop on a PC).

@@ -119,8 +119,12 @@ TEST_F(FormLoop, CodeTable)
         EXPECT_EQ(loop.homeRequest, r.home) << r.what;
         EXPECT_EQ(loop.running, r.running) << r.what;
         EXPECT_EQ(WND_ACTIVE->lReason, r.reason) << r.what;
-        if (r.active == 'C') EXPECT_EQ(C->pPrev, B) << r.what;
-        if (r.active == 'A') EXPECT_EQ(A->pPrev, nullptr) << r.what << ": the back link is left as it was";
+        if (r.active == 'C') {
+            EXPECT_EQ(C->pPrev, B) << r.what;
+        }
+        if (r.active == 'A') {
+            EXPECT_EQ(A->pPrev, nullptr) << r.what << ": the back link is left as it was";
+        }
     }
 }
 
