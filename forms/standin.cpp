@@ -14,19 +14,12 @@
 
 void StandinText(GUIWINDOW* pWnd, int x, int y, const char* text, int size)
 {
-    if (!pWnd || !pWnd->pFrmFore || !pWnd->pCursor || !pWnd->pFont || !text) return;
+    if (!pWnd || !pWnd->pFrmFore || !text) return;
     GUISTRING* str = StrAsciiTrans(text, uint8_t(size), 1);
     if (!str) return;
-    GUICURSOR* c = pWnd->pCursor;
-    GUICURSOR saved = *c;
-    c->wLeft = uint16_t(x);
-    c->wRight = 799;
-    c->wTop = uint16_t(y);
-    c->wBottom = uint16_t(y + size + 8);
-    c->wX = uint16_t(x);
-    c->wY = uint16_t(y + size + 4);
-    _StringDirectPut(str, c, pWnd->pFont, pWnd->pFrmFore);
-    *c = saved;
+    // The cursor's y is the bottom line of the glyph cell.
+    GUICURSOR cur{0, 0, 1, 1, uint16_t(x), uint16_t(y + size + 4), 0, 799, 0, 479, 0, 0, nullptr};
+    _StringDirectPut(str, &cur, GetFontObject("_TXT_BLK"), pWnd->pFrmFore);
     DeleteStringDirect(str);
 }
 
@@ -46,7 +39,15 @@ uint32_t StandinPaint(GUIWINDOW* pWnd, const char* title, const char* const* lin
     if (pWnd->pFrmFore) _FrameBufferClear(pWnd->pFrmFore);
     std::string t = title ? title : "";
     if (!t.empty()) t[0] = char(std::toupper(static_cast<unsigned char>(t[0])));
-    StandinText(pWnd, 40, 40, t.c_str(), 19);
+    GUISTRING* str = StrAsciiTrans(t.c_str(), 19, 2);
+    GUICAPTION* cap = CreateCaptionDirect(1, 1, 2, 800, 35, 0, 0, GetBrushObject("_CAP_BRSH"),
+                                          GetCursorObject("_CAP_CURS"), GetFontObject("_TXT_WHT"),
+                                          pWnd->pFrmFore, nullptr, str);
+    if (cap) {
+        _CaptionDirectPut(cap);
+        DeleteCaptionDirect(cap);
+    }
+    if (str) DeleteStringDirect(str);
     for (int i = 0; i < count; ++i) StandinText(pWnd, 40, 100 + 36 * i, lines[i], 15);
     SetWindowPaintFlag(1);
     _FrameBufferMix(0, 480, pWnd->pFrmFore, pWnd->pFrmBack);

@@ -135,7 +135,7 @@ void set_data_root(const std::string& dir)
         B().root = p.lexically_normal().string();
         while (B().root.size() > 1 && B().root.back() == '/') B().root.pop_back();
     }
-    for (const char* sub : {"mnt/usr", "mnt/font", "mnt/bitmap", "usb", "media", "tmp", "sim/screens"})
+    for (const char* sub : {"mnt/usr", "mnt/font", "mnt/bitmap", "usb", "media", "tmp", "dev", "sim/screens"})
         std::filesystem::create_directories(p / sub, ec);
 }
 
