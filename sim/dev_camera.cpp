@@ -100,11 +100,11 @@ uint32_t CameraDevice::bright_wave_position(unsigned line) const
     return line < wave_pos_.size() ? wave_pos_[line] : 0;
 }
 
-double CameraDevice::level_locked(int view) const
+double CameraDevice::level_locked(int view, bool backlit) const
 {
     auto& s = sensor(view);
     double exp = double(unsigned(s.regs[3]) << 8 | s.regs[4]);
-    double led = led_.on() ? double(view == 2 ? led_.y_volt() : led_.x_volt()) : 0.0;
+    double led = backlit && led_.on() ? double(view == 2 ? led_.y_volt() : led_.x_volt()) : 0.0;
     double g = kDark + led * exp / kLightDiv + double(arc_.value()) * exp / kGlowDiv;
     return std::min(255.0, g);
 }
@@ -112,7 +112,13 @@ double CameraDevice::level_locked(int view) const
 double CameraDevice::scene_level(int view) const
 {
     Lock lk(mu_);
-    return level_locked(view);
+    return level_locked(view, true);
+}
+
+double CameraDevice::shadow_level(int view) const
+{
+    Lock lk(mu_);
+    return level_locked(view, false);
 }
 
 void CameraDevice::plain_frame(int view, uint8_t* buf, int width, int height) const
@@ -121,7 +127,7 @@ void CameraDevice::plain_frame(int view, uint8_t* buf, int width, int height) co
     bool fibre;
     {
         Lock lk(mu_);
-        level = level_locked(view);
+        level = level_locked(view, true);
         fibre = sensor(view).left || sensor(view).right;
     }
     auto bg = uint8_t(std::lround(level));

@@ -46,6 +46,8 @@ class CameraDevice : public Emulator
     // Mean grey level the scene shows in `view` now (LED light, exposure, arc glow), and the
     // default frame drawn from it.
     double scene_level(int view) const;
+    // Grey level where no backlight reaches (the electrodes' own shadow): dark but for the arc.
+    double shadow_level(int view) const;
     void plain_frame(int view, uint8_t* buf, int width, int height) const;
 
   protected:
@@ -61,7 +63,7 @@ class CameraDevice : public Emulator
         std::array<uint8_t, 6> rect{};
     };
     int sensor_write(Sensor& s, const void* arg);
-    double level_locked(int view) const;
+    double level_locked(int view, bool backlit) const;
     Sensor& sensor(int view) { return view == 2 ? y_ : x_; }
     const Sensor& sensor(int view) const { return view == 2 ? y_ : x_; }
 

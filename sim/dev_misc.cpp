@@ -33,7 +33,10 @@ uint32_t MiscDevice::buzzer() const
 
 uint32_t MiscDevice::brightness_sum(int view) const
 {
-    return uint32_t(std::lround(cam_.scene_level(view) * kSumWindow));
+    // Half of the window is backlit background, half the electrode tip's shadow, which only the
+    // arc lights: so an arc at any exposure at least doubles the sum unless the sensor is saturated.
+    double mean = (cam_.scene_level(view) + cam_.shadow_level(view)) / 2.0;
+    return uint32_t(std::lround(mean * kSumWindow));
 }
 
 uint32_t MiscDevice::reg_locked(uint32_t address) const

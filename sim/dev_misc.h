@@ -16,7 +16,7 @@ class MiscDevice : public Emulator
 {
   public:
     const char* name() const override { return "misc"; }
-    // The brightness sum is taken over a 64 x 64 window at the electrodes (at most 64 x 64 x 255,
+    // The brightness sum is taken over a 64 x 64 window at an electrode tip (at most 64 x 64 x 255,
     // well inside the register's 24 bits).
     static constexpr uint32_t kSumWindow = 64 * 64;
 
