@@ -1,0 +1,140 @@
+// Whole-program runs of splicer-sim: what a user sees on standard output, on the screens and in
+// the data root, for the shipped scenarios and for bad ones.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct SimResult {
+    int status = -1;
+    std::string out;
+    fs::path root;
+};
+
+std::string scenario(const std::string& name) { return std::string(SPLICER_SOURCE_DIR) + "/scenarios/" + name; }
+
+SimResult run_sim(const std::string& name, const std::string& scenarioPath)
+{
+    SimResult r;
+    r.root = fs::path(SPLICER_BINARY_DIR) / "integration-runs" / name;
+    fs::remove_all(r.root);
+    std::string cmd = std::string(SPLICER_SIM_EXE) + " --root " + r.root.string() + " --scenario " +
+                      scenarioPath + " --assets " + SPLICER_ASSET_ROOT + " 2>&1";
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    int st = pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+std::string read_file(const fs::path& p)
+{
+    std::ifstream f(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+// The lines appear in this order in the output (other lines may come between).
+void expect_in_order(const std::string& out, const std::vector<std::string>& lines)
+{
+    size_t at = 0;
+    for (auto& l : lines) {
+        size_t found = out.find(l, at);
+        ASSERT_NE(found, std::string::npos) << "missing after offset " << at << ": " << l << "\n" << out;
+        at = found + l.size();
+    }
+}
+
+TEST(SimRun, DemoBootsRunsTheFormsAndSwitchesOffWithTheScriptedPowerKey)
+{
+    SimResult r = run_sim("demo", scenario("demo.json"));
+    ASSERT_EQ(r.status, 0) << r.out;
+    expect_in_order(r.out, {"First power up, format", "_thisMachineType = ", "LcdTurnFront",
+                            "boardIsOutChina is 1", "ExecMaskAfterPowerOn ", " CheckAndSetWorkCondition ",
+                            " CheckAndSetWorkCondition back ", "Workbench: view mode 6",
+                            "Workbench: heat key", "splicer-sim: powered off after 00:03:00"});
+    for (const char* shot : {"01-workbench", "02-menu", "03-heating", "04-end"})
+        EXPECT_GT(fs::file_size(r.root / "sim/screens" / (std::string(shot) + ".png")), 1000u) << shot;
+    EXPECT_EQ(fs::file_size(r.root / "sim/eeprom.bin"), 65536u);
+}
+
+TEST(SimRun, SameScenarioSameRun)
+{
+    SimResult a = run_sim("det-a", scenario("tests/menus.json"));
+    SimResult b = run_sim("det-b", scenario("tests/menus.json"));
+    ASSERT_EQ(a.status, 0) << a.out;
+    ASSERT_EQ(b.status, 0) << b.out;
+    std::string la = read_file(a.root / "sim/calls.log"), lb = read_file(b.root / "sim/calls.log");
+    EXPECT_GT(la.size(), 10000u);
+    EXPECT_TRUE(la == lb) << "the device call logs of two runs differ";
+    // Standard output agrees too, but for the wall time in the summary.
+    std::regex wall(R"(\([0-9.]+ s wall\))");
+    EXPECT_EQ(std::regex_replace(a.out, wall, ""), std::regex_replace(b.out, wall, ""));
+    EXPECT_EQ(read_file(a.root / "sim/screens/maintenance.png"), read_file(b.root / "sim/screens/maintenance.png"));
+}
+
+TEST(SimRun, PowerKeyEndsTheRunAtOnce)
+{
+    SimResult r = run_sim("power-key", scenario("tests/power_key.json"));
+    ASSERT_EQ(r.status, 0) << r.out;
+    std::smatch m;
+    std::regex summary(R"(powered off after 00:00:(\d\d)\.(\d\d\d) virtual time)");
+    ASSERT_TRUE(std::regex_search(r.out, m, summary)) << r.out;
+    int ms = std::stoi(m[1]) * 1000 + std::stoi(m[2]);
+    EXPECT_GE(ms, 20000);
+    EXPECT_LT(ms, 21000); // polled every 100 ms, then the motors are parked
+    // The power key is handled by the watcher, not by the form loop: no shutdown through ReleaseAll.
+    EXPECT_EQ(r.out.find("ReleaseAll"), std::string::npos);
+}
+
+TEST(SimRun, IdleUnitDozesThenSwitchesItselfOff)
+{
+    SimResult r = run_sim("idle", scenario("tests/idle_power_off.json"));
+    ASSERT_EQ(r.status, 0) << r.out;
+    // Default settings: LCD off after 300 s, unit off after 10 min without input.
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(r.out, m, std::regex(R"(powered off after 00:(\d\d):(\d\d))"))) << r.out;
+    int s = std::stoi(m[1]) * 60 + std::stoi(m[2]);
+    EXPECT_GE(s, 600);
+    EXPECT_LT(s, 640);
+    std::string calls = read_file(r.root / "sim/calls.log");
+    EXPECT_NE(calls.find("/dev/platlcd"), std::string::npos);
+}
+
+TEST(SimRun, BadScenariosAreRefusedWithTheFileNamed)
+{
+    fs::path dir = fs::path(SPLICER_BINARY_DIR) / "integration-runs" / "bad";
+    fs::create_directories(dir);
+    struct Case {
+        const char* name;
+        const char* text; // null: the file does not exist
+        const char* says;
+    } cases[] = {
+        {"missing.json", nullptr, "missing.json"},
+        {"broken.json", "{\"script\": [", "broken.json"},
+        {"unknown.json", "{\"script\": [{\"at_ms\": 1, \"juggle\": 3}]}", "unknown.json"},
+        {"wrongtype.json", "{\"end_ms\": \"soon\"}", "wrongtype.json"},
+    };
+    for (auto& c : cases) {
+        fs::path p = dir / c.name;
+        fs::remove(p);
+        if (c.text) std::ofstream(p) << c.text;
+        SimResult r = run_sim(std::string("bad-") + c.name, p.string());
+        EXPECT_EQ(r.status, 2) << c.name << "\n" << r.out;
+        EXPECT_NE(r.out.find(c.says), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("CheckAndSetWorkCondition"), std::string::npos) << "nothing runs";
+    }
+}
+
+} // namespace
