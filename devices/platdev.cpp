@@ -384,7 +384,8 @@ int CameraStatusMonitor()
 // ---- Brightness lines ---------------------------------------------------------------------------
 int SetBrightWavePosition(int line, int position)
 {
-    if (line < 0 || line > 9 || position < 0) return -1;
+    // Position 0 would read as a read request; a line lies inside the 640-column picture.
+    if (line < 0 || line > 9 || position <= 0 || position >= 640) return -1;
     BrightWaveRecord rec{uint32_t(line), uint32_t(position), nullptr};
     int fd = slot_fd(PLATDEV_CAMERA);
     return fd < 0 ? -1 : plat_ioctl(fd, CAM_BRIGHT_WAVE, &rec);

@@ -88,7 +88,7 @@ int ReadCameraReg(int camera, int reg, uint32_t* value);
 // Returns 0 when both matched, a bit set of the resent sensors (1 X, 2 Y), or -1 (closed device).
 int CameraStatusMonitor();
 // Brightness lines: 0..3 X camera, 4..7 Y camera (column profiles, 480 bytes), 8 and 9 the row
-// profiles (640 bytes).
+// profiles (640 bytes). Positions are columns 1..639.
 int SetBrightWavePosition(int line, int position);
 int GetBrightWave(int line, uint8_t* buffer);
 int ResetBrightWavePos();

@@ -269,6 +269,12 @@ TEST_F(PlatformTest, ElectrodeRegistersAndBrightnessLinesFollowTheScreen)
     EXPECT_EQ(GetElectrodeLocationInLcdPosition(2), 640 - kElecPosY);
     ASSERT_EQ(ResetBrightWavePos(), 0);
     EXPECT_EQ(inst().camera().bright_wave_position(1), uint32_t(640 - kElecPosX - 64));
+    for (auto [line, pos] : {std::pair{1, 0}, {1, 640}, {1, -5}, {10, 100}, {-1, 100}}) {
+        EXPECT_EQ(SetBrightWavePosition(line, pos), -1) << line << " " << pos;
+    }
+    uint8_t wave[640];
+    EXPECT_EQ(GetBrightWave(10, wave), -1);
+    EXPECT_EQ(GetBrightWave(8, nullptr), -1);
 }
 
 TEST_F(PlatformTest, OpeningCoverSendsMotorsHomeOnce)
