@@ -77,10 +77,10 @@ TEST_F(StoreTest, DamagedPagesAreRepairedInMemoryFromDefaults)
     // User information gets the built-in values, bytes 36.. as stored.
     TABLEUSERINFO ui;
     ASSERT_EQ(GetTable_UserInfo(&ui), 0);
-    EXPECT_EQ(ui.dwTotalArcCount, 0u);
-    EXPECT_EQ(ui.dwUserVal8, 135u);
-    EXPECT_EQ(ui.dwXImagePlace, 32u);
-    EXPECT_EQ(ui.dwBatteryFull, 310u);
+    EXPECT_EQ(+ui.dwTotalArcCount, 0u);
+    EXPECT_EQ(+ui.dwUserVal8, 135u);
+    EXPECT_EQ(+ui.dwXImagePlace, 32u);
+    EXPECT_EQ(+ui.dwBatteryFull, 310u);
     EXPECT_TRUE(E2prom_PageCrcOk(reinterpret_cast<uint8_t*>(&ui)));
     // Repairs stay in memory: nothing was written.
     EXPECT_EQ(sim::eeprom_page_writes(), writes);
@@ -123,7 +123,7 @@ TEST_F(StoreTest, TornPageIsTakenFromTheJournalWrittenBackThenTheSlotErased)
 
     MachineParameter m;
     ASSERT_EQ(GetTable_MachinePar(&m), 0);
-    EXPECT_EQ(m.dwKeySound, 0u);
+    EXPECT_EQ(+m.dwKeySound, 0u);
     auto c = chip();
     EXPECT_EQ(page_of(c, PAR_PAGE_MACHINE), fresh) << "recovered page written back";
     EXPECT_EQ(page_of(c, E2PROM_BUFFER_PAGE + 6), std::vector<uint8_t>(P, 0xFF)) << "slot erased";
@@ -249,7 +249,7 @@ TEST_F(StoreTest, AbsentChipRunsOnDefaultsWithoutWriting)
     EXPECT_EQ(SetTable_FactSys(&fs), -1) << "the save fails and says so";
     TABLEFACTORYSYS back;
     ASSERT_EQ(GetTable_FactSys(&back), 0);
-    EXPECT_EQ(back.lElecPosX, 300) << "the change lives in memory";
+    EXPECT_EQ(+back.lElecPosX, 300) << "the change lives in memory";
     EXPECT_EQ(sim::eeprom_page_writes(), 0);
     EXPECT_EQ(E2prom_CheckBusy(), 0) << "an absent chip is idle";
 }
@@ -268,7 +268,7 @@ TEST_F(StoreTest, SaveGoesThroughTheJournalAndRotatesSlots)
     ASSERT_EQ(boot(), 0);
     MachineParameter back;
     ASSERT_EQ(GetTable_MachinePar(&back), 0);
-    EXPECT_EQ(back.dwLcdSaveTime, 60u);
+    EXPECT_EQ(+back.dwLcdSaveTime, 60u);
 }
 
 TEST_F(StoreTest, WornJournalSlotIsMarkedAndSkipped)
@@ -285,7 +285,7 @@ TEST_F(StoreTest, WornJournalSlotIsMarkedAndSkipped)
     EXPECT_TRUE(pValidModuleInfo->BufferErr & (1u << slot)) << "the mark is in the module record";
     EXPECT_NE(BufferID, slot);
     ASSERT_EQ(GetTable_SpliceOption(&o), 0);
-    EXPECT_EQ(o.lEnablePauseOne, 1);
+    EXPECT_EQ(+o.lEnablePauseOne, 1);
 }
 
 TEST_F(StoreTest, WornTablePageMovesTheStoreToPartOne)
@@ -300,15 +300,15 @@ TEST_F(StoreTest, WornTablePageMovesTheStoreToPartOne)
     ASSERT_EQ(GetTable_FactMotorDis(&d), 0);
     d.lYFocusHome = 11600;
     ASSERT_EQ(SetTable_FactMotorDis(&d), 0);
-    EXPECT_EQ(pValidModuleInfo->SysParBaseAddr, PAR_PART1_BASE);
-    EXPECT_EQ(pValidModuleInfo->SysParErr, 1);
+    EXPECT_EQ(+pValidModuleInfo->SysParBaseAddr, PAR_PART1_BASE);
+    EXPECT_EQ(+pValidModuleInfo->SysParErr, 1);
 
     ASSERT_EQ(boot(), 0);
-    EXPECT_EQ(pValidModuleInfo->SysParBaseAddr, PAR_PART1_BASE);
+    EXPECT_EQ(+pValidModuleInfo->SysParBaseAddr, PAR_PART1_BASE);
     ASSERT_EQ(GetTable_FactMotorDis(&d), 0);
-    EXPECT_EQ(d.lYFocusHome, 11600);
+    EXPECT_EQ(+d.lYFocusHome, 11600);
     ASSERT_EQ(GetTable_UserInfo(&ui), 0);
-    EXPECT_EQ(ui.dwTotalArcCount, 77u);
+    EXPECT_EQ(+ui.dwTotalArcCount, 77u);
     uint8_t page[P];
     ASSERT_EQ(ReadMode_Splice(1, page), 0);
     EXPECT_EQ(0, std::memcmp(page, defaults.data() + PAR_PAGE_SPLICEMODE * P, P));
@@ -325,7 +325,7 @@ TEST_F(StoreTest, WornTablePageMovesTheStoreToPartOne)
     // The journal slot keeps the page, so the next start-up still has it.
     ASSERT_EQ(boot(), 0);
     ASSERT_EQ(GetTable_MachinePar(&m), 0);
-    EXPECT_EQ(m.dwAutoPowerOff, 3u);
+    EXPECT_EQ(+m.dwAutoPowerOff, 3u);
 }
 
 TEST_F(StoreTest, WornUserInformationSlotMovesToTheNextSlot)
@@ -339,12 +339,12 @@ TEST_F(StoreTest, WornUserInformationSlotMovesToTheNextSlot)
     ASSERT_EQ(SetTable_UserInfo(&ui), 0);
     EXPECT_NE(testing::internal::GetCapturedStdout().find("Current UserInfo demaged, write to the next"),
               std::string::npos);
-    EXPECT_EQ(pValidModuleInfo->UserInfoIndex, 1);
+    EXPECT_EQ(+pValidModuleInfo->UserInfoIndex, 1);
     EXPECT_EQ(+pValidModuleInfo->UserInfoErr, 1);
     ASSERT_EQ(boot(), 0);
-    EXPECT_EQ(pValidModuleInfo->UserInfoIndex, 1);
+    EXPECT_EQ(+pValidModuleInfo->UserInfoIndex, 1);
     ASSERT_EQ(GetTable_UserInfo(&ui), 0);
-    EXPECT_EQ(ui.dwSpliceCount, 5u);
+    EXPECT_EQ(+ui.dwSpliceCount, 5u);
 
     // On the last slot a worn page moves the store to part 1 with the page in slot 0.
     auto img = chip();
@@ -363,10 +363,10 @@ TEST_F(StoreTest, WornUserInformationSlotMovesToTheNextSlot)
     ui.dwSpliceCount = 6;
     ASSERT_EQ(SetTable_UserInfo(&ui), 0);
     ASSERT_EQ(boot(), 0);
-    EXPECT_EQ(pValidModuleInfo->SysParBaseAddr, PAR_PART1_BASE);
-    EXPECT_EQ(pValidModuleInfo->UserInfoIndex, 0);
+    EXPECT_EQ(+pValidModuleInfo->SysParBaseAddr, PAR_PART1_BASE);
+    EXPECT_EQ(+pValidModuleInfo->UserInfoIndex, 0);
     ASSERT_EQ(GetTable_UserInfo(&ui), 0);
-    EXPECT_EQ(ui.dwSpliceCount, 6u);
+    EXPECT_EQ(+ui.dwSpliceCount, 6u);
 }
 
 TEST_F(StoreTest, DeviceFailuresAreReported)
