@@ -57,10 +57,10 @@ bool MotorDevice::running_locked(const Motor& m, uint64_t) const
     return m.moving;
 }
 
-int MotorDevice::start_move_locked(int id, int steps, uint64_t now)
+int MotorDevice::start_move_locked(int id, int steps, uint64_t now, const Move& logged)
 {
     Motor& m = m_[size_t(id)];
-    moves_.push_back({now, id, steps});
+    moves_.push_back(logged);
     double target = std::round(m.pos) + steps;
     // The driver stops a motor at its limits (the limits themselves are reachable).
     double clipped = std::clamp(target, double(m.lower), double(m.upper));
@@ -143,16 +143,19 @@ int MotorDevice::on_ioctl(OpenState&, unsigned long req, void* arg)
     case MOT_MOVE_ONE: {
         int id = single(v >> 24);
         if (id < 0) return einval();
-        int steps = int(v & 0xFFFF) * direction_sign(id, ((v >> 16) & 0xFF) != 0);
-        return start_move_locked(id, steps, now);
+        bool dir = ((v >> 16) & 0xFF) != 0;
+        int steps = int(v & 0xFFFF) * direction_sign(id, dir);
+        return start_move_locked(id, steps, now, {now, req, id, dir, v & 0xFFFF, steps});
     }
     case MOT_MOVE_TWO: {
         int id_a = int((v >> 13) & 7), id_b = int(v >> 29);
         if (id_a >= kMotors || id_b >= kMotors || id_a == id_b) return einval();
-        int steps_a = int(v & 0xFFF) * direction_sign(id_a, (v >> 12) & 1);
-        int steps_b = int((v >> 16) & 0xFFF) * direction_sign(id_b, (v >> 28) & 1);
-        start_move_locked(id_a, steps_a, now);
-        return start_move_locked(id_b, steps_b, now);
+        bool dir_a = (v >> 12) & 1, dir_b = (v >> 28) & 1;
+        unsigned n_a = v & 0xFFF, n_b = (v >> 16) & 0xFFF;
+        int steps_a = int(n_a) * direction_sign(id_a, dir_a);
+        int steps_b = int(n_b) * direction_sign(id_b, dir_b);
+        start_move_locked(id_a, steps_a, now, {now, req, id_a, dir_a, n_a, steps_a});
+        return start_move_locked(id_b, steps_b, now, {now, req, id_b, dir_b, n_b, steps_b});
     }
     case MOT_STOP:
         if (v & ~0x3Fu) return einval();

@@ -36,10 +36,14 @@ class MotorDevice : public Emulator
     // motors step down.
     static int direction_sign(int id, bool dir_set) { return (is_feed(id) == dir_set) ? 1 : -1; }
 
+    // One motor's part of a move request, as decoded from the request word.
     struct Move {
         uint64_t t_us;
+        unsigned long request; // MOT_MOVE_ONE or MOT_MOVE_TWO
         int id;
-        int steps; // signed: the change of position asked for
+        bool dir;       // the direction byte / bit was set
+        unsigned count; // the step count field
+        int steps;      // signed: the change of position asked for
     };
 
     MotorDevice();
@@ -88,7 +92,7 @@ class MotorDevice : public Emulator
     double pos_at_locked(const Motor& m, uint64_t t) const;
     void update_locked(uint64_t now) const;
     bool running_locked(const Motor& m, uint64_t now) const;
-    int start_move_locked(int id, int steps, uint64_t now);
+    int start_move_locked(int id, int steps, uint64_t now, const Move& logged);
     int home(uint32_t word);
 
     mutable std::array<Motor, kMotors> m_;

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "platform/seam.h"
 #include "sim/assets.h"
 #include "sim/backend.h"
 #include "sim/request_log.h"
@@ -47,8 +48,33 @@ Testbed::Testbed(const Options& opt) : power_offs_(std::make_shared<int>(0))
     instrument_ = std::make_unique<Instrument>();
 }
 
+struct Testbed::Timer {
+    uint64_t delay_us;
+    std::function<void()> fn;
+    plat_thread_t thread = 0;
+};
+
+void Testbed::after_ms(uint64_t delay_ms, std::function<void()> fn)
+{
+    auto t = std::make_unique<Timer>();
+    t->delay_us = delay_ms * 1000u;
+    t->fn = std::move(fn);
+    plat_thread_create(
+        &t->thread,
+        [](void* p) -> void* {
+            auto* tm = static_cast<Timer*>(p);
+            if (Scheduler::instance().sleep_us(tm->delay_us)) tm->fn();
+            return nullptr;
+        },
+        t.get(), "testbed");
+    timers_.push_back(std::move(t));
+}
+
 Testbed::~Testbed()
 {
+    for (auto& t : timers_)
+        if (t->thread) plat_thread_stop(t->thread);
+    timers_.clear();
     instrument_.reset();
     reset_backend();
     set_power_off_handler(nullptr);

@@ -3,8 +3,11 @@
 // of ending the process.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "sim/instrument.h"
 
@@ -34,7 +37,14 @@ class Testbed
     int power_off_count() const;
     bool powered_off() const { return power_off_count() > 0; }
 
+    // Runs fn on a thread of the virtual clock `delay_ms` after now (e.g. open the cover in the
+    // middle of an arc, press Reset during a move). Threads still waiting are stopped (fn not run)
+    // when the test bed goes.
+    void after_ms(uint64_t delay_ms, std::function<void()> fn);
+
   private:
+    struct Timer;
+    std::vector<std::unique_ptr<Timer>> timers_;
     std::string root_;
     std::unique_ptr<Instrument> instrument_;
     std::shared_ptr<int> power_offs_;

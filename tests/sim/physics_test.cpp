@@ -72,6 +72,15 @@ TEST(Motors, DirectionSenseOfEachMotorInPairMoves)
         EXPECT_EQ(m.position(c.a) - pa, c.want_a);
         EXPECT_EQ(m.position(c.b) - pb, c.want_b);
     }
+    // The decoded request words, motor by motor.
+    auto moves = m.moves();
+    ASSERT_EQ(moves.size(), 6u);
+    EXPECT_EQ(moves[4].request, MOT_MOVE_TWO);
+    EXPECT_EQ(moves[4].id, 5);
+    EXPECT_TRUE(moves[4].dir);
+    EXPECT_EQ(moves[4].count, 4095u);
+    EXPECT_EQ(moves[5].id, 2);
+    EXPECT_EQ(moves[5].steps, -905);
     // Status: signed position in the high half.
     EXPECT_EQ(d.get(MOT_STATUS, 8) >> 16, 100);
     EXPECT_EQ(int16_t(d.get(MOT_STATUS, 1) >> 16), -4000);

@@ -8,6 +8,7 @@
 
 #include "sim/assets.h"
 #include "sim/backend.h"
+#include "sim/dev_misc.h"
 #include "sim/dev_simple.h"
 #include "sim/instrument.h"
 #include "sim/testbed.h"
@@ -87,6 +88,29 @@ TEST(Testbed, SerialPortWithoutModule)
     Dev rav(DEV_RAVELIN);
     EXPECT_GE(rav.fd, 0);
     EXPECT_EQ(tb.instrument().ravelin().opens(), 1u);
+}
+
+} // namespace
+
+namespace
+{
+
+TEST(Testbed, TimersRunOnTheVirtualClock)
+{
+    bool late = false;
+    {
+        sim::Testbed tb;
+        tb.after_ms(200, [&] { tb.instrument().misc().set_cover_open(true); });
+        tb.after_ms(100000, [&] { late = true; });
+        Dev misc(DEV_MISC);
+        uint64_t t0 = plat_monotonic_ms();
+        while (misc.get(MISC_COVER_STATE) == 0)
+            plat_sleep_ms(5);
+        uint64_t dt = plat_monotonic_ms() - t0;
+        EXPECT_GE(dt, 200u);
+        EXPECT_LE(dt, 205u);
+    }
+    EXPECT_FALSE(late); // stopped with the test bed
 }
 
 } // namespace
