@@ -219,8 +219,7 @@ class RtcChip : public Device
   public:
     RtcChip()
     {
-        base_epoch_ = Scheduler::instance().wall_us() / 1000000;
-        base_now_ = Scheduler::instance().now_us();
+        set_epoch(Scheduler::instance().wall_us() / 1000000);
         std::lock_guard<std::mutex> g(g_mu);
         g_rtc = this;
     }
@@ -299,6 +298,11 @@ class RtcChip : public Device
         base_epoch_ = e;
         base_now_ = Scheduler::instance().now_us();
         frozen_ = false;
+        time_t t = time_t(e);
+        struct tm tm;
+        gmtime_r(&t, &tm);
+        wday_ = tm.tm_wday;
+        wday_day_ = e / 86400;
     }
 
     bool missing_ = false;
@@ -322,7 +326,9 @@ class RtcChip : public Device
             regs[3] = uint8_t(bcd(tm.tm_min));
             regs[4] = uint8_t(bcd(tm.tm_hour));
             regs[5] = uint8_t(bcd(tm.tm_mday));
-            regs[6] = uint8_t(tm.tm_wday);
+            // The weekday register counts on from what was written, one step per midnight.
+            int64_t days = epoch() / 86400 - wday_day_;
+            regs[6] = uint8_t(((wday_ + days) % 7 + 7) % 7);
             regs[7] = uint8_t(bcd(tm.tm_mon + 1) | (year < 2000 ? 0x80 : 0));
             regs[8] = uint8_t(bcd(year % 100));
         }
@@ -348,6 +354,7 @@ class RtcChip : public Device
                     tm.tm_mday <= 31 && tm.tm_mon >= 0 && tm.tm_mon < 12;
         if (sane) {
             set_epoch(int64_t(timegm(&tm)));
+            wday_ = regs[6] & 0x07;
         } else {
             std::memcpy(raw_, regs + 2, 7);
             frozen_ = true;
@@ -355,6 +362,8 @@ class RtcChip : public Device
     }
 
     int reg_ = 0;
+    int wday_ = 0;
+    int64_t wday_day_ = 0;
     int64_t base_epoch_ = 0;
     uint64_t base_now_ = 0;
 };
