@@ -51,6 +51,12 @@ int Operator::start()
     return r;
 }
 
+void Operator::set_stuck_handler(std::function<void()> fn, uint64_t grace_ms)
+{
+    stuck_ = std::move(fn);
+    grace_ms_ = grace_ms;
+}
+
 void Operator::stop()
 {
     if (thread_) plat_thread_stop(thread_);
@@ -65,7 +71,10 @@ std::vector<std::string> Operator::trace() const
 
 void* Operator::routine(void* self)
 {
-    static_cast<Operator*>(self)->run();
+    auto* op = static_cast<Operator*>(self);
+    op->run();
+    // After the power key the unit has grace_ms to switch off; a stop request ends the wait.
+    if (op->ended_ && op->stuck_ && Scheduler::instance().sleep_us(op->grace_ms_ * 1000u)) op->stuck_();
     return nullptr;
 }
 

@@ -145,6 +145,13 @@ int plat_backend_start(int argc, char** argv)
     sim::apply_scenario_setup(sc, *run().inst);
     if (!sc.script.empty() || sc.end_ms) {
         run().op = std::make_unique<sim::Operator>(sc, *run().inst);
+        run().op->set_stuck_handler([] {
+            save_call_log();
+            std::printf("%s\n", summary("not switched off 60 s after the power key; stopped").c_str());
+            std::fflush(stdout);
+            std::fflush(stderr);
+            std::_Exit(3);
+        });
         if (run().op->start() != 0) {
             std::fprintf(stderr, "splicer-sim: the operator thread could not be started\n");
             return 2;

@@ -112,6 +112,9 @@ class Operator
     Operator& operator=(const Operator&) = delete;
     int start();
     void stop();
+    // Called when the application has not switched the unit off `grace_ms` after the end time
+    // pressed the power key (splicer-sim then ends the run with a failure instead of hanging).
+    void set_stuck_handler(std::function<void()> fn, uint64_t grace_ms = 60000);
     bool finished() const { return done_; }
     // Actions carried out so far (for tests): "t_ms kind".
     std::vector<std::string> trace() const;
@@ -129,6 +132,8 @@ class Operator
     uint64_t t0_us_ = 0;
     bool ended_ = false;
     std::atomic<bool> done_{false};
+    std::function<void()> stuck_;
+    uint64_t grace_ms_ = 60000;
     mutable std::mutex trace_mu_;
     std::vector<std::string> trace_;
 };

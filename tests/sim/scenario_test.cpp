@@ -325,3 +325,34 @@ TEST(ScenarioFile, ShippedScenariosAreValid)
 }
 
 } // namespace
+
+namespace
+{
+
+TEST(Operator, UnitThatNeverSwitchesOffIsReported)
+{
+    sim::Testbed tb;
+    sim::Scenario sc;
+    std::string err;
+    ASSERT_TRUE(sim::parse_scenario(R"({"end_ms": 1000})", "e.json", sc, err)) << err;
+    uint64_t stuck_at = 0;
+    {
+        sim::Operator op(sc, tb.instrument());
+        op.set_stuck_handler([&] { stuck_at = plat_monotonic_ms(); }, 500);
+        uint64_t t0 = plat_monotonic_ms();
+        op.start();
+        plat_sleep_ms(2000);
+        EXPECT_EQ(stuck_at - t0, 1500u);
+    }
+    // An operator stopped within the grace time (the unit went off) reports nothing.
+    stuck_at = 0;
+    sim::Operator op(sc, tb.instrument());
+    op.set_stuck_handler([&] { stuck_at = 1; }, 500);
+    op.start();
+    plat_sleep_ms(1200);
+    op.stop();
+    plat_sleep_ms(1000);
+    EXPECT_EQ(stuck_at, 0u);
+}
+
+} // namespace
