@@ -90,7 +90,14 @@ void* thread_routine_power_off(void*)
     uint64_t deadline = plat_monotonic_ms() + POWER_OFF_EEPROM_WAIT_MS;
     bool locked = false;
     while (!(locked = E2prom_TryLock()) && plat_monotonic_ms() < deadline) plat_sleep_ms(10);
-    while (E2prom_CheckBusy() == 1 && plat_monotonic_ms() < deadline) plat_sleep_ms(100);
+    // Without the store lock (a save that never ends) the chip is still polled for the page
+    // write in flight, under the EEPROM lock only.
+    auto busy = [locked] {
+        if (locked) return E2prom_CheckBusy() == 1;
+        PlatLock lk(e2prommtx);
+        return E2prom_IsOpen() && Poll_E2prom() < 0;
+    };
+    while (busy() && plat_monotonic_ms() < deadline) plat_sleep_ms(100);
     int pwr = plat_open(DEV_POWER, O_RDWR);
     if (pwr >= 0) plat_ioctl(pwr, PWR_OFF);
     // The hardware removes power; keep still until then (or until asked to stop on a PC).
