@@ -31,7 +31,12 @@ class CameraDevice : public Emulator
     using FrameSource = std::function<void(int view, uint8_t* buf, int width, int height)>;
     void set_frame_source(FrameSource fn);
 
-    CameraDevice(ArcDevice& arc, LedDevice& led) : arc_(arc), led_(led) {}
+    // Until a scene says otherwise, both fibres' core lines run level through the middle row.
+    CameraDevice(ArcDevice& arc, LedDevice& led) : arc_(arc), led_(led)
+    {
+        set_core_line(1, 240.0f, 0.0f, 240.0f, 0.0f);
+        set_core_line(2, 240.0f, 0.0f, 240.0f, 0.0f);
+    }
 
     // Test-facing controls.
     uint8_t reg(int view, unsigned r) const;
