@@ -496,8 +496,12 @@ int Poll_E2prom()
     uint8_t b = 0;
     struct i2c_msg msg = {I2C_ADDR_EEPROM, I2C_M_RD, 1, &b};
     struct i2c_rdwr_ioctl_data rdwr = {&msg, 1};
-    for (int i = 0; i < kPollAttempts; ++i) {
+    // 21 attempts 50 us apart; a worker asked to stop has its sleeps cut short, so the polls then
+    // go on until the same time has passed: a stop request never fails a save half-way.
+    const uint64_t deadline = plat_monotonic_us() + uint64_t(kPollAttempts) * kRetryGapUs;
+    for (int i = 0;; ++i) {
         if (plat_ioctl(g_fd, I2C_RDWR, &rdwr) >= 0) return 0;
+        if (i + 1 >= kPollAttempts && plat_monotonic_us() >= deadline) break;
         plat_usleep(kRetryGapUs);
     }
     printf("ERROR:failed to poll e2prom\n");
