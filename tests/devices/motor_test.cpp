@@ -145,6 +145,21 @@ TEST_F(MotorTest, OutOfRangeArgumentsAndClosedDeviceMoveNothing)
     EXPECT_EQ(ResetAllMotor(), -1);
 }
 
+TEST_F(MotorTest, FailingRequestEndsTheMoveWithItsResult)
+{
+    place_all(0);
+    sim::fault_request(DEV_MOTOR, MOT_MOVE_TWO, 1);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(MovePressMotor(5000, 0), -1);
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("ioctl MOTORRUN failed"), std::string::npos);
+    EXPECT_EQ(sim::call_log(DEV_MOTOR, MOT_MOVE_TWO).size(), 1u); // no second chunk
+    EXPECT_EQ(mot().position(5), 0);
+
+    // An absolute move reports its move's failure too.
+    sim::fault_request(DEV_MOTOR, MOT_MOVE_TWO, 1);
+    EXPECT_EQ(RelocateAlignMotor(100, 100), -1);
+}
+
 TEST_F(MotorTest, AbsoluteMovesTakeLimitsInclusiveAndSplitLongDistances)
 {
     place_all(0);
