@@ -2,6 +2,7 @@
 #include "sim/instrument.h"
 
 #include <atomic>
+#include <stdexcept>
 
 #include "platform/requests.h"
 #include "sim/backend.h"
@@ -44,6 +45,8 @@ struct Instrument::Parts {
 
 Instrument::Instrument() : p_(std::make_unique<Parts>())
 {
+    // The EEPROM image lives under the data root; without one it would land in the host's "/sim".
+    if (data_root().empty()) throw std::logic_error("sim::Instrument: no data root set");
     register_device(DEV_MISC, p_->misc);
     register_device(DEV_CAMERA, p_->camera);
     register_device(DEV_ENV, p_->env);
