@@ -11,3 +11,7 @@ add_custom_command(
   VERBATIM)
 add_custom_target(default_par DEPENDS ${DEFAULT_PAR})
 add_dependencies(assets default_par)
+# The inspector is built with the data so that its tests find it.
+if(TARGET par_inspect)
+  add_dependencies(assets par_inspect)
+endif()
