@@ -4,6 +4,7 @@
 
 #include <cJSON.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -416,17 +417,27 @@ bool parse_scenario(const std::string& textv, const std::string& file, Scenario&
 {
     out = Scenario{};
     out.file = file;
-    cJSON* root = cJSON_ParseWithLength(textv.data(), textv.size());
-    if (!root) {
-        // Point at the line where the parser stopped.
-        const char* at = cJSON_GetErrorPtr();
+    const char* end = nullptr;
+    cJSON* root = cJSON_ParseWithLengthOpts(textv.data(), textv.size(), &end, false);
+    auto line_of = [&](const char* at) {
         int line = 1;
         if (at && at >= textv.data() && at <= textv.data() + textv.size())
             for (const char* c = textv.data(); c < at; ++c)
                 line += *c == '\n';
-        err = file + ": not valid JSON (line " + std::to_string(line) + ")";
+        return std::to_string(line);
+    };
+    if (!root) {
+        // Point at the line where the parser stopped.
+        err = file + ": not valid JSON (line " + line_of(cJSON_GetErrorPtr()) + ")";
         return false;
     }
+    // Only white space may follow the object.
+    for (const char* c = end; c && c < textv.data() + textv.size(); ++c)
+        if (!std::isspace(static_cast<unsigned char>(*c))) {
+            cJSON_Delete(root);
+            err = file + ": unexpected text after the JSON object (line " + line_of(c) + ")";
+            return false;
+        }
     try {
         parse(root, out);
     } catch (const Fail& f) {

@@ -41,6 +41,7 @@ TEST(ScenarioFile, ErrorsNameTheFileAndTheProblem)
     } cases[] = {
         {"{\"script\": [ {\"press\": \"menu\"} ", "not valid JSON"},
         {"[1, 2]", "one JSON object"},
+        {"{}\n{\"end_ms\": 5}", "unexpected text after the JSON object (line 2)"},
         {"{\"script\": [{\"jump\": true}]}", "unknown action \"jump\""},
         {"{\"script\": [{\"press\": \"menu\", \"cover\": \"open\"}]}", "two actions"},
         {"{\"script\": [{\"press\": \"enter\"}]}", "unknown key \"enter\""},
