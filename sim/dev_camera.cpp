@@ -138,6 +138,19 @@ void CameraDevice::plain_frame(int view, uint8_t* buf, int width, int height) co
     }
 }
 
+void CameraDevice::render(int view, uint8_t* buf, int width, int height) const
+{
+    FrameSource src;
+    {
+        Lock lk(mu_);
+        src = source_;
+    }
+    if (src)
+        src(view, buf, width, height);
+    else
+        plain_frame(view, buf, width, height);
+}
+
 int CameraDevice::sensor_write(Sensor& s, const void* arg)
 {
     if (!arg) return efault();
@@ -184,16 +197,7 @@ int CameraDevice::on_ioctl(OpenState&, unsigned long req, void* arg)
         // A grab delivers the next frame the sensor reads out.
         uint64_t now = now_us();
         Scheduler::instance().sleep_us(kFramePeriodUs - now % kFramePeriodUs);
-        FrameSource src;
-        {
-            Lock lk(mu_);
-            src = source_;
-        }
-        auto* buf = static_cast<uint8_t*>(rec->pAddr);
-        if (src)
-            src(view, buf, kWidth, kHeight);
-        else
-            plain_frame(view, buf, kWidth, kHeight);
+        render(view, static_cast<uint8_t*>(rec->pAddr), kWidth, kHeight);
         return 0;
     }
     case CAM_FIBER_PRESENCE: {
@@ -231,15 +235,7 @@ int CameraDevice::on_ioctl(OpenState&, unsigned long req, void* arg)
         // Read: the brightness along the row, column-averaged over the frame of the line's camera.
         int view = w->lLine < 4 ? 1 : 2;
         std::vector<uint8_t> frame(size_t(kWidth) * kHeight);
-        FrameSource src;
-        {
-            Lock lk(mu_);
-            src = source_;
-        }
-        if (src)
-            src(view, frame.data(), kWidth, kHeight);
-        else
-            plain_frame(view, frame.data(), kWidth, kHeight);
+        render(view, frame.data(), kWidth, kHeight);
         for (int x = 0; x < kWidth; ++x) {
             unsigned sum = 0;
             for (int y = 0; y < kHeight; ++y)

@@ -54,6 +54,8 @@ class CameraDevice : public Emulator
     // Grey level where no backlight reaches (the electrodes' own shadow): dark but for the arc.
     double shadow_level(int view) const;
     void plain_frame(int view, uint8_t* buf, int width, int height) const;
+    // What the sensor sees now: the installed frame source's picture, else the plain frame.
+    void render(int view, uint8_t* buf, int width, int height) const;
 
   protected:
     int on_ioctl(OpenState&, unsigned long req, void* arg) override;
