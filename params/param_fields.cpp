@@ -316,8 +316,10 @@ std::string ParamFieldText(const ParamField& f, const uint8_t* page)
     }
     case T::Bytes: {
         std::string s;
-        for (int i = 0; i < f.len; ++i)
-            s += (i ? " " : "") + std::to_string(p[i]);
+        for (int i = 0; i < f.len; ++i) {
+            if (i) s += ' ';
+            s += std::to_string(p[i]);
+        }
         return s;
     }
     case T::I32:
