@@ -1,5 +1,6 @@
 // Glyph matrices (the generated ASCII files and language files), strings, cursors and drawing
 // text: language codes, wrapping, right-to-left, and glyph files with bad offsets.
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <vector>
@@ -212,6 +213,50 @@ TEST_F(TextTest, CaretIsErasedAndRedrawn)
     EXPECT_EQ(count(4), 40); // one caret, after the glyph
     EXPECT_EQ(GetFramePixel(fore_, c.wX, 100), 4u);
     DeleteStringDirect(s);
+}
+
+// The generator's language files: texts in codes, glyphs from a CJK font where DejaVu has none.
+TEST_F(TextTest, GeneratedLanguageFileCarriesTextsAndGlyphs)
+{
+    const std::string table = bed_->root() + "/lang.txt";
+    std::ofstream(table) << "0\tSplice\n2\t\xE7\x86\x94\xE6\x8E\xA5 25\xC2\xB0"
+                            "C\n";
+    const std::string f = "/usr/share/fonts/truetype/";
+    const std::string cjk = f + "wqy/wqy-microhei.ttc";
+    if (!std::ifstream(cjk)) GTEST_SKIP() << "no CJK font installed";
+    const std::string cmd = std::string(SPLICER_BINARY_DIR) + "/tools/gen_assets --language '" + table +
+                            "' Test.fnt '" + bed_->root() + "/mnt' " + f + "dejavu/DejaVuSans.ttf," + cjk +
+                            " " + f + "dejavu/DejaVuSans-Bold.ttf," + cjk + " > /dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    for (const char* dir : {"15/normal", "15/bold", "19/normal", "19/bold"}) {
+        const std::string path = std::string("/mnt/font/") + dir + "/Test.fnt";
+        GUIMATRIX* m = CreateMatrixDirectEx(24, 24, 0, path.c_str(), "_FNT_15_NORMAL");
+        ASSERT_NE(m, nullptr) << dir;
+        EXPECT_EQ(m->lCount, 2u);
+        ASSERT_EQ(_MatrixSetActive(m), 0);
+        for (uint32_t code : {0x100u, 0x101u}) {
+            const uint8_t* rec = _MatrixCharExtract(code);
+            ASSERT_NE(rec, nullptr);
+            int bits = 0;
+            for (int i = 4; i < kRec; ++i)
+                bits += __builtin_popcount(rec[i]);
+            EXPECT_GT(bits, 20) << dir; // a real CJK glyph, not an empty box
+            EXPECT_GE(rec[2], 12);
+        }
+        DeleteMatrixDirect(m);
+    }
+    // Text 2 in the file: two language glyphs, then ASCII, with the degree sign at 0xBA.
+    std::ifstream in(bed_->path("/mnt/font/15/normal/Test.fnt"), std::ios::binary);
+    std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), {});
+    GUIFNTHEADER h;
+    std::memcpy(&h, data.data(), sizeof h);
+    uint32_t len, start;
+    std::memcpy(&len, &data[20 + 2 * 8], 4);
+    std::memcpy(&start, &data[24 + 2 * 8], 4);
+    ASSERT_EQ(len, 7u * 2);
+    std::vector<uint16_t> text(7);
+    std::memcpy(text.data(), &data[h.lText + start * 2], len);
+    EXPECT_EQ(text, (std::vector<uint16_t>{0x100, 0x101, ' ', '2', '5', 0xBA, 'C'}));
 }
 
 } // namespace

@@ -15,3 +15,12 @@ add_custom_command(
   VERBATIM)
 add_custom_target(gui_assets DEPENDS ${GUI_ASSET_STAMP})
 add_dependencies(assets gui_assets)
+
+# Language files are made by the same tool from a UTF-8 text table ("NUMBER<TAB>TEXT" lines):
+#   gen_assets --language TABLE FILE_NAME ${SPLICER_ASSET_ROOT}/mnt ${SPLICER_GLYPH_FONTS_REGULAR}
+#              ${SPLICER_GLYPH_FONTS_BOLD}
+# Each font list is tried in order per glyph; the CJK font (package fonts-wqy-microhei) covers
+# Chinese, Japanese and Korean.
+set(GUI_CJK_FONT /usr/share/fonts/truetype/wqy/wqy-microhei.ttc)
+set(SPLICER_GLYPH_FONTS_REGULAR "${GUI_FONT_DIR}/DejaVuSans.ttf,${GUI_CJK_FONT}" CACHE INTERNAL "glyph fonts")
+set(SPLICER_GLYPH_FONTS_BOLD "${GUI_FONT_DIR}/DejaVuSans-Bold.ttf,${GUI_CJK_FONT}" CACHE INTERNAL "glyph fonts")

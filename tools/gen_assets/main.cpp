@@ -2,6 +2,7 @@
 // every bitmap listed in the manifest, written into a data root's mnt/ folder.
 //
 // usage: gen_assets MNT_DIR MANIFEST REGULAR_FONT BOLD_FONT
+//        gen_assets --language TABLE FILE_NAME MNT_DIR REGULAR_FONT[,FALLBACK...] BOLD_FONT[,FALLBACK...]
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -13,6 +14,7 @@
 
 #include "canvas.h"
 #include "glyphs.h"
+#include "language.h"
 
 namespace
 {
@@ -330,8 +332,19 @@ bool write_palette(const std::string& path, const Palette& pal)
 
 } // namespace
 
+std::vector<std::string> font_list(const std::string& s)
+{
+    std::vector<std::string> out;
+    std::stringstream in(s);
+    for (std::string p; std::getline(in, p, ',');)
+        if (!p.empty()) out.push_back(p);
+    return out;
+}
+
 int main(int argc, char** argv)
 {
+    if (argc == 7 && std::string(argv[1]) == "--language")
+        return make_language(argv[2], argv[3], argv[4], font_list(argv[5]), font_list(argv[6]));
     if (argc != 5) {
         std::fprintf(stderr, "usage: gen_assets MNT_DIR MANIFEST REGULAR_FONT BOLD_FONT\n");
         return 2;
