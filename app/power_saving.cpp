@@ -1,6 +1,7 @@
 // Automatic power saving (see power_saving.h).
 #include "app/power_saving.h"
 
+#include <atomic>
 #include <cstdio>
 
 #include "app/appwindow.h"
@@ -11,8 +12,9 @@
 #include "platform/seam.h"
 
 namespace {
-uint64_t g_lastKeyMs = 0;
-bool g_lcdOff = false;
+// The heater thread restarts the countdown too, so the time of the last key is shared.
+std::atomic<uint64_t> g_lastKeyMs{0};
+std::atomic<bool> g_lcdOff{false};
 
 void tell_power_device(uint32_t dozing)
 {
@@ -28,6 +30,8 @@ void InitShutCondition()
 }
 
 bool IsLcdDozing() { return g_lcdOff; }
+
+void RestartShutCountdown() { g_lastKeyMs = plat_monotonic_ms(); }
 
 int ResetShutCondition()
 {
@@ -57,11 +61,12 @@ int CheckShutCondition()
     uint32_t powerOffMinutes = machine.dwAutoPowerOff;
     if (lcdOffSeconds == 0 && powerOffMinutes == 0) return 0;
     uint64_t now = plat_monotonic_ms();
-    if (now < g_lastKeyMs) { // cannot happen on a monotonic clock; kept as the reset rule
+    uint64_t last = g_lastKeyMs;
+    if (now < last) { // cannot happen on a monotonic clock; kept as the reset rule
         ResetShutCondition();
         return 0;
     }
-    uint64_t idleSeconds = (now - g_lastKeyMs) / 1000u;
+    uint64_t idleSeconds = (now - last) / 1000u;
     if (lcdOffSeconds != 0 && idleSeconds >= lcdOffSeconds) {
         if (!g_lcdOff && LcdPowerOff() == 0) {
             g_lcdOff = true;

@@ -9,6 +9,8 @@
 int ResetShutCondition();
 // A pass without input: 1 when the power-off delay is reached (the form returns code 1).
 int CheckShutCondition();
+// Restarts the idle time only (the heater thread while it heats); never touches the LCD.
+void RestartShutCountdown();
 // The LCD was switched off by the idle logic.
 bool IsLcdDozing();
 // Forget the idle state (start-up and tests).

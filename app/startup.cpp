@@ -12,6 +12,7 @@
 #include "app/power_saving.h"
 #include "app/textres.h"
 #include "app/threads.h"
+#include "devices/heater.h"
 #include "devices/motor.h"
 #include "devices/platdev.h"
 #include "fiber/graphics.h"
@@ -84,6 +85,7 @@ int InitializeAll()
     initMachineTypeByEEP();
     InitializePlatform();
     InitializeGraphics();
+    SetHeatActivityCallback(RestartShutCountdown);
     IntializeThread();
     InitializeGlobalSource();
     boardIsOutChina = getIfOnlyInChina() ? 0 : 1;

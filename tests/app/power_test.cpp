@@ -7,6 +7,7 @@
 #include "app/power_saving.h"
 #include "app/threads.h"
 #include "apptest.h"
+#include "devices/heater.h"
 #include "devices/motor.h"
 #include "params/param_store.h"
 #include "platform/requests.h"
@@ -109,6 +110,20 @@ TEST(PowerSaving, BusyPowerDeviceOrIdleProcessingOffHoldsTheTimerBack)
     });
     EXPECT_EQ(o.shutdownAt, -1);
     IdleProcessOn();
+}
+
+TEST(PowerSaving, AHeatingCycleRestartsThePowerOffCountdown)
+{
+    apptest::Unit u;
+    set_delays(0, 1);
+    InitializeDevHeater();
+    SetHeatActivityCallback(RestartShutCountdown);
+    ASSERT_EQ(HeaterFiber(), 0); // the current heater mode's program, started
+    // The heater thread's pass once a second: the minute of idle time counts from the cycle's end.
+    Outcome o = idle_for(u, 400, [](int) { HeaterThreadPass(); });
+    SetHeatActivityCallback(nullptr);
+    ReleaseDevHeater();
+    EXPECT_GT(o.shutdownAt, 60);
 }
 
 // ---- The power-off watcher -------------------------------------------------------------------------
