@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -291,18 +292,28 @@ TEST(Operator, SameScenarioSameRequestLog)
 
 TEST(Predicates, RegistryTakesNewConditions)
 {
+    // A condition registered by another part of the simulator (here: the form on screen).
     sim::Testbed tb;
-    std::string screen = "frmWorkbench";
-    sim::register_predicate("screen", [&](const std::string& a) { return a == screen; });
-    EXPECT_TRUE(sim::has_predicate("screen"));
-    EXPECT_TRUE(sim::eval_predicate("screen", "frmWorkbench"));
+    auto form = std::make_shared<std::string>("frmWorkbench");
+    sim::register_predicate("test_form", [form](const std::string& a) { return a == *form; });
+    EXPECT_TRUE(sim::eval_predicate("test_form", "frmWorkbench"));
     EXPECT_FALSE(sim::eval_predicate("nothing", ""));
     sim::Scenario sc;
     std::string err;
-    EXPECT_TRUE(sim::parse_scenario(R"({"script": [{"when": {"screen": "frmMenu"}, "press": "menu"}]})",
+    ASSERT_TRUE(sim::parse_scenario(R"({"script": [{"when": {"test_form": "frmMenu"}, "press": "cancel"}]})",
                                     "p.json", sc, err))
         << err;
-    sim::register_predicate("screen", [](const std::string&) { return false; });
+    EXPECT_TRUE(sim::check_scenario_conditions(sc, err)) << err;
+    sim::Operator op(sc, tb.instrument());
+    op.start();
+    plat_sleep_ms(2000);
+    EXPECT_EQ(tb.instrument().keys().queued(), 0u);
+    *form = "frmMenu";
+    plat_sleep_ms(200);
+    EXPECT_EQ(tb.instrument().keys().queued(), 2u); // down and up
+    ASSERT_EQ(op.trace().size(), 1u);
+    EXPECT_EQ(op.trace()[0], "2000 press");
+    *form = "";
 }
 
 } // namespace
