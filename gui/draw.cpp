@@ -79,8 +79,13 @@ void block(GUIFRAME* f, int x0, int y0, int x1, int y1, uint32_t c)
     y0 = std::max(y0, a.y0);
     x1 = std::min(x1, a.x1);
     y1 = std::min(y1, a.y1);
-    for (int y = y0; y <= y1; ++y)
-        quick_run(f, x0, x1, y, c);
+    if (x0 > x1 || y0 > y1) return;
+    quick_run(f, x0, x1, y0, c);
+    // Later lines are copies of the first.
+    const size_t bpp = f->bDepth / 8, stride = size_t{f->wBufWidth} * bpp;
+    const uint8_t* first = f->pBuffer + stride * y0 + size_t(x0) * bpp;
+    for (int y = y0 + 1; y <= y1; ++y)
+        std::memcpy(f->pBuffer + stride * y + size_t(x0) * bpp, first, size_t(x1 - x0 + 1) * bpp);
 }
 
 // Horizontal line of the brush's width: lines from y - (ceil(w/2) - 1) on, clipped.
