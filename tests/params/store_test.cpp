@@ -388,3 +388,54 @@ TEST_F(StoreTest, DeviceFailuresAreReported)
     EXPECT_EQ(E2prom_write_page(E2PROM_RESERVED_PAGE, E2promData), 0);
     EXPECT_EQ(sim::eeprom_page_writes(), writes) << "the reserved page is never written";
 }
+
+// Whatever the chip holds, the load neither crashes nor reads outside the mirror; journal slots
+// naming pages outside the part and records with every journal slot worn are handled.
+TEST_F(StoreTest, HostileChipContents)
+{
+    formatted();
+    auto base = chip();
+    uint32_t seed = 12345;
+    auto rnd = [&] { return seed = seed * 1103515245u + 12345u, uint8_t(seed >> 16); };
+    for (int round = 0; round < 6; ++round) {
+        SCOPED_TRACE(round);
+        std::vector<uint8_t> img = base;
+        for (int i = 0; i < 3000; ++i)
+            img[(size_t(rnd()) << 8 | rnd()) % size_t(E2PROM_MODULE_PAGE * P)] =
+                rnd(); // module copies intact
+        // Valid journal slots naming pages far outside the map, and one naming the module page.
+        for (int n = 0; n < 3; ++n) {
+            std::vector<uint8_t> s(256);
+            for (auto& b : s)
+                b = rnd();
+            s[128] = s[129] = 0xA5;
+            uint16_t page = n == 0 ? 60000 : n == 1 ? E2PROM_MODULE_PAGE : uint16_t(PAR_PAGE_MACHINE);
+            std::memcpy(s.data() + 130, &page, 2);
+            std::memset(s.data() + 132, 0, 120);
+            uint32_t crc = crc32c(s.data(), 252);
+            std::memcpy(s.data() + 252, &crc, 4);
+            std::copy(s.begin(), s.end(), img.begin() + (E2PROM_BUFFER_PAGE + 2 * n) * P);
+        }
+        if (round % 2) {
+            // Every journal slot marked worn: saves fail instead of looping.
+            for (int n = 0; n < 4; ++n) {
+                auto* m = reinterpret_cast<MODULEINFO*>(img.data() + (E2PROM_MODULE_PAGE + n) * P);
+                m->BufferErr = 0xFFFF;
+                m->Datacrc = crc32c(m, 124);
+            }
+        }
+        sim::eeprom_load_image(img);
+        testing::internal::CaptureStdout();
+        int r = boot();
+        uint8_t page[P];
+        int g = GetTable_MachinePar(page);
+        int s = SetTable_MachineParEx(page);
+        std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(r, 0);
+        EXPECT_EQ(g, 0);
+        if (round % 2) {
+            EXPECT_EQ(s, -1);
+            EXPECT_NE(out.find("All Buffer demaged"), std::string::npos);
+        }
+    }
+}
