@@ -201,4 +201,27 @@ TEST_F(ImageTest, RecolourAndResize)
     DeleteImageDirect(rgb);
 }
 
+// Random damage to a good file: whatever the loader accepts lies inside the file and the image.
+TEST_F(ImageTest, MutatedFilesNeverReadOutOfBounds)
+{
+    uint32_t seed = 12345;
+    auto rnd = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+    for (int depth : {8, 24}) {
+        const std::vector<uint8_t> good = make_bmp({13, 7, uint16_t(depth)});
+        for (int round = 0; round < 300; ++round) {
+            std::vector<uint8_t> v = good;
+            for (int k = 0; k < 1 + int(rnd() % 4); ++k)
+                v[rnd() % 60] = uint8_t(rnd()); // the headers
+            if (rnd() % 4 == 0) v.resize(rnd() % v.size());
+            GUIIMAGE* img = BuildStdImage(depth == 8 ? 2 : 0, 20, 20, 790, 470, file(v));
+            if (_ImageEventLoad(img) == 0) {
+                EXPECT_LE(img->wWidth, 13);
+                EXPECT_LE(img->wHeight, 7);
+                _ImageDirectPut(img);
+            }
+            DeleteImageDirect(img);
+        }
+    }
+}
+
 } // namespace

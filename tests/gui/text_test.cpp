@@ -215,6 +215,30 @@ TEST_F(TextTest, CaretIsErasedAndRedrawn)
     DeleteStringDirect(s);
 }
 
+// Random damage to a language file's header and records: refused or loaded within the file.
+TEST_F(TextTest, MutatedGlyphFilesNeverReadOutOfBounds)
+{
+    uint32_t seed = 777;
+    auto rnd = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+    const std::vector<uint8_t> good = language_file(12);
+    for (int round = 0; round < 300; ++round) {
+        std::vector<uint8_t> v = good;
+        for (int k = 0; k < 1 + int(rnd() % 3); ++k)
+            v[rnd() % 20] = uint8_t(rnd());
+        if (rnd() % 4 == 0) v.resize(rnd() % v.size());
+        GUIMATRIX* m =
+            CreateMatrixDirectEx(24, 24, 0, write("/mnt/font/mut.fnt", v).c_str(), "_FNT_15_NORMAL");
+        if (!m) continue;
+        EXPECT_LE(uint64_t(m->lCount) * kRec, v.size());
+        const uint16_t codes[] = {0x41, 0x100, 0x100 + 11, 0};
+        GUISTRING* s = CreateStringDirect(codes, 15, 1);
+        GUICURSOR c{0, 0, 1, 1, 0, 30, 0, 799, 0, 479, 0, 0, nullptr};
+        _StringDirectPut(s, &c, font(), fore_);
+        DeleteStringDirect(s);
+        DeleteMatrixDirect(m);
+    }
+}
+
 // The generator's language files: texts in codes, glyphs from a CJK font where DejaVu has none.
 TEST_F(TextTest, GeneratedLanguageFileCarriesTextsAndGlyphs)
 {
