@@ -80,6 +80,8 @@ void GuiMemFailNth(uint32_t n);
 int GuiDevOpen(const char* strPath, int iFlags);
 int GuiDevClose(int iHandle);
 
+// GuiStrCpy allocates a missing destination with malloc (the caller frees it with free);
+// _usrstrcpy allocates a registered copy (freed with GuiMemFree), as object names are.
 char* GuiStrCpy(char* pDes, const char* pSrc);
 char* _usrstrcpy(char* pDes, const char* pSrc);
 

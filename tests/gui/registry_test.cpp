@@ -219,6 +219,28 @@ TEST_F(GuiTest, ConcurrentAllocAndFreeKeepTheRegistryConsistent)
     EXPECT_EQ(GuiMemCount(), before);
 }
 
+// Without glyph files (no assets) start-up reports the failed step and goes on; the release of
+// everything leaves no block behind.
+TEST(GuiStartup, MissingGlyphFilesAreReportedAndReleaseLeavesNothing)
+{
+    sim::Testbed bed; // no generated assets
+    EXPECT_EQ(InitializeGUI(), 16);
+    EXPECT_NE(GetFrameObject("_FORE_FRM"), nullptr);
+    EXPECT_NE(GetKeypadObject(DEV_KEY), nullptr);
+    EXPECT_EQ(GetMatrixObject("_ASCII_15_NORMAL"), nullptr);
+    EXPECT_EQ(StrAsciiTrans("x", 15, 1), nullptr); // no glyphs: no text, nothing drawn
+    GUIWINDOW* w = BuildStdWindow(1, nullptr, nullptr, nullptr, nullptr);
+    GUIMENU* m = BuildStdMenu(9);
+    _MenuItemAdd(nullptr, nullptr, nullptr, m);
+    _MenuDirectPut(m);
+    DeleteMenuDirect(m);
+    DeleteWindowDirect(w);
+    EXPECT_EQ(ReleaseGUI(), 0);
+    EXPECT_EQ(GuiMemLeftAtRelease(), 0u);
+    EXPECT_EQ(pRootList, nullptr);
+    EXPECT_EQ(GuiMemCount(), 0u);
+}
+
 TEST_F(GuiTest, ErrorRecordAndItsRoutine)
 {
     static int calls = 0;
