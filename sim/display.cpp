@@ -175,7 +175,7 @@ void camera_frame(int view, std::vector<uint8_t>& buf)
     if (src)
         src(view, buf.data(), kCameraWidth, kCameraHeight);
     else if (Instrument* inst = Instrument::current())
-        inst->camera().plain_frame(view, buf.data(), kCameraWidth, kCameraHeight);
+        inst->camera().render(view, buf.data(), kCameraWidth, kCameraHeight);
 }
 
 std::vector<uint8_t> FrameDevice::compose() const

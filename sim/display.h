@@ -27,7 +27,7 @@ bool display_screenshot(const std::string& name);
 void display_set_autoshot(bool on);
 
 // Live camera pictures: draws a 640 x 480 grey frame of `view` (1 X, 2 Y) into buf. Without a
-// source the instrument's camera draws its plain scene.
+// source the instrument's camera draws what its sensor sees.
 using CameraSource = std::function<void(int view, uint8_t* buf, int width, int height)>;
 void display_set_camera_source(CameraSource fn);
 
