@@ -8,7 +8,7 @@
 
 using GUIENTRY = uint32_t (*)();
 
-#pragma pack(push, 1)
+// Fields in the order of the form object; pointers are native, so it is not packed.
 struct GUIWINDOW {
     uint8_t bInit;
     uint8_t bPaint;
@@ -35,7 +35,6 @@ struct GUIWINDOW {
     GUIENTRY fnPaint;
     GUIENTRY fnProcess;
 };
-#pragma pack(pop)
 
 GUIWINDOW* CreateWindowDirect(uint8_t bType, uint8_t bAttr, uint16_t wWidth, uint16_t wHeight, uint16_t wLeft,
                               uint16_t wTop, GUIBRUSH* pBrush, GUICURSOR* pCursor, GUIFONT* pFont,
