@@ -279,6 +279,58 @@ TEST_F(TouchTest, TouchThreadDeliversMatchedTouchesUnlessLocked)
     SetTouchThreadSlot(nullptr);
 }
 
+TEST_F(TouchTest, EventGroupsAreCheckedBeforeUse)
+{
+    ASSERT_NE(_AddTouchMap(400, 240, 100, 60, 1, 1, &a_, pad()), nullptr);
+    ASSERT_NE(_AddTouchMap(100, 100, 40, 40, 1, 2, &b_, pad()), nullptr);
+    ASSERT_EQ(plat_thread_create(&thread_, thread_routine_touch, pad(), "touch"), 0);
+    auto& panel = bed_->instrument().touch();
+    auto ev = [&](uint16_t type, uint16_t code, int32_t v) {
+        TouchInputEvent e{};
+        e.wType = type;
+        e.wCode = code;
+        e.iValue = v;
+        panel.push_event(e);
+    };
+    GUITOUCHMSG m{};
+    // Stray events before a group are read over.
+    ev(3, 0, 5);
+    ev(0, 0, 0);
+    ev(1, 330, 1), ev(3, 0, 410), ev(3, 1, 250), ev(0, 0, 0);
+    plat_sleep_ms(100);
+    ASSERT_EQ(ReadEventMsg(&m), 1);
+    EXPECT_EQ(m.pObject, &a_);
+    // A group that does not end in a synchronisation event is not used.
+    ev(1, 330, 1), ev(3, 0, 100), ev(3, 1, 100), ev(3, 0, 0);
+    plat_sleep_ms(100);
+    EXPECT_EQ(ReadEventMsg(&m), 0);
+    // A group that stalls for more than 800 ms starts again with the next key event.
+    ev(1, 330, 1), ev(3, 0, 100);
+    plat_sleep_ms(900);
+    ev(3, 1, 100), ev(0, 0, 0);
+    plat_sleep_ms(100);
+    EXPECT_EQ(ReadEventMsg(&m), 0);
+    ev(1, 330, 0), ev(3, 0, 100), ev(3, 1, 100), ev(0, 0, 0); // finger up: the last point is kept
+    plat_sleep_ms(100);
+    ASSERT_EQ(ReadEventMsg(&m), 1);
+    EXPECT_EQ(m.wState, 2);
+    EXPECT_EQ(m.pObject, &a_);
+}
+
+TEST_F(GuiTest, DeviceRegistryHoldsAtMost64Handles)
+{
+    std::vector<int> fds;
+    const uint32_t open_before = pDeviceList->lCount;
+    for (uint32_t i = open_before; i < 64; ++i)
+        fds.push_back(GuiDevOpen(DEV_FRAME, O_RDWR));
+    for (int fd : fds)
+        EXPECT_GE(fd, 0);
+    EXPECT_EQ(GuiDevOpen(DEV_FRAME, O_RDWR), -1);
+    EXPECT_EQ(GetLastError().lCode, 2u);
+    for (int fd : fds)
+        EXPECT_EQ(GuiDevClose(fd), 0);
+}
+
 TEST_F(TouchTest, MenuRegistersOneRegionPerVisibleItem)
 {
     GUIMENU* menu = BuildStdMenu(9);
