@@ -7,8 +7,8 @@
 
 #include <SDL2/SDL.h>
 #include <atomic>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 #include <vector>
 
