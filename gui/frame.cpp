@@ -309,6 +309,9 @@ namespace
 int transfer(unsigned long req, uint32_t page, uint32_t first, uint32_t count, const GUIFRAME* f)
 {
     if (!f || f->iDevFd < 0 || !f->pBuffer) return 1;
+    // The controller reads whole panel lines of its layer's depth from the buffer.
+    const uint8_t depth = req == FRM_TRANSFER_FORE ? 8 : 24;
+    if (f->wBufWidth != GUI_SCREEN_WIDTH || f->bDepth != depth) return 1;
     if (count == 0 || first >= f->wBufHeight || count > uint32_t{f->wBufHeight} - first ||
         first + count > static_cast<uint32_t>(GUI_SCREEN_HEIGHT))
         return 1;

@@ -113,7 +113,15 @@ TEST_F(DisplayTest, RefusedTransfers)
     EXPECT_EQ(_FrameBufferMix(0, 10, loose, back_), 1); // different handles
     EXPECT_EQ(_FrameBufferCopy(loose, fore_), 0);
     EXPECT_EQ(_FrameBufferCopy(loose, back_), 1); // sizes differ
+    loose->iDevFd = fd_;
+    EXPECT_EQ(_FrameBufferMixBack(0, 10, loose), 1); // an 8-bit frame is no background layer
+    loose->iDevFd = -1;
     DeleteFrameDirect(loose);
+    GUIFRAME* narrow = CreateFrameDirect(0, 8, 100, 480, 100, 480, nullptr, "narrow", nullptr);
+    narrow->iDevFd = fd_;
+    EXPECT_EQ(_FrameBufferMixFore(0, 480, narrow), 1); // lines shorter than the panel's
+    narrow->iDevFd = -1;
+    DeleteFrameDirect(narrow);
     // The device itself refuses bad blocks.
     FrameTransferBlock block{4, 0, 0, fore_->pBuffer};
     FrameTransferDesc desc{&block, 16};
