@@ -199,7 +199,9 @@ void reset_backend()
     std::lock_guard<std::mutex> lk(B().mu);
     for (auto& [fd, f] : B().fds) f.dev->close(f.st);
     B().fds.clear();
+    B().next_fd = kFirstSimFd; // two runs in one process then hand out the same descriptors
     B().mq_fds.clear();
+    B().next_mq = kFirstMq;
     B().mq_names.clear();
     B().missing.clear();
     B().failing.clear();
