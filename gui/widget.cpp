@@ -198,8 +198,11 @@ GUIFRAME* button_draw(GUIBUTTON* b, bool pushed)
                b->pSplitText, lay) != 0)
         return nullptr;
     b->wLines = static_cast<uint16_t>(lay.lines);
-    const int x0 = b->wLeft, y0 = b->wTop, x1 = b->wLeft + b->wWidth - 1, y1 = b->wTop + b->wHeight - 1;
     GUIFRAME* f = b->pFrame;
+    // A widget reaching past the frame is clipped to it.
+    const int x0 = b->wLeft, y0 = b->wTop;
+    const int x1 = std::min(b->wLeft + b->wWidth, int(f->wWidth)) - 1;
+    const int y1 = std::min(b->wTop + b->wHeight, int(f->wHeight)) - 1;
     const bool images = b->bStyle == 4 || b->bStyle == 5;
     GUIIMAGE* bg = pushed ? b->pPushImage : b->pBackImage;
     if (images && bg) {
@@ -362,7 +365,9 @@ GUIFRAME* label_draw(uint8_t enable, uint8_t rim, uint8_t align, int left, int t
     Layout lay;
     GUISTRING* none[2] = {nullptr, nullptr};
     if (layout(left, top, width, height, align, icon, text, font, cursor, nullptr, lay) != 0) return nullptr;
-    const uint32_t p1 = corner(left, top), p2 = corner(left + width - 1, top + height - 1);
+    const uint32_t p1 = corner(left, top);
+    const uint32_t p2 =
+        corner(std::min(left + width, int(f->wWidth)) - 1, std::min(top + height, int(f->wHeight)) - 1);
     DrawBlockFill(p1, p2, brush, f);
     if (rim == 1)
         DrawRimRaised(p1, p2, brush, f);

@@ -130,6 +130,18 @@ TEST_F(WidgetTest, PushFillsWithTheLineColourAndRevertRestores)
     DeleteStringDirect(s);
 }
 
+TEST_F(WidgetTest, WidgetsPastTheFrameAreClipped)
+{
+    GUISTRING* s = StrAsciiTrans("Edge", 15, 1);
+    GUIBUTTON* b = CreateButtonDirect(1, 1, 0, 0, 100, 40, 760, 460, brush(), cursor(), font(), fore_,
+                                      nullptr, s, nullptr);
+    ASSERT_EQ(_ButtonDirectPut(b), fore_);
+    EXPECT_EQ(GetFramePixel(fore_, 799, 479), 74u);
+    EXPECT_EQ(GetFramePixel(fore_, 780, 470), 74u);
+    DeleteButtonDirect(b);
+    DeleteStringDirect(s);
+}
+
 TEST_F(WidgetTest, MenuScrollsWithWrapAroundAndClicks)
 {
     GUIMENU* m = BuildStdMenu(11); // 7 rows
