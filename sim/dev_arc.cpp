@@ -1,4 +1,5 @@
 // Arc generator emulator (see dev_arc.h).
+#include "sim/events.h"
 #include "sim/dev_arc.h"
 
 #include "sim/emu_util.h"
@@ -35,11 +36,13 @@ int ArcDevice::on_ioctl(OpenState&, unsigned long req, void* arg)
         if (!(v & 0x8000) || value > kMaxValue || duration > kMaxDurationMs) return einval();
         end_locked(now);
         if (duration == 0) { // abort
+            event("arc: aborted");
             ++aborts_;
             return 0;
         }
         if (value < kMinValue) return einval();
         fires_.push_back({now, value, duration});
+        event("arc: fired, drive value %u for %u ms", unsigned(value), unsigned(duration));
         on_ = true;
         value_ = value;
         t_seg_ = now;

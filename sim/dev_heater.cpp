@@ -3,6 +3,7 @@
 // How it works: the state is advanced lazily to the virtual time of each request or query. Within
 // a phase the zone targets are constant, so the temperature follows T = Tt + (T0 - Tt) e^(-dt/tau)
 // exactly; phase ends (heating -> cooling -> finished) are stepped through in order.
+#include "sim/events.h"
 #include "sim/dev_heater.h"
 
 #include <algorithm>
@@ -54,12 +55,14 @@ void HeaterDevice::update_locked() const
             if (phase_ == Phase::Heating) {
                 phase_ = Phase::Cooling;
                 phase_left_us_ = uint64_t(cool_s_) * 1000000u;
+                event_at(t_, "heater: heating done, middle zone at %.0f degree C, cooling for %u s", t_mid_, unsigned(cool_s_));
             } else {
                 phase_ = Phase::Idle;
                 phase_left_us_ = 0;
                 state_ = 0;
                 finished_ = true;
                 ++done_;
+                event_at(t_, "heater: cycle finished, middle zone at %.0f degree C", t_mid_);
             }
             continue;
         }
@@ -73,6 +76,7 @@ void HeaterDevice::command_locked(uint32_t cmd)
 {
     switch (cmd) {
     case 0: // stop: heater off, acknowledge a finished cycle
+        if (phase_ != Phase::Idle) event("heater: stopped");
         phase_ = Phase::Idle;
         phase_left_us_ = 0;
         state_ = 0;
@@ -81,6 +85,8 @@ void HeaterDevice::command_locked(uint32_t cmd)
     case 1: // start a cycle with the loaded program
         phase_ = Phase::Heating;
         phase_left_us_ = uint64_t(heat_s_) * 1000000u;
+        event("heater: cycle started (middle zone %u, end zones %u, heating %u s, cooling %u s)",
+              unsigned(middle_), unsigned(end_), unsigned(heat_s_), unsigned(cool_s_));
         state_ = 1;
         finished_ = false;
         ++started_;

@@ -4,6 +4,7 @@
 // virtual time is start + rate x elapsed, capped at the target, so nothing needs a thread. A homing
 // request runs the search the way the driver does: the call returns when the switch was found or
 // the search distance was used up, the calling thread sleeping on the virtual clock meanwhile.
+#include "sim/events.h"
 #include "sim/dev_motor.h"
 
 #include <algorithm>
@@ -99,6 +100,7 @@ int MotorDevice::home(uint32_t word)
             m.moving = true;
         }
     }
+    event("motors: homing mask %u, search %d steps", unsigned(mask), dist);
     Scheduler::instance().sleep_us(uint64_t(std::ceil(longest * 1e6)));
     bool ok = true;
     Lock lk(mu_);
@@ -122,6 +124,7 @@ int MotorDevice::home(uint32_t word)
             ok = false;
         }
     }
+    event("motors: homing mask %u %s", unsigned(mask), ok ? "found the switches" : "failed");
     if (!ok) errno = EIO;
     return ok ? 0 : -1;
 }

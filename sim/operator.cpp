@@ -15,6 +15,7 @@
 #include "sim/dev_power.h"
 #include "sim/display.h"
 #include "sim/instrument.h"
+#include "sim/events.h"
 #include "sim/scenario.h"
 #include "sim/scheduler.h"
 
@@ -145,9 +146,61 @@ void Operator::run()
     done_ = true;
 }
 
+namespace {
+const char* key_label(uint16_t number)
+{
+    for (auto& k : kKeyNames)
+        if (k.number == number) return k.name;
+    return "?";
+}
+
+void log_action(const ScenarioAction& a)
+{
+    using K = ScenarioAction::Kind;
+    switch (a.kind) {
+    case K::Press:
+        event("operator presses %s", key_label(a.key));
+        break;
+    case K::Hold:
+        event("operator holds %s for %u ms", key_label(a.key), unsigned(a.ms));
+        break;
+    case K::Down:
+        event("operator puts %s down", key_label(a.key));
+        break;
+    case K::Release:
+        event("operator releases %s", key_label(a.key));
+        break;
+    case K::Combination:
+        event("operator presses %s and %s together", key_label(a.key), key_label(a.key2));
+        break;
+    case K::Power:
+        event("operator presses the power key");
+        break;
+    case K::Cover:
+        event("operator %s the wind cover", a.flag ? "opens" : "closes");
+        break;
+    case K::Usb:
+        event("operator %s the USB stick", a.flag ? "inserts" : "removes");
+        break;
+    case K::Touch:
+        event("operator touches (%d, %d)", a.x, a.y);
+        break;
+    case K::Screenshot:
+        event("screenshot %s.png", a.name.c_str());
+        break;
+    case K::Sleeve:
+        event("sleeve %s the heater", a.flag ? "laid into" : "taken out of");
+        break;
+    default:
+        break;
+    }
+}
+} // namespace
+
 void Operator::act(const ScenarioAction& a)
 {
     using K = ScenarioAction::Kind;
+    log_action(a);
     auto& s = Scheduler::instance();
     auto later = [&](uint64_t ms) { return sleep_until(s.now_us() + ms * 1000u); };
     switch (a.kind) {

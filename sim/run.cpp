@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/seam.h"
+#include "sim/events.h"
 #include "sim/assets.h"
 #include "sim/backend.h"
 #include "sim/instrument.h"
@@ -128,6 +129,7 @@ int plat_backend_start(int argc, char** argv)
     }
 
     run().t0_us = s.now_us();
+    sim::set_event_log(true, run().t0_us);
     run().wall0 = std::chrono::steady_clock::now();
     sim::set_power_off_handler([] {
         save_call_log();

@@ -52,7 +52,12 @@ void register_builtin_predicates()
         register_predicate("heater", [inst](const std::string& a) {
             auto* i = inst();
             if (!i) return false;
-            if (a == "finished") return i->heater().finished();
+            // The last cycle started has run to its end (also once the application acknowledged
+            // the finished flag, which it does within a heater-thread pass).
+            if (a == "finished") {
+                unsigned started = i->heater().cycles_started();
+                return started > 0 && i->heater().cycles_finished() >= started;
+            }
             bool idle = i->heater().state() == 0;
             return a == "idle" ? idle : !idle;
         });

@@ -60,10 +60,15 @@ TEST(SimRun, DemoBootsRunsTheFormsAndSwitchesOffWithTheScriptedPowerKey)
 {
     SimResult r = run_sim("demo", scenario("demo.json"));
     ASSERT_EQ(r.status, 0) << r.out;
+    // Start-up in order, the motors homing once, the form loop answering the operator, a whole
+    // heating cycle, and the power key; the simulator's lines carry the virtual time.
     expect_in_order(r.out, {"First power up, format", "_thisMachineType = ", "LcdTurnFront",
                             "boardIsOutChina is 1", "ExecMaskAfterPowerOn ", " CheckAndSetWorkCondition ",
-                            " CheckAndSetWorkCondition back ", "Workbench: view mode 6",
-                            "Workbench: heat key", "splicer-sim: powered off after 00:03:00"});
+                            "] sim: motors: homing mask", "found the switches", " CheckAndSetWorkCondition back ",
+                            "] sim: operator presses view", "Workbench: view mode 6",
+                            "] sim: heater: cycle started", "Workbench: heat key",
+                            "] sim: heater: cycle finished", "] sim: operator presses the power key",
+                            "splicer-sim: powered off after 00:02:00"});
     for (const char* shot : {"01-workbench", "02-menu", "03-heating", "04-end"})
         EXPECT_GT(fs::file_size(r.root / "sim/screens" / (std::string(shot) + ".png")), 1000u) << shot;
     EXPECT_EQ(fs::file_size(r.root / "sim/eeprom.bin"), 65536u);
