@@ -2,6 +2,7 @@
 // flag, and waits 3 s (or for Confirm/Run/Cancel/Reset when the operator must answer).
 #include <atomic>
 #include <cstdio>
+#include <string>
 
 #include "app/errorinfo.h"
 #include "devices/platdev.h"
@@ -22,6 +23,7 @@ int PutErrorInfo(int code, GUIWINDOW*)
     std::printf("err:0x%0X\n", unsigned(code));
     SpeakerPutSound(code);
     SetErrorFlag();
+    plat_trace("error", std::to_string(code).c_str());
     return 0;
 }
 
@@ -47,6 +49,7 @@ int ProcErrorInfo(int wait, GUIWINDOW* pWnd) { return ProcErrorInfoEx(wait, pWnd
 int ClearErrorInfoEx(GUIWINDOW*, int)
 {
     ClearErrorFlag();
+    plat_trace("error", "");
     return 0;
 }
 int ClearErrorInfo(GUIWINDOW* pWnd) { return ClearErrorInfoEx(pWnd, 0); }

@@ -5,6 +5,8 @@
 #include "app/startup.h"
 #include "app/textres.h"
 #include "devices/platdev.h"
+#include "forms/forms.h"
+#include "platform/seam.h"
 #include "gui/touchpad.h"
 
 void FormLoopAct(FORMLOOP* loop, uint32_t code)
@@ -56,7 +58,10 @@ uint32_t FormLoopPass(FORMLOOP* loop)
         return FORM_HOME;
     }
     if (w->bInit == 0 && w->fnInitialize) w->fnInitialize();
-    if (w->bInit == 1 && w->bPaint == 0 && w->fnPaint) w->fnPaint();
+    if (w->bInit == 1 && w->bPaint == 0 && w->fnPaint) {
+        w->fnPaint();
+        if (w->bPaint == 1) plat_trace("screen", FormName(w));
+    }
     uint32_t code = FORM_BACK;
     if (w->bInit == 1 && w->bPaint == 1 && w->fnProcess) code = w->fnProcess();
     if (w->bInit == 1 && w->fnRelease) w->fnRelease();
@@ -71,6 +76,7 @@ void RunFormLoop(FORMLOOP* loop, GUIWINDOW* home, void (*enter)(FORMLOOP*))
         if (home) {
             if (home->fnInitialize) home->fnInitialize();
             if (home->fnPaint) home->fnPaint();
+            plat_trace("screen", FormName(home));
         }
         if (enter) enter(loop);
         ClearEventMsg();

@@ -118,6 +118,7 @@ void RunFormDirect(GUIWINDOW* pWnd, void (*between)(int*), int* arg)
     WND_ACTIVE = pWnd;
     if (pWnd->fnInitialize) pWnd->fnInitialize();
     if (pWnd->fnPaint) pWnd->fnPaint();
+    plat_trace("screen", FormName(pWnd));
     if (between) between(arg);
     if (pWnd->fnProcess) pWnd->fnProcess();
     if (pWnd->fnRelease) pWnd->fnRelease();

@@ -89,6 +89,12 @@ struct tm* plat_localtime(time_t t, struct tm* out);
 bool plat_sleep_ms(uint32_t ms);
 bool plat_usleep(uint32_t us);
 
+// ---- Trace ------------------------------------------------------------------------------------------
+// What the unit shows, for whoever watches it: the active form ("screen"), the error code on
+// screen ("error", "" when none), the splice status ("splice"). The instrument ignores it; the
+// simulator's scenarios wait on it.
+void plat_trace(const char* key, const char* value);
+
 // ---- Threads --------------------------------------------------------------------------------------
 // Worker threads stop cooperatively: plat_thread_stop asks the thread to stop (its current and
 // every later sleep return false at once) and joins it.

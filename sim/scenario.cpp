@@ -25,6 +25,7 @@
 #include "sim/instrument.h"
 #include "sim/request_log.h"
 #include "sim/scheduler.h"
+#include "sim/trace.h"
 
 namespace sim
 {
@@ -61,6 +62,9 @@ void register_builtin_predicates()
             bool idle = i->heater().state() == 0;
             return a == "idle" ? idle : !idle;
         });
+        // What the application reports it shows: the form ("frmRootmenu"), the error code ("247").
+        register_predicate("screen", [](const std::string& a) { return trace_value("screen") == a; });
+        register_predicate("error", [](const std::string& a) { return trace_value("error") == a; });
         register_predicate("motors", [inst](const std::string& a) {
             auto* i = inst();
             if (!i) return false;

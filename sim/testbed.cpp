@@ -1,5 +1,6 @@
 // The test bed (see testbed.h).
 #include "sim/testbed.h"
+#include "sim/trace.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +34,7 @@ Testbed::Testbed(const Options& opt) : power_offs_(std::make_shared<int>(0))
     set_usb_present(false);
     set_call_logging(true);
     clear_call_log();
+    clear_trace();
     set_data_root(root_);
     if (opt.copy_assets) {
         const char* assets = std::getenv("SPLICER_ASSET_ROOT");

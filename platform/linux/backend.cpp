@@ -97,6 +97,8 @@ time_t plat_time() { return ::time(nullptr); }
 int plat_settimeofday(const struct timeval* tv) { return ::settimeofday(tv, nullptr); }
 struct tm* plat_localtime(time_t t, struct tm* out) { return ::localtime_r(&t, out); }
 
+void plat_trace(const char*, const char*) {}
+
 // ---- Threads: cooperative stop -------------------------------------------------------------------
 namespace {
 struct Worker {

@@ -121,9 +121,10 @@ TEST(SimRun, AMissingDeviceIsReportedAndStartUpGoesOn)
 {
     SimResult r = run_sim("missing-motor", scenario("tests/missing_motor_device.json"));
     ASSERT_EQ(r.status, 0) << r.out;
-    // The motor reset fails, error 247 waits for the operator (Confirm at 15 s), the loop runs on.
+    // The motor reset fails, error 247 waits until the operator answers it, the loop runs on.
     expect_in_order(r.out, {"ExecMaskAfterPowerOn ", " CheckAndSetWorkCondition ", "ResetAllMotor ERR",
-                            "err:0xF7", "splicer-sim: powered off after 00:00:1"});
+                            "err:0xF7", "sim: unit shows error 247", "sim: operator presses confirm",
+                            "sim: operator presses the power key", "splicer-sim: powered off after"});
     EXPECT_EQ(r.out.find("CheckAndSetWorkCondition back"), std::string::npos) << "motors not ready";
     EXPECT_TRUE(fs::exists(r.root / "sim/screens/workbench.png"));
 }
