@@ -12,6 +12,7 @@
 #include "sim/events.h"
 #include "sim/assets.h"
 #include "sim/backend.h"
+#include "sim/display_window.h"
 #include "sim/instrument.h"
 #include "sim/request_log.h"
 #include "sim/scenario.h"
@@ -39,7 +40,7 @@ Run& run()
 void usage()
 {
     std::fprintf(stderr, "usage: splicer-sim --root DIR --scenario FILE [--realtime] [--speed X] "
-                         "[--assets DIR]\n");
+                         "[--assets DIR] [--window]\n");
 }
 
 std::string summary(const char* what)
@@ -75,7 +76,7 @@ void save_call_log()
 int plat_backend_start(int argc, char** argv)
 {
     std::string root = "out/sim", scenario_file, assets;
-    bool realtime = false;
+    bool realtime = false, window = false;
     double speed = 1.0;
     for (int i = 1; i < argc; ++i) {
         auto arg = [&](const char* name) { return !std::strcmp(argv[i], name) && i + 1 < argc; };
@@ -94,6 +95,8 @@ int plat_backend_start(int argc, char** argv)
             }
         } else if (!std::strcmp(argv[i], "--realtime")) {
             realtime = true;
+        } else if (!std::strcmp(argv[i], "--window")) {
+            window = true;
         } else {
             usage();
             return 2;
@@ -145,6 +148,8 @@ int plat_backend_start(int argc, char** argv)
         return 2;
     }
     sim::apply_scenario_setup(sc, *run().inst);
+    if (window && !sim::display_window_start())
+        std::fprintf(stderr, "splicer-sim: no window (build with -DSPLICER_WINDOW=ON and a display)\n");
     if (!sc.script.empty() || sc.end_ms) {
         run().op = std::make_unique<sim::Operator>(sc, *run().inst);
         run().op->set_stuck_handler([] {
