@@ -1,6 +1,187 @@
-// Languages and text resources.
+// Languages and text resources: the language table, switching the language glyphs, and reading
+// a text by number from the current language's files.
 #pragma once
 
-// Loads the glyphs and texts of a language and makes it current; 0, or -1 (the old one stays).
+#include <cstdint>
+
+#include "gui/text.h"
+
+// Language numbers.
+enum : int {
+    LANG_ENGLISH = 0,
+    LANG_CHINESE_SIMPLIFIED = 1,
+    LANG_CHINESE_TRADITIONAL = 2,
+    LANG_KOREAN = 3,
+    LANG_JAPANESE = 4,
+    LANG_SPANISH = 5,
+    LANG_RUSSIAN = 6,
+    LANG_THAI = 7,
+    LANG_GERMAN = 8,
+    LANG_FRENCH = 9,
+    LANG_ITALIAN = 10,
+    LANG_ARABIC = 11,
+    LANG_PORTUGUESE = 12,
+    LANG_HINDI = 13,
+    LANG_TURKISH = 14,
+    LANG_VIETNAMESE = 15,
+    LANG_PERSIAN = 27,
+};
+
+// The language table, searched in row order: LangType[row] is the language number of the row,
+// LangPath[row] the file name in the four glyph directories.
+constexpr int LANG_TABLE_ROWS = 36;
+extern const int LangType[LANG_TABLE_ROWS];
+extern const char* const LangPath[LANG_TABLE_ROWS];
+
+// File name of a language, or null when it is not in the table.
+const char* GetLanguageFileName(int language);
+// Instrument path of a language's file for a size (15, else 19) and weight (1 normal, else
+// bold) into buf; false when the language is not in the table or buf is too small.
+bool GetLanguageFilePath(char* buf, int size, int language, int textSize, int weight);
+// True when all four files of the language are present and valid (only such languages are
+// offered on the language form).
+bool LanguageAvailable(int language);
+
+// Loads the four glyph matrices of a language and makes it current: 0, or 1 when a file is
+// missing or invalid or the language is not in the table (the previous glyphs and gaps stay).
 int SyncLanguageChange(int language);
+// The language whose glyphs are loaded (the last successful switch; 0 before any).
 int GetCurrentLanguage();
+
+// Text number `number` of a language as a new string object of that size (15 or 19) and weight
+// (1 normal, 2 bold), or 0 (language not in the table, file missing or invalid, number beyond
+// the index, text beyond the file). The caller deletes it with DeleteStringDirect.
+GUISTRING* GetTextResource(uint32_t number, int size, int weight, int language);
+// The same in the current language.
+GUISTRING* GetText(uint32_t number, int size = 15, int weight = 1);
+
+// Text numbers shared by the whole program (the same number is the same text in every language).
+// Error messages use the error code itself as the text number (219..271, 522..530, 768..773).
+enum : uint32_t {
+    TXT_UPDATE_SUCCEEDED = 11,
+    TXT_UPDATE_FAILED = 12,
+    TXT_STATUS_FINISHED = 19, // splice status 6 (complete) and 7 (estimate)
+    TXT_SPLICE = 28,          // workbench title row
+    TXT_SPLICE_MODE = 29,     // root menu tile
+    TXT_STATUS_TENSION = 42,  // splice status 8 (pull)
+    TXT_HEAT = 74,            // workbench title row
+    TXT_HEATER_MODE = 75,     // root menu tile
+    TXT_STATUS_PAUSE1 = 89,
+    TXT_STATUS_PAUSE2 = 90,
+    TXT_STATUS_GAP = 105,
+    TXT_STATUS_ALIGN = 107,
+    TXT_STATUS_ARC = 109,
+    TXT_SETTINGS = 132,    // root menu tile
+    TXT_MAINTENANCE = 166, // root menu tile
+    TXT_WORKBENCH = 294,   // root menu tile
+    TXT_UPDATING = 435,
+    TXT_HELP = 496, // root menu tile
+
+    // Form titles.
+    TXT_TITLE_REPAIR = 600,
+    TXT_TITLE_AUTO_ADJUST,
+    TXT_TITLE_ELECTRODE_REPLACE,
+    TXT_TITLE_ELECTRODE_STABILIZE,
+    TXT_TITLE_AUTO_MAINTENANCE,
+    TXT_TITLE_BRIGHTNESS_CAL,
+    TXT_TITLE_DUST_CHECK,
+    TXT_TITLE_MOTOR_CAL,
+    TXT_TITLE_ARC_CAL,
+    TXT_TITLE_ELECTRODE_COUNT,
+    TXT_TITLE_MOTOR_DRIVE, // 610
+    TXT_TITLE_SOFTWARE_UPDATE,
+    TXT_TITLE_ENDURANCE_ARC,
+    TXT_TITLE_DIAGNOSTIC,
+    TXT_TITLE_MENU_LOCK,
+    TXT_TITLE_SELECT_SPLICE_MODE,
+    TXT_TITLE_EDIT_SPLICE_MODE,
+    TXT_TITLE_DELETE_SPLICE_MODE,
+    TXT_TITLE_SPLICE_MODE_PARAMS,
+    TXT_TITLE_SPLICE_MODE_TEMPLATE,
+    TXT_TITLE_SPLICE_OPTIONS, // 620
+    TXT_TITLE_IGNORE_CHECKS,
+    TXT_TITLE_IGNORE_MORE,
+    TXT_TITLE_IMAGE_OPTIONS,
+    TXT_TITLE_SELECT_HEATER_MODE,
+    TXT_TITLE_EDIT_HEATER_MODE,
+    TXT_TITLE_DELETE_HEATER_MODE,
+    TXT_TITLE_HEATER_MODE_PARAMS,
+    TXT_TITLE_HEATER_MODE_TEMPLATE,
+    TXT_TITLE_TEXT_INPUT,
+    TXT_TITLE_LANGUAGE, // 630
+    TXT_TITLE_POWER_SAVING,
+    TXT_TITLE_DATE_TIME,
+    TXT_TITLE_PASSWORD,
+    TXT_TITLE_FORMAT_STORAGE,
+    TXT_TITLE_WIFI,
+    TXT_TITLE_SERVER_BIND,
+    TXT_TITLE_4G_BIND,
+    TXT_TITLE_MOBILE_APP,
+    TXT_TITLE_4G_SETTINGS,
+    TXT_TITLE_INFORMATION, // 640
+    TXT_TITLE_SPLICE_RECORDS,
+    TXT_TITLE_SHOW_RECORDS,
+    TXT_TITLE_EDIT_NOTES,
+    TXT_TITLE_CLEAR_RECORDS,
+    TXT_TITLE_USER_GUIDE,
+    TXT_TITLE_POWER_SUPPLY,
+    TXT_TITLE_GUIDE_MAINTENANCE,
+    TXT_TITLE_GUIDE_SETUP,
+    TXT_TITLE_DAILY_MAINTENANCE,
+    TXT_TITLE_SPLICE_PROCESS, // 650
+    TXT_TITLE_HOW_TO_SPLICE,
+    TXT_TITLE_CHECK_SPLICE,
+    TXT_TITLE_RUN_SPLICE,
+    TXT_TITLE_PROTECT_SPLICE,
+    TXT_TITLE_OVERVIEW,
+    TXT_TITLE_MODES,
+    TXT_TITLE_CONNECTORS,
+    TXT_TITLE_COMMUNICATION,
+    TXT_TITLE_CONTACT,
+    TXT_TITLE_VIDEO, // 660
+    TXT_TITLE_TOOLS,
+    TXT_TITLE_FIBER_PREPARATION,
+    TXT_TITLE_EDIT_USER_INFO,
+    TXT_TITLE_USER_INFO,
+    TXT_TITLE_GPS,
+    TXT_TITLE_FACTORY_MENU,
+
+    // Common words and messages.
+    TXT_OK = 700,
+    TXT_CANCEL,
+    TXT_YES,
+    TXT_NO,
+    TXT_ON,
+    TXT_OFF,
+    TXT_BACK,
+    TXT_SAVE,
+    TXT_DELETE,
+    TXT_EDIT,
+    TXT_SELECT, // 710
+    TXT_NOT_AVAILABLE,
+    TXT_ERROR,
+    TXT_PLEASE_WAIT,
+    TXT_DONE,
+    TXT_FAILED,
+    TXT_START,
+    TXT_STOP,
+    TXT_RESET,
+    TXT_CONFIRM_PROMPT,
+    TXT_NEVER, // 720
+    TXT_MINUTES,
+    TXT_SECONDS,
+    TXT_TEMPERATURE,
+    TXT_PRESSURE,
+    TXT_BATTERY,
+    TXT_ARC_COUNT,
+    TXT_VERSION,
+    TXT_SERIAL_NUMBER,
+    TXT_SPLICE_COUNT,
+    TXT_LCD_OFF_DELAY, // 730
+    TXT_POWER_OFF_DELAY,
+    TXT_BRIGHTNESS,
+    TXT_LANGUAGE_CHANGING,
+
+    // Language names: TXT_LANGUAGE_NAME + language number.
+    TXT_LANGUAGE_NAME = 800,
+};
