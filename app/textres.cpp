@@ -54,7 +54,9 @@ File open_checked(const char* path, GUIFNTHEADER& h, uint64_t& size)
     size = uint64_t(end);
     if (std::fread(&h, 1, kHeaderSize, f.get()) != kHeaderSize) return nullptr;
     if (h.lMagic != GUI_FNT_MAGIC || h.lVersion != GUI_FNT_VERSION) return nullptr;
-    if (h.lText < kHeaderSize || h.lText > size || h.lFirst > h.lEnd || h.lEnd > size) return nullptr;
+    if (h.lText < kHeaderSize || h.lText > size || h.lFirst < kHeaderSize || h.lFirst > h.lEnd ||
+        h.lEnd > size)
+        return nullptr;
     return f;
 }
 
@@ -179,10 +181,12 @@ GUISTRING* GetTextResource(uint32_t number, int size, int weight, int language)
         return nullptr;
     const uint32_t length = entry[0];
     const uint64_t start = uint64_t{h.lText} + uint64_t{entry[1]} * 2;
-    if (length > kMaxTextBytes || start > fileSize || length > fileSize - start) return nullptr;
+    // Length 0 marks a number the language has no text for: the caller shows its fallback.
+    if (length == 0 || length > kMaxTextBytes || start > fileSize || length > fileSize - start)
+        return nullptr;
     std::vector<uint16_t> codes(length / 2 + 1, 0);
-    if (length && (std::fseek(f.get(), long(start), SEEK_SET) != 0 ||
-                   std::fread(codes.data(), 1, length, f.get()) != length))
+    if (std::fseek(f.get(), long(start), SEEK_SET) != 0 ||
+        std::fread(codes.data(), 1, length, f.get()) != length)
         return nullptr;
     codes[length / 2] = 0; // an odd byte count keeps whole codes only
     // A code 0 inside the text would end it early; the text is what precedes it.

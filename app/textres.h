@@ -50,7 +50,7 @@ int GetCurrentLanguage();
 
 // Text number `number` of a language as a new string object of that size (15 or 19) and weight
 // (1 normal, 2 bold), or 0 (language not in the table, file missing or invalid, number beyond
-// the index, text beyond the file). The caller deletes it with DeleteStringDirect.
+// the index or without a text in this language, text beyond the file). The caller deletes it with DeleteStringDirect.
 GUISTRING* GetTextResource(uint32_t number, int size, int weight, int language);
 // The same in the current language.
 GUISTRING* GetText(uint32_t number, int size = 15, int weight = 1);
