@@ -1,10 +1,67 @@
-// Idle processing shared by every form.
+// Idle processing and the status bar shared by every form: power, battery, clock, logo, WiFi and
+// environment items, the camera picture layout under the GUI layers and the picture separator.
 #pragma once
 
+#include <cstdint>
+#include <ctime>
+
 #include "gui/window.h"
+
+// Idle-process mode bits (first argument of WindowIdleProcess and the status routines).
+constexpr int IDLE_MODE_POWER = 0x03;
+constexpr int IDLE_MODE_ENV = 0x3C;
+constexpr int IDLE_MODE_CLOCK = 0xC0;   // clock, logo and WiFi signal
+constexpr int IDLE_MODE_STANDARD = 195; // power and clock: the workbench and the root menu
+
+// Refresh intervals of the status items, seconds.
+constexpr int STATUS_POWER_SPAN = 3;
+constexpr int STATUS_ENV_SPAN = 34;
+constexpr int STATUS_CLOCK_SPAN = 16;
+constexpr int STATUS_WIFI_SPAN = 6;
 
 void IdleProcessOn();
 void IdleProcessOff();
 bool GetIdleProcessFlag();
 // One idle pass of a form's Process: 2 when the Reset key asks to go home, else 0.
 int WindowIdleProcess(int mode, GUIWINDOW* pWnd);
+// Forgets the idle timers, the form served last and the battery history (start-up and tests).
+void ResetIdleProcess();
+// Forgets the battery references and the smoothing history (part of ResetIdleProcess).
+void ResetBatteryHistory();
+
+// ---- Status items (-1 without a window or without the mode's bits) ---------------------------------
+int ShowPowerStatus(int mode, GUIWINDOW* pWnd);
+// Builds the ten battery reference values from the table's low and high words.
+int SetBatteryRefVol(uint32_t low, uint32_t high);
+// The reference values (ten) and the whole-number step between them.
+const int32_t* GetBatteryRefVol();
+extern int32_t _lBatteryRefVolLevel;
+// Number of reference values above a battery reading (0 to 10): the blocks shown.
+int GetBatteryBlockCount(uint32_t value);
+// 1 when the battery is full, 0 when not (also sent to the environment device).
+int CheckBatFullCondition(int checkCharger);
+int ShowCurTime(int mode, const struct tm* time, GUIWINDOW* pWnd);
+void SetTimeFont(GUIFONT* pFont);
+int ShowLogo(int mode, GUIWINDOW* pWnd);
+int ShowWifiSignal(int mode, GUIWINDOW* pWnd);
+int ShowEnvironmentParameter(int mode, GUIWINDOW* pWnd);
+// As ShowEnvironmentParameter with the two labels at (x, yTemp) and (x, yPress).
+int ShowEnvironmentParameterEx(int mode, GUIWINDOW* pWnd, int x, int yTemp, int yPress);
+// Draws every status item of the mode now (the forms' Paint).
+void ShowStatusItems(int mode, GUIWINDOW* pWnd);
+
+// ---- Camera pictures -------------------------------------------------------------------------------
+// Places the live camera pictures under the GUI layers: 0, or -1 for a mode outside 0..25.
+int SetGraphicsShow(int mode, GUIWINDOW* pWnd);
+// The view mode set last (GetTypeInfo).
+int GetGraphicsShowMode();
+// Draws (show 1) or erases (show 0) the separator between side-by-side pictures.
+int ShowSplitLine(int show, int transfer, GUIWINDOW* pWnd);
+// Step number of the running splice (0: none); the separator's rows depend on it.
+void SetSpliceStepNumber(int step);
+int GetSpliceStepNumber();
+
+// ---- Form groups the status routines treat differently ----------------------------------------------
+bool IsMaintenanceForm(const GUIWINDOW* pWnd);
+// Transfers lines [first, last] of both layers when the form has painted.
+void TransferLines(GUIWINDOW* pWnd, int first, int last);

@@ -1,62 +1,548 @@
-// STAND-IN workbench until the splice screen lands: shows the toolkit demonstration and the
-// mode, and answers the keys the form loop needs (Menu/Cancel: root menu, Run: splice, Heat:
-// heater, View: camera view cycle, Reset: home).
+// The workbench: the splice screen shown after power-on and after every return home. Four corner
+// buttons (view, cancel, set, arc), the title row with the splice and heater modes, the status
+// bar, the live camera pictures, the LCD brightness window, and the cover's automatic start.
 #include <cstdio>
+#include <cstring>
 
+#include "app/appwindow.h"
+#include "app/power_saving.h"
+#include "app/textres.h"
 #include "devices/heater.h"
+#include "devices/platdev.h"
+#include "forms/formkit.h"
 #include "forms/forms.h"
-#include "forms/standin.h"
-#include "gui/demo.h"
 #include "gui/global.h"
+#include "params/param_tables.h"
 #include "splice/autosplice.h"
 
-namespace {
+namespace
+{
+constexpr int kMode = IDLE_MODE_STANDARD;
+
+// Touch ids of the corner regions.
+enum : uint16_t { TOUCH_VIEW = 1, TOUCH_ARC = 2, TOUCH_CANCEL = 3, TOUCH_SET = 4 };
+
+struct Workbench {
+    int language = -1;
+    GUIIMAGE* pBack = nullptr;
+    GUIIMAGE* pIcon[4][2] = {}; // view (current mode), cancel, set, arc: normal and pushed
+    GUIBUTTON* btn[4] = {};     // view, cancel, set, arc
+    GUISTRING* txtSplice = nullptr;
+    GUISTRING* txtHeat = nullptr;
+    GUISTRING* txtSpliceMode = nullptr;
+    GUISTRING* txtHeatMode = nullptr;
+    int coverOpen = -1; // last cover state seen, -1 unknown
+} g;
+
+// The camera view mode survives the form: it is the last one the operator selected.
 int g_viewMode = 5;
 
-uint32_t workbench_key(GUIWINDOW* pWnd, int key)
+constexpr struct {
+    int x, y;
+    uint16_t id;
+} kCorner[4] = {{0, 32, TOUCH_VIEW}, {0, 390, TOUCH_CANCEL}, {710, 32, TOUCH_SET}, {710, 390, TOUCH_ARC}};
+
+const char* const kIconName[3] = {"IcnCancel", "IcnSet", "IcnArc"};
+
+GUIWINDOW* W()
+{
+    return frmWorkbench;
+}
+
+void load_view_icons(int slot)
+{
+    for (auto*& img : g.pIcon[slot]) {
+        DeleteImageDirect(img);
+        img = nullptr;
+    }
+    char path[64];
+    const int n = g_viewMode - 4; // modes 5..8 show IcnMode1..4
+    std::snprintf(path, sizeof path, "bitmap/Workbench/IcnMode%d.bmp", n);
+    g.pIcon[slot][0] = BuildStdImage(4, 90, 90, uint16_t(kCorner[slot].x), uint16_t(kCorner[slot].y), path);
+    std::snprintf(path, sizeof path, "bitmap/Workbench/IcnMode%dPush.bmp", n);
+    g.pIcon[slot][1] = BuildStdImage(4, 90, 90, uint16_t(kCorner[slot].x), uint16_t(kCorner[slot].y), path);
+}
+
+// Texts of the title row: the two words in the language of the form, the mode names as stored.
+void txtResource_Initialize()
+{
+    g.language = GetCurrentLanguage();
+    const bool own = g.language == 1 || g.language == 2 || g.language == 3;
+    g.txtSplice = own ? GetTextResource(TXT_SPLICE, 19, 1, g.language) : nullptr;
+    g.txtHeat = own ? GetTextResource(TXT_HEAT, 19, 1, g.language) : nullptr;
+    if (!g.txtSplice) g.txtSplice = StrAsciiTrans("Splice", 19, 1);
+    if (!g.txtHeat) g.txtHeat = StrAsciiTrans("Heat", 19, 1);
+    APPSPLICE sp{};
+    APPHEATER hp{};
+    const bool haveSplice = GetCurrentSplice(&sp) == 0;
+    const bool haveHeat = GetCurrentHeater(&hp) == 0;
+    g.txtSpliceMode = StrAsciiTrans(
+        FormModeName(haveSplice ? sp.szModeName : nullptr, sizeof sp.szModeName).c_str(), 19, 1);
+    g.txtHeatMode =
+        StrAsciiTrans(FormModeName(haveHeat ? hp.szModeName : nullptr, sizeof hp.szModeName).c_str(), 19, 1);
+}
+
+void txtResource_Release()
+{
+    for (GUISTRING** s : {&g.txtSplice, &g.txtHeat, &g.txtSpliceMode, &g.txtHeatMode}) {
+        DeleteStringDirect(*s);
+        *s = nullptr;
+    }
+}
+
+void txtResource_Reload()
+{
+    txtResource_Release();
+    txtResource_Initialize();
+}
+
+void put_title_row()
+{
+    GUIFRAME* f = W()->pFrmFore;
+    FormFill(f, 120, 0, 619, 31, 255);
+    FormLabel(f, g.txtSplice, 120, 0, 100, 32, 0, "_TXT_WHT");
+    FormLabel(f, g.txtSpliceMode, 220, 0, 150, 32, 0, "_TXT_YELLOW");
+    FormLabel(f, g.txtHeat, 370, 0, 90, 32, 0, "_TXT_WHT");
+    FormLabel(f, g.txtHeatMode, 460, 0, 160, 32, 0, "_TXT_YELLOW");
+}
+
+// STAND-IN for the splice result display until the splice issue lands: the result strip is
+// cleared (show 0) or filled with the alternate background.
+void DisplayStatus(int show, GUIWINDOW* pWnd)
+{
+    if (!pWnd) return;
+    FormFill(pWnd->pFrmFore, 90, 448, 709, 479, show ? 74 : 255);
+}
+
+void put_corner_buttons()
+{
+    for (GUIBUTTON* b : g.btn)
+        if (b) _ButtonDirectPut(b);
+}
+
+void hide_corner_buttons()
+{
+    GUIFRAME* f = W()->pFrmFore;
+    for (auto& c : kCorner)
+        FormFill(f, c.x, c.y, c.x + 89, c.y + 89, 255);
+    FormFill(f, 120, 0, 619, 31, 255);
+    TransferLines(W(), 0, 479);
+}
+
+void register_corner_regions()
+{
+    MachineParameter m{};
+    GUITOUCHPAD* touch = GetTouchpadObject(DEV_TOUCH);
+    if (!touch || GetTable_MachinePar(&m) != 0 || !m.bTouchEnable) return;
+    for (int i = 0; i < 4; ++i)
+        if (g.btn[i]) AddTouchMap_ButtonEx(g.btn[i], kCorner[i].id, touch);
+}
+
+uint32_t go_to(GUIWINDOW* next)
+{
+    return FormGoTo(W(), next);
+}
+
+// DECISIONS: only 2 goes home and 4/5 leave with a destination; any other result (a stray 1 or 7
+// among them) rebuilds the workbench rather than switching the unit off or the language.
+uint32_t map_splice_result(int r)
+{
+    if (r == 2) return 2;
+    if ((r == 4 || r == 5) && W()->pNext) return uint32_t(r);
+    return 3;
+}
+
+uint32_t start_splice()
+{
+    if (GetCoverStatus() == 1) return 0; // nothing happens with the cover open
+    hide_corner_buttons();
+    DisplayStatus(0, W());
+    TransferLines(W(), 448, 479);
+    W()->pNext = nullptr;
+    int r = FiberAutoSplice();
+    if (r != 0) {
+        SpliceOverProcess();
+        return map_splice_result(r);
+    }
+    put_title_row();
+    put_corner_buttons();
+    TransferLines(W(), 0, 479);
+    return 0;
+}
+
+void switch_view()
+{
+    g_viewMode = g_viewMode >= 8 ? 5 : g_viewMode + 1;
+    std::printf("Workbench: view mode %d\n", g_viewMode);
+    load_view_icons(0);
+    if (g.btn[0]) {
+        g.btn[0]->pIcon = g.pIcon[0][0];
+        g.btn[0]->pPushIcon = g.pIcon[0][1];
+        _ButtonDirectPut(g.btn[0]);
+    }
+    SetGraphicsShow(g_viewMode, W());
+    TransferLines(W(), 32, 121);
+}
+
+void turn_screen()
+{
+    MachineParameter m{};
+    const bool rear = GetTable_MachinePar(&m) == 0 && m.dwScreenTurn != 0;
+    if (rear)
+        LcdTurnFront();
+    else
+        LcdTurnRear();
+    SetGraphicsShow(g_viewMode, W());
+}
+
+uint32_t LightWindowProcess();
+uint32_t winKey_Down(int key);
+
+int btnViewClick(void*)
+{
+    return int(winKey_Down(12));
+}
+int btnArcClick(void*)
+{
+    return int(winKey_Down(11));
+}
+int btnCancelClick(void*)
+{
+    return int(go_to(frmRootmenu));
+}
+int btnSetClick(void*)
+{
+    return int(start_splice());
+}
+
+uint32_t winKey_Down(int key)
 {
     switch (key) {
     case 1:
         return 2;
     case 2:
     case 4:
-        return StandinGoTo(pWnd, frmRootmenu);
-    case 9: {
-        int r = FiberAutoSplice();
-        if (r != 0) {
-            SpliceOverProcess();
-            return uint32_t(r);
-        }
+        return go_to(frmRootmenu);
+    case 3:
+    case 7:
+    case 8:
+        return LightWindowProcess();
+    case 5:
+    case 6:
+        turn_screen();
         return 0;
-    }
+    case 9:
+        return start_splice();
     case 10:
         std::printf("Workbench: heat key, heater %s\n", HeaterFiber() == 0 ? "toggled" : "not available");
         return 0;
+    case 11:
+        // STAND-IN: the additional arc comes with the splice process.
+        std::printf("Workbench: additional arc not available on this build\n");
+        return 0;
     case 12:
-        g_viewMode = g_viewMode >= 8 ? 5 : g_viewMode + 1;
-        std::printf("Workbench: view mode %d\n", g_viewMode);
+        switch_view();
         return 0;
     default:
         return 0;
+    }
+}
+
+uint32_t winKey_Up(int)
+{
+    return 0;
+}
+
+// ---- LCD brightness window ------------------------------------------------------------------------
+struct LightWindow {
+    GUIIMAGE* pBack = nullptr;
+    GUIIMAGE* pLevel = nullptr;
+    GUIIMAGE* pIcon[2][2] = {};
+    GUIBUTTON* btn[2] = {}; // down, up
+} lw;
+
+// The level shown: the LCD device's brightness (low 16 bits) / 4, limited to the images there are.
+int light_level()
+{
+    uint32_t v = 0;
+    if (GetLcdBright(&v) != 0) return 0;
+    int level = int((v % 65536u) / 4u);
+    return level > 20 ? 20 : level;
+}
+
+void put_light_level()
+{
+    DeleteImageDirect(lw.pLevel);
+    char path[64];
+    std::snprintf(path, sizeof path, "bitmap/Workbench/lcdbright%d.bmp", light_level());
+    lw.pLevel = BuildStdImage(2, 390, 60, 205, 212, path);
+    if (lw.pLevel) _ImageDirectPut(lw.pLevel);
+    TransferLines(W(), 212, 271);
+}
+
+int LightValDown(void*)
+{
+    LcdBrightSub();
+    put_light_level();
+    return 0;
+}
+
+int LightValUp(void*)
+{
+    LcdBrightAdd();
+    put_light_level();
+    return 0;
+}
+
+void open_light_window()
+{
+    GUITOUCHPAD* touch = GetTouchpadObject(DEV_TOUCH);
+    if (touch) DelTouchMapList(touch);
+    // The live pictures lie above the background layer: off while the window covers them.
+    SetGraphicsShow(0, W());
+    lw.pBack = BuildStdImage(0, 800, 268, 0, 122, "bitmap/Workbench/Lcdset.bmp");
+    if (lw.pBack) _ImageDirectPut(lw.pBack);
+    FormFill(W()->pFrmFore, 0, 122, 799, 389, 255);
+    const char* names[2] = {"BrightDown", "BrightUp"};
+    const int xs[2] = {125, 595};
+    GUICLICK handlers[2] = {LightValDown, LightValUp};
+    for (int i = 0; i < 2; ++i) {
+        char path[64];
+        std::snprintf(path, sizeof path, "bitmap/Workbench/%s.bmp", names[i]);
+        lw.pIcon[i][0] = BuildStdImage(4, 80, 80, uint16_t(xs[i]), 212, path);
+        std::snprintf(path, sizeof path, "bitmap/Workbench/%sPush.bmp", names[i]);
+        lw.pIcon[i][1] = BuildStdImage(4, 80, 80, uint16_t(xs[i]), 212, path);
+        lw.btn[i] =
+            FormIconButton(W(), 80, 80, xs[i], 212, lw.pIcon[i][0], lw.pIcon[i][1], nullptr, handlers[i]);
+        if (lw.btn[i]) _ButtonDirectPut(lw.btn[i]);
+    }
+    MachineParameter m{};
+    if (touch && GetTable_MachinePar(&m) == 0 && m.bTouchEnable)
+        for (int i = 0; i < 2; ++i)
+            if (lw.btn[i]) AddTouchMap_ButtonEx(lw.btn[i], uint16_t(7 + i), touch);
+    if (W()->pKeypad) W()->pKeypad->wRepeat = 200;
+    put_light_level();
+    TransferLines(W(), 122, 389);
+}
+
+void close_light_window()
+{
+    if (GUITOUCHPAD* touch = GetTouchpadObject(DEV_TOUCH)) DelTouchMapList(touch);
+    for (int i = 0; i < 2; ++i) {
+        DeleteButtonDirect(lw.btn[i]);
+        for (auto*& img : lw.pIcon[i])
+            DeleteImageDirect(img);
+    }
+    DeleteImageDirect(lw.pBack);
+    DeleteImageDirect(lw.pLevel);
+    lw = LightWindow{};
+    FormFill(W()->pFrmFore, 0, 122, 799, 389, 255);
+    if (g.pBack) _ImageDirectPut(g.pBack);
+    put_corner_buttons();
+    SetGraphicsShow(g_viewMode, W());
+    register_corner_regions();
+    if (W()->pKeypad) W()->pKeypad->wRepeat = 0;
+    TransferLines(W(), 0, 479);
+}
+
+uint32_t LightWindowProcess()
+{
+    open_light_window();
+    GUITOUCHPAD* touch = GetTouchpadObject(DEV_TOUCH);
+    for (;;) {
+        if (WindowIdleProcess(kMode, W()) == 2) {
+            close_light_window();
+            return 2;
+        }
+        uint16_t ev = W()->pKeypad ? GetKeypadEvent(W()->pKeypad) : 0;
+        if ((ev & 0xFF) == 0) ev = uint16_t(GetComEvent(GetMessageQueue()));
+        if ((ev & 0xFF) && (ev & KEY_EVENT_REPEAT)) {
+            if (ResetShutCondition()) continue;
+            if (ev & KEY_EVENT_DOWN) {
+                const int key = ev & 0xFF;
+                SpeakerPutSound(key);
+                switch (key) {
+                case 7:
+                    LightValDown(nullptr);
+                    break;
+                case 8:
+                    LightValUp(nullptr);
+                    break;
+                case 2:
+                case 3:
+                case 11:
+                    close_light_window();
+                    return 0;
+                case 1:
+                    close_light_window();
+                    return 2;
+                case 4:
+                    close_light_window();
+                    return go_to(frmRootmenu);
+                case 9:
+                    close_light_window();
+                    return start_splice();
+                case 12:
+                    close_light_window();
+                    switch_view();
+                    return 0;
+                default:
+                    break;
+                }
+            }
+        } else if (CheckShutCondition() == 1) {
+            close_light_window();
+            return 1;
+        }
+        GUITOUCHMSG msg{};
+        const int st = touch ? GetTouchpadEvent(touch, &msg) : 0;
+        if (!st || !msg.pObject) continue;
+        if (ResetShutCondition()) continue;
+        auto* b = static_cast<GUIBUTTON*>(msg.pObject);
+        if (st == 1) {
+            if (!GetTouchRepeat()) SpeakerPutSound(20);
+            if (b->fnPush) b->fnPush(b);
+            if (b->fnClickDown) b->fnClickDown(b); // every press and touch repeat steps
+            TransferLines(W(), b->wTop, b->wTop + b->wHeight - 1);
+        } else if (st == 2) {
+            if (b->fnPut) b->fnPut(b);
+            TransferLines(W(), b->wTop, b->wTop + b->wHeight - 1);
+        } else {
+            std::printf("Touch MSG Error\n");
+        }
     }
 }
 } // namespace
 
 uint32_t frmWorkbench_Initialize()
 {
-    StandinInitialize(frmWorkbench);
-    if (frmWorkbench && frmWorkbench->pKeypad) frmWorkbench->pKeypad->wRepeat = 0;
+    GUIWINDOW* w = W();
+    if (!w) return 0;
+    if (w->pKeypad) w->pKeypad->wRepeat = 0;
+    SetWindowPaintFlag(0);
+    txtResource_Initialize();
+    if (w->pFrmFore) _FrameBufferClear(w->pFrmFore);
+    g.pBack = BuildStdImage(0, 800, 480, 0, 0, "bitmap/Workbench/BackWork.bmp");
+    load_view_icons(0);
+    for (int i = 1; i < 4; ++i) {
+        char path[64];
+        std::snprintf(path, sizeof path, "bitmap/Workbench/%s.bmp", kIconName[i - 1]);
+        g.pIcon[i][0] = BuildStdImage(4, 90, 90, uint16_t(kCorner[i].x), uint16_t(kCorner[i].y), path);
+        std::snprintf(path, sizeof path, "bitmap/Workbench/%sPush.bmp", kIconName[i - 1]);
+        g.pIcon[i][1] = BuildStdImage(4, 90, 90, uint16_t(kCorner[i].x), uint16_t(kCorner[i].y), path);
+    }
+    GUICLICK clicks[4] = {btnViewClick, btnCancelClick, btnSetClick, btnArcClick};
+    for (int i = 0; i < 4; ++i)
+        g.btn[i] = FormIconButton(w, 90, 90, kCorner[i].x, kCorner[i].y, g.pIcon[i][0], g.pIcon[i][1],
+                                  clicks[i], nullptr);
+    register_corner_regions();
+    g.coverOpen = GetCoverStatus();
+    w->bInit = 1;
     return 0;
 }
 
 uint32_t frmWorkbench_Paint()
 {
-    GUIWINDOW* w = frmWorkbench;
+    GUIWINDOW* w = W();
     if (!w) return 0;
-    GuiDemoPaint(w);
+    if (g.language != GetCurrentLanguage()) txtResource_Reload();
+    if (g.pBack) _ImageDirectPut(g.pBack);
+    put_corner_buttons();
+    put_title_row();
+    ShowStatusItems(kMode, w);
+    DisplayStatus(0, w);
+    SetWindowPaintFlag(1);
+    _FrameBufferMix(0, 480, w->pFrmFore, w->pFrmBack);
+    _FrameBufferRelocate(w->pFrmFore, w->pFrmBack);
+    SetGraphicsShow(g_viewMode, w);
     w->bPaint = 1;
     return 0;
 }
 
-uint32_t frmWorkbench_Process() { return StandinProcess(frmWorkbench, 195, workbench_key); }
-uint32_t frmWorkbench_Release() { return StandinRelease(frmWorkbench); }
+uint32_t frmWorkbench_Process()
+{
+    GUIWINDOW* w = W();
+    if (!w) return 6;
+    GUITOUCHPAD* touch = GetTouchpadObject(DEV_TOUCH);
+    for (;;) {
+        if (WindowIdleProcess(kMode, w) == 2) return 2;
+        uint16_t ev = w->pKeypad ? GetKeypadEvent(w->pKeypad) : 0;
+        if ((ev & 0xFF) == 0) ev = uint16_t(GetComEvent(GetMessageQueue()));
+        bool synthesized = false;
+        if ((ev & 0xFF) == 0 || !(ev & KEY_EVENT_REPEAT)) {
+            ev = 0;
+            // Closing the cover with automatic start on presses Run.
+            const int cover = GetCoverStatus();
+            if (cover >= 0) {
+                if (g.coverOpen == 1 && cover == 0) {
+                    APPTABLE_OPTION opt{};
+                    if (GetTable_SpliceOption(&opt) == 0 && opt.lEnableAutoStart != 0) {
+                        ev = KEY_EVENT_REPEAT | 9;
+                        synthesized = true;
+                        RestartShutCountdown();
+                    }
+                }
+                g.coverOpen = cover;
+            }
+        }
+        if (ev) {
+            // A key that woke the LCD is dropped; the cover's start goes on whatever the LCD did.
+            if (ResetShutCondition() && !synthesized) continue;
+            const int key = ev & 0xFF;
+            if (ev & KEY_EVENT_DOWN) {
+                SpeakerPutSound(key);
+                if (uint32_t code = winKey_Down(key)) return code;
+            }
+            if (ev & KEY_EVENT_UP) winKey_Up(key);
+        } else if (CheckShutCondition() == 1) {
+            return 1;
+        }
+        GUITOUCHMSG msg{};
+        const int st = touch ? GetTouchpadEvent(touch, &msg) : 0;
+        if (!st || !msg.pObject) continue;
+        if (ResetShutCondition()) continue;
+        if (msg.wType != 1) continue;
+        auto* b = static_cast<GUIBUTTON*>(msg.pObject);
+        if (st == 1) {
+            if (!GetTouchRepeat()) SpeakerPutSound(msg.wId == 6 ? 10 : 20);
+            if (b->fnPush) b->fnPush(b);
+            TransferLines(w, b->wTop, b->wTop + b->wHeight - 1);
+        } else if (st == 2) {
+            if (b->fnPut) b->fnPut(b);
+            TransferLines(w, b->wTop, b->wTop + b->wHeight - 1);
+            if (b->fnClick)
+                if (int code = b->fnClick(b)) return uint32_t(code);
+        } else {
+            std::printf("Touch MSG Error\n");
+        }
+    }
+}
+
+uint32_t frmWorkbench_Release()
+{
+    GUIWINDOW* w = W();
+    if (!w) return 0;
+    if (GUITOUCHPAD* touch = GetTouchpadObject(DEV_TOUCH)) DelTouchMapList(touch);
+    ClearEventMsg();
+    for (auto*& b : g.btn) {
+        DeleteButtonDirect(b);
+        b = nullptr;
+    }
+    for (auto& pair : g.pIcon)
+        for (auto*& img : pair) {
+            DeleteImageDirect(img);
+            img = nullptr;
+        }
+    DeleteImageDirect(g.pBack);
+    g.pBack = nullptr;
+    txtResource_Release();
+    _FramePageChange();
+    w->bPaint = 0;
+    w->bInit = 0;
+    return 0;
+}
+
+int GetWorkbenchViewMode()
+{
+    return g_viewMode;
+}

@@ -2,94 +2,322 @@
 #include "forms/standin.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "app/appwindow.h"
 #include "app/power_saving.h"
+#include "app/textres.h"
 #include "devices/platdev.h"
+#include "forms/formkit.h"
 #include "forms/forms.h"
 #include "gui/global.h"
-#include "gui/touchpad.h"
+#include "params/param_tables.h"
 
-void StandinText(GUIWINDOW* pWnd, int x, int y, const char* text, int size)
+namespace
 {
-    if (!pWnd || !pWnd->pFrmFore || !text) return;
-    GUISTRING* str = StrAsciiTrans(text, uint8_t(size), 1);
-    if (!str) return;
-    // The cursor's y is the bottom line of the glyph cell.
-    GUICURSOR cur{0, 0, 1, 1, uint16_t(x), uint16_t(y + size + 4), 0, 799, 0, 479, 0, 0, nullptr};
-    _StringDirectPut(str, &cur, GetFontObject("_TXT_BLK"), pWnd->pFrmFore);
-    DeleteStringDirect(str);
+constexpr int kMode = IDLE_MODE_STANDARD;
+constexpr int kMaxItems = 10;
+
+// Menus of the menu forms: the forms their items open, by name.
+struct MenuDef {
+    const char* form;
+    const char* items[kMaxItems];
+};
+const MenuDef kMenus[] = {
+    {"frmSplice", {"frmSplcSelect", "frmSplcEdit", "frmSplcDelete", "frmOption"}},
+    {"frmMaintain",
+     {"frmMaintReplace", "frmMaintStabilize", "frmMaintArc", "frmMaintDust", "frmMaintMotor",
+      "frmMaintBrightness", "frmMaintElectrode", "frmMaintUpdate", "frmMaintDiagnostic"}},
+    {"frmHeater", {"frmHeatSelect", "frmHeatEdit", "frmHeatDelete"}},
+    {"frmSystem",
+     {"frmSysLanguage", "frmSysPower", "frmSysCalendar", "frmSysPassword", "frmStorage", "frmInformation",
+      "frmSysWifi", "frmMenuLock", "frmUserInfoShow"}},
+    {"frmHelpGuid",
+     {"frmUserFunction", "frmUserPowerSupply", "frmUserMaintainMenu", "frmUserSetupMenu",
+      "frmUserSpliceProcess"}},
+    {"frmStorage", {"frmStorDisplay", "frmStorEdit", "frmStorClear"}},
+    {"frmOption", {"frmOptIgnore", "frmOptIgnore1", "frmOptImage"}},
+    {"frmFactory",
+     {"frmFactTest", "frmFactElectrode", "frmFactGraphics", "frmFactHeater", "frmFactLed", "frmFactMotor",
+      "frmFactSensor", "frmFactSplice", "frmFactArc", "frmFactOther"}},
+};
+
+const MenuDef* menu_of(const GUIWINDOW* w)
+{
+    const char* name = FormName(w);
+    for (auto& m : kMenus)
+        if (!std::strcmp(m.form, name)) return &m;
+    return nullptr;
+}
+
+// The screen of the form on show (one at a time).
+struct Screen {
+    GUIWINDOW* wnd = nullptr;
+    int language = -1;
+    GUISTRING* txtTitle = nullptr;
+    GUISTRING* txtBody = nullptr;
+    GUISTRING* txtHint = nullptr;
+    GUIMENU* menu = nullptr;
+    GUISTRING* txtItem[kMaxItems] = {};
+    GUIWINDOW* target[kMaxItems] = {};
+    int itemLanguage[kMaxItems] = {}; // the language form: the language of each item
+    int count = 0;
+} s;
+
+bool is_language_form(const GUIWINDOW* w)
+{
+    return w && w == frmSysLanguage;
+}
+
+// Background colours of the layer under the GUI, as 0xRRGGBB.
+constexpr uint32_t kBarColour = 0x23406A, kBodyColour = 0xE9EEF4, kHintColour = 0xC9D3DE;
+
+GUISTRING* title_text(const GUIWINDOW* w, int language, int size)
+{
+    if (uint32_t n = FormTitleText(w))
+        if (GUISTRING* t = GetTextResource(n, size, 1, language)) return t;
+    std::string t = FormRole(w);
+    if (!t.empty()) t[0] = char(std::toupper(static_cast<unsigned char>(t[0])));
+    return StrAsciiTrans(t.c_str(), uint8_t(size), 1);
+}
+
+void txtResource_Release()
+{
+    for (GUISTRING** p : {&s.txtTitle, &s.txtBody, &s.txtHint}) {
+        DeleteStringDirect(*p);
+        *p = nullptr;
+    }
+    for (auto*& t : s.txtItem) {
+        DeleteStringDirect(t);
+        t = nullptr;
+    }
+}
+
+void txtResource_Initialize(GUIWINDOW* w)
+{
+    s.language = GetCurrentLanguage();
+    s.txtTitle = title_text(w, s.language, 19);
+    s.txtBody = GetTextResource(TXT_NOT_AVAILABLE, 19, 1, s.language);
+    if (!s.txtBody) s.txtBody = StrAsciiTrans("Not available on this unit", 19, 1);
+    s.txtHint = StrAsciiTrans(s.count ? "Up/Down: choose   Confirm: open   Cancel: back   Reset: home"
+                                      : "Cancel: back    Reset: home",
+                              15, 1);
+    for (int i = 0; i < s.count; ++i) {
+        if (!is_language_form(w)) {
+            s.txtItem[i] = title_text(s.target[i], s.language, 15);
+            continue;
+        }
+        s.txtItem[i] = GetTextResource(TXT_LANGUAGE_NAME + uint32_t(s.itemLanguage[i]), 15, 1, s.language);
+        if (!s.txtItem[i]) {
+            char name[32];
+            std::snprintf(name, sizeof name, "Language %d", s.itemLanguage[i]);
+            s.txtItem[i] = StrAsciiTrans(name, 15, 1);
+        }
+    }
+}
+
+void build_menu(GUIWINDOW* w)
+{
+    const MenuDef* def = menu_of(w);
+    s.count = 0;
+    if (is_language_form(w)) {
+        // Only languages whose files are all present are offered.
+        for (int n = 0; n < 64 && s.count < kMaxItems; ++n)
+            if (GetLanguageFileName(n) && LanguageAvailable(n)) s.itemLanguage[s.count++] = n;
+        return;
+    }
+    if (!def) return;
+    for (const char* item : def->items) {
+        if (!item || s.count >= kMaxItems) break;
+        s.target[s.count++] = FindFormWindow(item);
+    }
+}
+
+void create_menu_widget(GUIWINDOW* w)
+{
+    if (!s.count) return;
+    s.menu = CreateMenuDirectEx(4, 0, 0, 4, uint8_t(s.count), 440, 34, 180, 52, GetBrushObject("_FACT_MNU"),
+                                GetCursorObject("_USER_WND"), GetFontObject("_TXT_BLK"), w->pFrmFore);
+    if (!s.menu) return;
+    for (int i = 0; i < s.count; ++i)
+        _MenuItemAdd(nullptr, s.txtItem[i], nullptr, s.menu);
+    s.menu->bFocus = 1;
+    MachineParameter m{};
+    GUITOUCHPAD* touch = GetTouchpadObject(DEV_TOUCH);
+    if (touch && GetTable_MachinePar(&m) == 0 && m.bTouchEnable) AddTouchMap_Menu(s.menu, touch);
+}
+
+void put_menu()
+{
+    if (!s.menu) return;
+    _MenuDirectPut(s.menu);
+    TransferLines(s.wnd, 52, 52 + s.count * 38);
+}
+
+// A language item: kept in the machine settings for the next power-on, then code 7 makes the form
+// loop load the language and build the form again in it.
+uint32_t choose_language(int language)
+{
+    MachineParameter m{};
+    ParamTableLock();
+    if (GetTable_MachinePar(&m) == 0 && m.dwLanguage != uint32_t(language)) {
+        m.dwLanguage = uint32_t(language);
+        SetTable_MachineParEx(&m);
+    }
+    ParamTableUnlock();
+    s.wnd->lNextLanguage = uint32_t(language);
+    s.wnd->bPaint = 0;
+    return 7;
+}
+
+uint32_t open_item(int n)
+{
+    // A focus row outside the menu is ignored.
+    if (n < 1 || n > s.count) return 0;
+    if (is_language_form(s.wnd)) return choose_language(s.itemLanguage[n - 1]);
+    if (!s.target[n - 1]) return 0;
+    return FormGoTo(s.wnd, s.target[n - 1]);
+}
+
+uint32_t key_down(int key)
+{
+    switch (key) {
+    case 1:
+        return 2;
+    case 2:
+        s.wnd->lReason = 6;
+        s.wnd->bPaint = 0;
+        return 6;
+    case 5:
+    case 6:
+        if (s.menu && s.count) {
+            int f = s.menu->bFocus;
+            f = key == 5 ? (f <= 1 ? s.count : f - 1) : (f >= s.count ? 1 : f + 1);
+            s.menu->bFocus = uint8_t(f);
+            put_menu();
+        }
+        return 0;
+    case 3:
+        return s.menu ? open_item(s.menu->bFocus) : 0;
+    default:
+        return 0;
+    }
+}
+} // namespace
+
+uint32_t StandinGoTo(GUIWINDOW* pWnd, GUIWINDOW* pNext)
+{
+    return FormGoTo(pWnd, pNext);
+}
+int StandinMenuCount(const GUIWINDOW* pWnd)
+{
+    const MenuDef* def = menu_of(pWnd);
+    int n = 0;
+    while (def && n < kMaxItems && def->items[n])
+        ++n;
+    return n;
+}
+GUIWINDOW* StandinMenuTarget(const GUIWINDOW* pWnd, int i)
+{
+    const MenuDef* def = menu_of(pWnd);
+    if (!def || i < 0 || i >= StandinMenuCount(pWnd)) return nullptr;
+    return FindFormWindow(def->items[i]);
+}
+int StandinMenuFocus()
+{
+    return s.menu ? s.menu->bFocus : 0;
 }
 
 uint32_t StandinInitialize(GUIWINDOW* pWnd)
 {
     if (!pWnd) return 0;
+    s.wnd = pWnd;
     if (pWnd->pKeypad) pWnd->pKeypad->wRepeat = 200;
     SetWindowPaintFlag(0);
+    build_menu(pWnd);
+    txtResource_Initialize(pWnd);
+    if (pWnd->pFrmFore) _FrameBufferClear(pWnd->pFrmFore);
+    create_menu_widget(pWnd);
     pWnd->bInit = 1;
     return 0;
 }
 
-uint32_t StandinPaint(GUIWINDOW* pWnd, const char* title, const char* const* lines, int count)
+uint32_t StandinPaint(GUIWINDOW* pWnd)
 {
     if (!pWnd) return 0;
-    if (pWnd->pFrmBack) _FrameBufferClear(pWnd->pFrmBack);
-    if (pWnd->pFrmFore) _FrameBufferClear(pWnd->pFrmFore);
-    std::string t = title ? title : "";
-    if (!t.empty()) t[0] = char(std::toupper(static_cast<unsigned char>(t[0])));
-    GUISTRING* str = StrAsciiTrans(t.c_str(), 19, 2);
-    GUICAPTION* cap = CreateCaptionDirect(1, 1, 2, 800, 35, 0, 0, GetBrushObject("_CAP_BRSH"),
-                                          GetCursorObject("_CAP_CURS"), GetFontObject("_TXT_WHT"),
-                                          pWnd->pFrmFore, nullptr, str);
-    if (cap) {
-        _CaptionDirectPut(cap);
-        DeleteCaptionDirect(cap);
+    s.wnd = pWnd;
+    if (s.language != GetCurrentLanguage()) {
+        txtResource_Release();
+        txtResource_Initialize(pWnd);
+        if (s.menu) {
+            int i = 0;
+            for (GUIMENUITEM* it = s.menu->pItems; it && i < s.count; it = it->pNext, ++i)
+                it->pItem->pText = s.txtItem[i];
+        }
     }
-    if (str) DeleteStringDirect(str);
-    for (int i = 0; i < count; ++i) StandinText(pWnd, 40, 100 + 36 * i, lines[i], 15);
+    GUIFRAME* back = pWnd->pFrmBack;
+    GUIFRAME* fore = pWnd->pFrmFore;
+    SetGraphicsShow(0, pWnd);
+    if (back) {
+        auto colour = [back](uint32_t rgb) {
+            return _PaletteColorBuild(uint8_t(rgb >> 16), uint8_t(rgb >> 8), uint8_t(rgb), back->pPalette);
+        };
+        FormFill(back, 0, 0, 799, 35, colour(kBarColour));
+        FormFill(back, 0, 36, 799, 439, colour(kBodyColour));
+        FormFill(back, 0, 440, 799, 479, colour(kHintColour));
+    }
+    FormLabel(fore, s.txtTitle, 120, 0, 480, 35, 2, "_TXT_WHT");
+    if (s.menu)
+        put_menu();
+    else
+        FormLabel(fore, s.txtBody, 0, 200, 800, 40, 2, "_TXT_BLK");
+    FormLabel(fore, s.txtHint, 20, 440, 760, 40, 0, "_TXT_DGRAY");
+    ShowStatusItems(kMode, pWnd);
     SetWindowPaintFlag(1);
-    _FrameBufferMix(0, 480, pWnd->pFrmFore, pWnd->pFrmBack);
-    _FrameBufferRelocate(pWnd->pFrmFore, pWnd->pFrmBack);
+    _FrameBufferMix(0, 480, fore, back);
+    _FrameBufferRelocate(fore, back);
     pWnd->bPaint = 1;
     return 0;
 }
 
-uint32_t StandinGoTo(GUIWINDOW* pWnd, GUIWINDOW* pNext)
+uint32_t StandinProcess(GUIWINDOW* pWnd)
 {
-    pWnd->lReason = 4;
-    pWnd->pNext = pNext;
-    pWnd->bPaint = 0;
-    return 4;
-}
-
-uint32_t StandinProcess(GUIWINDOW* pWnd, int idleMode, StandinKeyHandler onKey)
-{
+    if (!pWnd) return 6;
+    s.wnd = pWnd;
     GUITOUCHPAD* touch = GetTouchpadObject(DEV_TOUCH);
     for (;;) {
-        if (WindowIdleProcess(idleMode, pWnd) == 2) return 2;
+        if (WindowIdleProcess(kMode, pWnd) == 2) return 2;
         uint16_t ev = pWnd->pKeypad ? GetKeypadEvent(pWnd->pKeypad) : 0;
         if ((ev & 0xFF) == 0) ev = uint16_t(GetComEvent(GetMessageQueue()));
-        if ((ev & 0xFF) != 0 && (ev & (KEY_EVENT_DOWN | KEY_EVENT_UP))) {
+        if ((ev & 0xFF) && (ev & KEY_EVENT_REPEAT)) {
             if (ResetShutCondition()) continue;
             if (ev & KEY_EVENT_DOWN) {
-                int key = ev & 0xFF;
+                const int key = ev & 0xFF;
                 SpeakerPutSound(key);
-                uint32_t code = onKey ? onKey(pWnd, key) : 0;
-                if (!onKey && key == 2) {
-                    pWnd->lReason = 6;
-                    pWnd->bPaint = 0;
-                    code = 6;
-                }
-                if (!onKey && key == 1) code = 2;
-                if (code) return code;
+                if (uint32_t code = key_down(key)) return code;
             }
         } else if (CheckShutCondition() == 1) {
             return 1;
         }
         GUITOUCHMSG msg{};
-        if (touch && GetTouchpadEvent(touch, &msg) && msg.pObject) ResetShutCondition();
+        const int st = touch ? GetTouchpadEvent(touch, &msg) : 0;
+        if (!st || !msg.pObject) continue;
+        if (ResetShutCondition()) continue;
+        if (msg.wType != 2 || !s.menu) continue;
+        const int n = Match_ButtonInMenu(static_cast<GUIBUTTON*>(msg.pObject), s.menu);
+        if (n < 1 || n > s.count) continue;
+        if (st == 1) {
+            if (!GetTouchRepeat()) SpeakerPutSound(20);
+            s.menu->bFocusRow = uint8_t(n - s.menu->bFirst + 1);
+            _MenuTouchPut(s.menu, 1);
+            TransferLines(pWnd, 52, 52 + s.count * 38);
+        } else if (st == 2) {
+            if (uint32_t code = open_item(n)) return code;
+        } else {
+            std::printf("Touch MSG Error\n");
+        }
     }
 }
 
@@ -98,20 +326,24 @@ uint32_t StandinRelease(GUIWINDOW* pWnd)
     if (!pWnd) return 0;
     if (GUITOUCHPAD* touch = GetTouchpadObject(DEV_TOUCH)) DelTouchMapList(touch);
     ClearEventMsg();
+    DeleteMenuDirect(s.menu);
+    s.menu = nullptr;
+    txtResource_Release();
+    s.count = 0;
+    s.language = -1;
     _FramePageChange();
     pWnd->bPaint = 0;
     pWnd->bInit = 0;
     return 0;
 }
 
-namespace {
-const char* const kNotAvailable[] = {"Not available on this unit.", "Cancel: back    Reset: home"};
-}
-
-#define FORM_STANDIN(name, style, role)                                                 \
-    uint32_t name##_Initialize() { return StandinInitialize(name); }                    \
-    uint32_t name##_Release() { return StandinRelease(name); }                          \
-    uint32_t name##_Paint() { return StandinPaint(name, role, kNotAvailable, 2); }       \
-    uint32_t name##_Process() { return StandinProcess(name, 195, nullptr); }
+// Weak, so that a form's own source replaces its stand-in as soon as it is linked.
+// clang-format off
+#define FORM_STANDIN(name, style, role)                                                    \
+    __attribute__((weak)) uint32_t name##_Initialize() { return StandinInitialize(name); } \
+    __attribute__((weak)) uint32_t name##_Release() { return StandinRelease(name); }       \
+    __attribute__((weak)) uint32_t name##_Paint() { return StandinPaint(name); }           \
+    __attribute__((weak)) uint32_t name##_Process() { return StandinProcess(name); }
+// clang-format on
 FORM_CATALOGUE_OTHERS(FORM_STANDIN)
 #undef FORM_STANDIN

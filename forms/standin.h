@@ -1,5 +1,6 @@
-// STAND-IN screens for the forms whose own screens come with later work: each shows its title
-// and "not available on this unit", and leaves with Cancel (back) or Reset (home).
+// STAND-IN screens for the forms whose own screens come with later work. Each looks like the
+// unit's screens (title bar, status items, hint line) and shows either the form's menu, whose
+// items open the forms below it, or "not available on this unit"; Cancel goes back, Reset home.
 #pragma once
 
 #include <cstdint>
@@ -8,12 +9,12 @@
 
 uint32_t StandinInitialize(GUIWINDOW* pWnd);
 uint32_t StandinRelease(GUIWINDOW* pWnd);
-uint32_t StandinPaint(GUIWINDOW* pWnd, const char* title, const char* const* lines, int count);
-// The contract's Process loop; `onKey` handles a key-down (returns the code that leaves, 0 to
-// stay); null handles only Cancel (6) and Reset (2).
-using StandinKeyHandler = uint32_t (*)(GUIWINDOW* pWnd, int key);
-uint32_t StandinProcess(GUIWINDOW* pWnd, int idleMode, StandinKeyHandler onKey);
+uint32_t StandinPaint(GUIWINDOW* pWnd);
+uint32_t StandinProcess(GUIWINDOW* pWnd);
 // Leaves the form for pNext with code 4, as handlers do.
 uint32_t StandinGoTo(GUIWINDOW* pWnd, GUIWINDOW* pNext);
-// Draws one line of ASCII text with the window's font, left edge x, cell top y.
-void StandinText(GUIWINDOW* pWnd, int x, int y, const char* text, int size);
+// Number of menu items a stand-in form shows (0: a plain screen), and the form item i opens.
+int StandinMenuCount(const GUIWINDOW* pWnd);
+GUIWINDOW* StandinMenuTarget(const GUIWINDOW* pWnd, int i);
+// The stand-in's focused menu row (1-based, 0 none).
+int StandinMenuFocus();

@@ -1,0 +1,25 @@
+// Small helpers the forms share: filling areas, labels, picture buttons, leaving for another form,
+// and the mode names of the parameter tables made safe to show.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "gui/global.h"
+
+// Fills [x1, x2] x [y1, y2] of a frame with one palette index (255: transparent foreground).
+void FormFill(GUIFRAME* pFrame, int x1, int y1, int x2, int y2, uint32_t index);
+// Draws a string in a label of the given box: align 0 left, 2 centred; the box keeps its pixels.
+void FormLabel(GUIFRAME* pFrame, const GUISTRING* pText, int x, int y, int w, int h, int align,
+               const char* font);
+// A button drawn only by its images (keyed icons on a transparent area); pushed shows pPush.
+GUIBUTTON* FormIconButton(GUIWINDOW* pWnd, int w, int h, int x, int y, GUIIMAGE* pIcon, GUIIMAGE* pPush,
+                          GUICLICK fnClick, GUICLICK fnClickDown);
+// Leaves the form for pNext with code 4, as handlers do.
+uint32_t FormGoTo(GUIWINDOW* pWnd, GUIWINDOW* pNext);
+// A stored, fixed-length mode name as printable ASCII (bounded, stops at the first 0; "-" when
+// empty or unreadable).
+std::string FormModeName(const char* name, size_t size);
+// Text number of a form's title, 0 when it has none.
+uint32_t FormTitleText(const GUIWINDOW* pWnd);
