@@ -1,6 +1,8 @@
 // The workbench: the splice screen shown after power-on and after every return home. Four corner
 // buttons (view, cancel, set, arc), the title row with the splice and heater modes, the status
 // bar, the live camera pictures, the LCD brightness window, and the cover's automatic start.
+#include "forms/frmworkbench.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -143,13 +145,11 @@ uint32_t go_to(GUIWINDOW* next)
     return FormGoTo(W(), next);
 }
 
-// DECISIONS: only 2 goes home and 4/5 leave with a destination; any other result (a stray 1 or 7
+// Only 2 goes home and 4/5 leave with a destination; any other result (a stray 1 or 7
 // among them) rebuilds the workbench rather than switching the unit off or the language.
 uint32_t map_splice_result(int r)
 {
-    if (r == 2) return 2;
-    if ((r == 4 || r == 5) && W()->pNext) return uint32_t(r);
-    return 3;
+    return MapSpliceResult(r, W()->pNext != nullptr);
 }
 
 uint32_t start_splice()
@@ -545,4 +545,11 @@ uint32_t frmWorkbench_Release()
 int GetWorkbenchViewMode()
 {
     return g_viewMode;
+}
+
+uint32_t MapSpliceResult(int result, bool haveDestination)
+{
+    if (result == 2) return 2;
+    if ((result == 4 || result == 5) && haveDestination) return uint32_t(result);
+    return 3;
 }

@@ -1,0 +1,82 @@
+// Test bed of the forms: the simulated instrument with the generated data root, the toolkit,
+// parameters, devices, status images and every form window built, the screen at the front and
+// idle processing on.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/appwindow.h"
+#include "app/power_saving.h"
+#include "app/startup.h"
+#include "app/textres.h"
+#include "devices/platdev.h"
+#include "forms/forms.h"
+#include "gui/global.h"
+#include "params/param_tables.h"
+#include "platform/seam.h"
+#include "sim/dev_input.h"
+#include "sim/request_log.h"
+#include "sim/testbed.h"
+
+namespace formtest
+{
+
+inline sim::Testbed::Options with_assets()
+{
+    sim::Testbed::Options o;
+    o.copy_assets = true;
+    return o;
+}
+
+struct Unit {
+    sim::Testbed tb{with_assets()};
+    Unit()
+    {
+        InitializeGUI();
+        InitializeParameter();
+        InitializePlatform();
+        InitializeGlobalSource();
+        CreateFormWindows();
+        SyncLanguageChange(0);
+        LcdTurnFront();
+        InitShutCondition();
+        ResetIdleProcess();
+        IdleProcessOn();
+    }
+    ~Unit()
+    {
+        IdleProcessOff();
+        DeleteFormWindows();
+        ReleaseGlobalSource();
+        ReleaseParameter();
+        ReleasePlatform();
+        ReleaseGUI();
+    }
+    sim::Instrument& inst() { return tb.instrument(); }
+
+    // A key pressed `at` ms from now and released 100 ms later.
+    void tap(uint64_t at, const char* key)
+    {
+        uint16_t raw = *sim::key_number(key);
+        tb.after_ms(at, [this, raw] { inst().keys().press(raw); });
+        tb.after_ms(at + 100, [this, raw] { inst().keys().release(raw); });
+    }
+};
+
+// Runs a form once as the form loop does and returns its Process code.
+inline uint32_t run_form(GUIWINDOW* w)
+{
+    WND_ACTIVE = w;
+    w->fnInitialize();
+    w->fnPaint();
+    uint32_t code = w->fnProcess();
+    w->fnRelease();
+    return code;
+}
+
+} // namespace formtest
