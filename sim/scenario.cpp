@@ -22,6 +22,7 @@
 #include "sim/dev_misc.h"
 #include "sim/dev_motor.h"
 #include "sim/dev_power.h"
+#include "sim/i2c_chips.h"
 #include "sim/instrument.h"
 #include "sim/request_log.h"
 #include "sim/scheduler.h"
@@ -520,7 +521,10 @@ void apply_fault(const ScenarioFault& f, Instrument& inst)
 
 void apply_scenario_setup(const Scenario& sc, Instrument& inst)
 {
-    if (sc.start_epoch_s) Scheduler::instance().set_wall_us(*sc.start_epoch_s * 1000000);
+    if (sc.start_epoch_s) {
+        Scheduler::instance().set_wall_us(*sc.start_epoch_s * 1000000);
+        rtc_set_time(*sc.start_epoch_s); // the clock chip keeps the date the unit reads at start
+    }
     if (sc.cover_open) inst.misc().set_cover_open(*sc.cover_open);
     if (sc.usb) set_usb_present(*sc.usb);
     if (sc.sleeve) inst.heater().set_sleeve(*sc.sleeve);

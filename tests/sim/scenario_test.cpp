@@ -128,6 +128,7 @@ TEST(ScenarioFile, SetupReachesTheInstrument)
     auto& inst = tb.instrument();
     sim::apply_scenario_setup(sc, inst);
     EXPECT_EQ(plat_time(), 1780317000);
+    EXPECT_EQ(sim::rtc_time(), 1780317000); // the unit sets its clock from the chip at start
     EXPECT_TRUE(inst.misc().cover_open());
     EXPECT_TRUE(sim::usb_present());
     EXPECT_TRUE(inst.heater().sleeve());
