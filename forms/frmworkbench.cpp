@@ -15,6 +15,7 @@
 #include "forms/forms.h"
 #include "gui/global.h"
 #include "params/param_tables.h"
+#include "platform/seam.h"
 #include "splice/autosplice.h"
 
 namespace
@@ -320,7 +321,12 @@ void open_light_window()
     if (touch && GetTable_MachinePar(&m) == 0 && m.bTouchEnable)
         for (int i = 0; i < 2; ++i)
             if (lw.btn[i]) AddTouchMap_ButtonEx(lw.btn[i], uint16_t(7 + i), touch);
-    if (W()->pKeypad) W()->pKeypad->wRepeat = 200;
+    if (GUIKEYPAD* pad = W()->pKeypad) {
+        // The key that opened the window may still be held: its repeats count from now, not
+        // from its press (made while the repeat was off), or it would step a burst at once.
+        pad->wRepeat = 200;
+        pad->wLastTime = uint16_t(plat_monotonic_ms() % 32000u);
+    }
     put_light_level();
     TransferLines(W(), 122, 389);
 }
