@@ -15,6 +15,7 @@
 #include "sim/dev_misc.h"
 #include "sim/dev_motor.h"
 #include "sim/dev_power.h"
+#include "sim/i2c_chips.h"
 #include "sim/request_log.h"
 #include "sim/scenario.h"
 #include "sim/scheduler.h"
