@@ -9,6 +9,7 @@
 #include "app/formloop.h"
 #include "app/startup.h"
 #include "app/textres.h"
+#include "gui/global.h"
 #include "sim/testbed.h"
 
 namespace {
@@ -79,7 +80,7 @@ protected:
     GUIWINDOW* A = &g_forms[0].w;
     GUIWINDOW* B = &g_forms[1].w;
     GUIWINDOW* C = &g_forms[2].w;
-    sim::Testbed tb;
+    sim::Testbed tb{sim::Testbed::Options{true}}; // the language files
 };
 
 TEST_F(FormLoop, CodeTable)
@@ -130,6 +131,7 @@ TEST_F(FormLoop, CodeTable)
 
 TEST_F(FormLoop, LanguageChangeRebuildsTheSameFormInTheNewLanguage)
 {
+    InitializeGUI(); // the new language's glyphs are loaded into the toolkit
     WND_ACTIVE = B;
     B->lNextLanguage = 4;
     FORMLOOP loop;
@@ -139,6 +141,7 @@ TEST_F(FormLoop, LanguageChangeRebuildsTheSameFormInTheNewLanguage)
     EXPECT_EQ(B->lReason, 7u);
     EXPECT_EQ(GetCurrentLanguage(), 4);
     SyncLanguageChange(0);
+    ReleaseGUI();
 }
 
 TEST_F(FormLoop, GoingHomeClearsAPendingErrorPopup)
