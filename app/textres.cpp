@@ -104,7 +104,9 @@ bool LanguageAvailable(int language)
     return true;
 }
 
-int SyncLanguageChange(int language)
+namespace
+{
+int load_language(int language)
 {
     // Every file is checked and loaded under a new name before the current glyphs are touched, so
     // a failed switch leaves the old language (glyphs and gaps) in place.
@@ -157,6 +159,20 @@ int SyncLanguageChange(int language)
         if (GUIFONT* f = GetFontObject(name)) f->bLeftGap = gap;
     g_language = language;
     return 0;
+}
+
+} // namespace
+
+int SyncLanguageChange(int language)
+{
+    const int rc = load_language(language);
+    // Nothing loaded yet (start-up with a stored language whose files are missing): English
+    // stands in, so that the screens still have texts and glyphs. The request still failed.
+    if (rc != 0 && language != LANG_ENGLISH && !GetMatrixObject(kLangMatrix[0][0])) {
+        std::printf("SyncLanguageChange: falling back to language %d\n", LANG_ENGLISH);
+        load_language(LANG_ENGLISH);
+    }
+    return rc;
 }
 
 int GetCurrentLanguage()

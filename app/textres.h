@@ -7,25 +7,23 @@
 #include "gui/text.h"
 
 // Language numbers.
-enum : int {
-    LANG_ENGLISH = 0,
-    LANG_CHINESE_SIMPLIFIED = 1,
-    LANG_CHINESE_TRADITIONAL = 2,
-    LANG_KOREAN = 3,
-    LANG_JAPANESE = 4,
-    LANG_SPANISH = 5,
-    LANG_RUSSIAN = 6,
-    LANG_THAI = 7,
-    LANG_GERMAN = 8,
-    LANG_FRENCH = 9,
-    LANG_ITALIAN = 10,
-    LANG_ARABIC = 11,
-    LANG_PORTUGUESE = 12,
-    LANG_HINDI = 13,
-    LANG_TURKISH = 14,
-    LANG_VIETNAMESE = 15,
-    LANG_PERSIAN = 27,
-};
+constexpr int LANG_ENGLISH = 0;
+constexpr int LANG_CHINESE_SIMPLIFIED = 1;
+constexpr int LANG_CHINESE_TRADITIONAL = 2;
+constexpr int LANG_KOREAN = 3;
+constexpr int LANG_JAPANESE = 4;
+constexpr int LANG_SPANISH = 5;
+constexpr int LANG_RUSSIAN = 6;
+constexpr int LANG_THAI = 7;
+constexpr int LANG_GERMAN = 8;
+constexpr int LANG_FRENCH = 9;
+constexpr int LANG_ITALIAN = 10;
+constexpr int LANG_ARABIC = 11;
+constexpr int LANG_PORTUGUESE = 12;
+constexpr int LANG_HINDI = 13;
+constexpr int LANG_TURKISH = 14;
+constexpr int LANG_VIETNAMESE = 15;
+constexpr int LANG_PERSIAN = 27;
 
 // The language table, searched in row order: LangType[row] is the language number of the row,
 // LangPath[row] the file name in the four glyph directories.
@@ -43,14 +41,16 @@ bool GetLanguageFilePath(char* buf, int size, int language, int textSize, int we
 bool LanguageAvailable(int language);
 
 // Loads the four glyph matrices of a language and makes it current: 0, or 1 when a file is
-// missing or invalid or the language is not in the table (the previous glyphs and gaps stay).
+// missing or invalid or the language is not in the table (the previous glyphs and gaps stay;
+// when no language was loaded yet, English is loaded instead).
 int SyncLanguageChange(int language);
 // The language whose glyphs are loaded (the last successful switch; 0 before any).
 int GetCurrentLanguage();
 
 // Text number `number` of a language as a new string object of that size (15 or 19) and weight
 // (1 normal, 2 bold), or 0 (language not in the table, file missing or invalid, number beyond
-// the index or without a text in this language, text beyond the file). The caller deletes it with DeleteStringDirect.
+// the index or without a text in this language, text beyond the file). The caller deletes it with
+// DeleteStringDirect.
 GUISTRING* GetTextResource(uint32_t number, int size, int weight, int language);
 // The same in the current language.
 GUISTRING* GetText(uint32_t number, int size = 15, int weight = 1);

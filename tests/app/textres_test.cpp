@@ -231,6 +231,21 @@ TEST_F(TextRes, FailedSwitchKeepsTheOldGlyphsAndGaps)
     EXPECT_EQ(GetCurrentLanguage(), LANG_ENGLISH);
 }
 
+TEST_F(TextRes, StartingWithALanguageWithoutFilesFallsBackToEnglish)
+{
+    ReleaseGUI();
+    ASSERT_EQ(InitializeGUI(), 0);
+    fore_ = GetFrameObject("_FORE_FRM");
+    back_ = GetFrameObject("_BACK_FRM");
+    ASSERT_EQ(GetMatrixObject("_FNT_15_NORMAL"), nullptr);
+    EXPECT_EQ(SyncLanguageChange(LANG_THAI), 1);
+    EXPECT_EQ(GetCurrentLanguage(), LANG_ENGLISH);
+    ASSERT_NE(GetMatrixObject("_FNT_19_BOLD"), nullptr);
+    GUISTRING* s = GetText(TXT_LANGUAGE_NAME + LANG_GERMAN); // "Deutsch" uses a language glyph
+    EXPECT_NE(s, nullptr);
+    DeleteStringDirect(s);
+}
+
 // Every text number the program uses, for the languages every board must have.
 const std::vector<uint32_t>& used_numbers()
 {
