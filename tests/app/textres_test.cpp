@@ -343,6 +343,13 @@ TEST_F(TextRes, EnglishAndChineseAreLegibleOnScreen)
         put(TXT_SETTINGS, 19, 2, x, y + 10);
         put(TXT_WORKBENCH, 19, 1, x, y + 45);
     }
+    int y = 320;
+    for (int lang : {LANG_JAPANESE, LANG_KOREAN, LANG_CHINESE_TRADITIONAL, LANG_RUSSIAN, LANG_GERMAN}) {
+        ASSERT_EQ(SyncLanguageChange(lang), 0);
+        put(527, 15, 1, 10, y);
+        put(TXT_NOT_AVAILABLE, 15, 1, 410, y);
+        y += 30;
+    }
     ASSERT_EQ(_FrameBufferMix(0, 480, fore_, back_), 0);
     ASSERT_EQ(_FrameBufferRelocate(fore_, back_), 0);
     ASSERT_TRUE(sim::display_screenshot("text_languages"));
