@@ -278,9 +278,44 @@ const std::vector<uint32_t>& used_numbers()
             n.push_back(t);
         for (uint32_t t = TXT_OK; t <= TXT_LANGUAGE_CHANGING; ++t)
             n.push_back(t);
+        for (uint32_t t = TXT_UNIT_LOSS; t <= TXT_STANDARD; ++t)
+            n.push_back(t);
+        for (uint32_t t = TXT_ITEM_TEMPLATE; t <= TXT_ITEM_KERF_GAP; ++t)
+            n.push_back(t);
+        for (uint32_t t = TXT_ITEM_KERF_OVERLAP; t <= TXT_ITEM_PREHEAT_TEMP; ++t)
+            n.push_back(t);
+        n.push_back(TXT_ITEM_COOLING_TIME);
         return n;
     }();
     return v;
+}
+
+// The text tables, as written: every language has exactly English's text numbers.
+TEST(TextTables, EveryTableHasEnglishsNumbers)
+{
+    auto numbers = [](const fs::path& p) {
+        std::set<unsigned long> n;
+        std::ifstream in(p);
+        std::string line;
+        while (std::getline(in, line))
+            if (!line.empty() && line[0] != '#') n.insert(std::stoul(line));
+        return n;
+    };
+    const fs::path dir = fs::path(SPLICER_SOURCE_DIR) / "assets" / "lang";
+    const std::set<unsigned long> english = numbers(dir / "English.txt");
+    for (uint32_t n : used_numbers())
+        EXPECT_TRUE(english.count(n)) << "English has no text " << n;
+    int tables = 0;
+    for (const auto& e : fs::directory_iterator(dir)) {
+        ++tables;
+        const std::string stem = e.path().stem().string();
+        bool known = false;
+        for (const char* file : LangPath)
+            known = known || stem + ".fnt" == file;
+        EXPECT_TRUE(known) << e.path() << " is not in the language table";
+        EXPECT_EQ(numbers(e.path()), english) << e.path();
+    }
+    EXPECT_GE(tables, 2);
 }
 
 TEST_F(TextRes, EveryOfferedLanguageHasEveryTextAndItsGlyphs)
