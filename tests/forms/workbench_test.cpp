@@ -222,6 +222,14 @@ TEST(StandinForms, MenuItemsOpenTheirFormsAndCancelGoesBack)
     u.tap(700, "confirm");
     EXPECT_EQ(formtest::run_form(frmMaintain), 4u);
     EXPECT_EQ(frmMaintain->pNext, StandinMenuTarget(frmMaintain, 1));
+    // A touch on something that is not one of the menu's items is ignored, never followed.
+    static GUIBUTTON stranger{};
+    u.tb.after_ms(200, [] {
+        GUITOUCHMSG msg{2, 2, 0, &stranger};
+        WriteEventMsg(&msg);
+    });
+    u.tap(500, "cancel");
+    EXPECT_EQ(formtest::run_form(frmMaintain), 6u);
     // A plain screen leaves with Cancel (back) and Reset (home) only.
     u.tap(300, "confirm");
     u.tap(700, "cancel");
