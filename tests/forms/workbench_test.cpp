@@ -85,6 +85,20 @@ TEST(Workbench, ViewKeyCyclesFiveToEight)
     EXPECT_EQ(GetWorkbenchViewMode(), 5);
 }
 
+TEST(Workbench, UpAndDownTurnTheScreen)
+{
+    formtest::Unit u;
+    u.tap(300, "down"); // up (5) at the front: to the rear
+    u.tb.after_ms(600, [&] { EXPECT_EQ(u.inst().lcd().orientation(), 1u); });
+    u.tap(900, "down"); // at the rear the same key is down (6): to the front again
+    u.tap(1500, "reset");
+    EXPECT_EQ(formtest::run_form(frmWorkbench), 2u);
+    EXPECT_EQ(u.inst().lcd().orientation(), 0u);
+    MachineParameter m{};
+    ASSERT_EQ(GetTable_MachinePar(&m), 0);
+    EXPECT_EQ(m.dwScreenTurn, 0u);
+}
+
 TEST(Workbench, BrightnessWindow)
 {
     formtest::Unit u;
