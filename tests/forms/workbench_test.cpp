@@ -85,6 +85,23 @@ TEST(Workbench, ViewKeyCyclesFiveToEight)
     EXPECT_EQ(GetWorkbenchViewMode(), 5);
 }
 
+TEST(Workbench, AKeyWhileTheLcdIsOffOnlySwitchesItOn)
+{
+    formtest::Unit u;
+    MachineParameter m{};
+    ASSERT_EQ(GetTable_MachinePar(&m), 0);
+    m.dwLcdSaveTime = 30;
+    ASSERT_EQ(SetTable_MachineParEx(&m), 0);
+    InitShutCondition();
+    u.tb.after_ms(31000, [&] { EXPECT_FALSE(u.inst().lcd().power_on()); });
+    u.tap(31500, "menu"); // wakes the LCD only
+    u.tap(33000, "menu"); // now the workbench sees it
+    const uint64_t start = plat_monotonic_ms();
+    EXPECT_EQ(formtest::run_form(frmWorkbench), 4u);
+    EXPECT_GE(plat_monotonic_ms() - start, 33000u);
+    EXPECT_TRUE(u.inst().lcd().power_on());
+}
+
 TEST(Workbench, UpAndDownTurnTheScreen)
 {
     formtest::Unit u;
