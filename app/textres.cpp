@@ -205,6 +205,11 @@ GUISTRING* GetTextResource(uint32_t number, int size, int weight, int language)
         std::fread(codes.data(), 1, length, f.get()) != length)
         return nullptr;
     codes[length / 2] = 0; // an odd byte count keeps whole codes only
+    // Codes from 256 on index the glyphs of the language loaded now; another language's codes
+    // would draw the wrong characters.
+    if (language != g_language)
+        for (uint16_t c : codes)
+            if (c >= 256) return nullptr;
     // A code 0 inside the text would end it early; the text is what precedes it.
     const uint8_t bSize = size == 15 ? 15 : 19;
     const uint8_t bWeight = weight == 1 ? 1 : 2;

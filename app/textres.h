@@ -49,7 +49,8 @@ int GetCurrentLanguage();
 
 // Text number `number` of a language as a new string object of that size (15 or 19) and weight
 // (1 normal, 2 bold), or 0 (language not in the table, file missing or invalid, number beyond
-// the index or without a text in this language, text beyond the file). The caller deletes it with
+// the index or without a text in this language, text beyond the file, or a text with language
+// glyphs of a language other than the loaded one). The caller deletes it with
 // DeleteStringDirect.
 GUISTRING* GetTextResource(uint32_t number, int size, int weight, int language);
 // The same in the current language.

@@ -111,7 +111,12 @@ TEST_F(TextRes, TextsComeBackInAsciiAndLanguageCodes)
     DeleteStringDirect(en);
     DeleteStringDirect(en19);
 
-    // Chinese codes name glyphs of the Chinese matrices, which must be current to build the string.
+    // Chinese codes name glyphs of the Chinese matrices, which must be loaded to build the string;
+    // texts in ASCII alone do not depend on them.
+    EXPECT_EQ(GetTextResource(TXT_SPLICE, 15, 1, LANG_CHINESE_SIMPLIFIED), nullptr);
+    GUISTRING* wifi = GetTextResource(TXT_TITLE_WIFI, 15, 1, LANG_CHINESE_SIMPLIFIED);
+    EXPECT_EQ(ascii_of(wifi), "WiFi");
+    DeleteStringDirect(wifi);
     ASSERT_EQ(SyncLanguageChange(LANG_CHINESE_SIMPLIFIED), 0);
     GUISTRING* zh = GetTextResource(TXT_SPLICE, 15, 1, LANG_CHINESE_SIMPLIFIED);
     ASSERT_NE(zh, nullptr);
