@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "devices/heater.h"
 #include "formtest.h"
 #include "platform/requests.h"
 #include "sim/dev_power.h"
@@ -183,6 +184,40 @@ TEST(Battery, BarFullTestAndImages)
     power.set_battery_level(50);
     EXPECT_EQ(CheckBatFullCondition(0), 0);
     EXPECT_FALSE(power.battery_full_flag());
+}
+
+TEST(Battery, WhilePreheatingTheBarMovesAtMostTwoBlocksAtOnce)
+{
+    formtest::Unit u;
+    auto& power = u.inst().power();
+    power.set_adapter(false);
+    AdapterFlag = 0;
+    GUIWINDOW* w = frmRootmenu;
+    auto shown = [w] {
+        int n = 0;
+        while (n < 60 && GetFramePixel(w->pFrmFore, uint16_t(730 + n), 15) == 2u)
+            ++n;
+        return n / 5;
+    };
+    power.set_battery_level(100);
+    GetBatteryVoltage(&lBatteryAtPowerOn);
+    ResetIdleProcess();
+    _iPreheatFlag = 1;
+    ShowPowerStatus(IDLE_MODE_STANDARD, w);
+    EXPECT_EQ(shown(), 10);
+    // The heater's load drops the reading to empty: the bar follows the mean of the last counts,
+    // two blocks at a time.
+    power.set_battery_level(0);
+    std::vector<int> seen;
+    for (int i = 0; i < 6; ++i) {
+        ShowPowerStatus(IDLE_MODE_STANDARD, w);
+        seen.push_back(shown());
+    }
+    EXPECT_EQ(seen, (std::vector<int>{8, 6, 4, 2, 2, 1}));
+    // Without preheating the bar shows the reading as it is.
+    _iPreheatFlag = 0;
+    ShowPowerStatus(IDLE_MODE_STANDARD, w);
+    EXPECT_EQ(shown(), 0);
 }
 
 // Runs idle passes until `ms` of virtual time have passed.
