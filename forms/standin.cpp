@@ -18,12 +18,17 @@
 namespace
 {
 constexpr int kMode = IDLE_MODE_STANDARD;
-constexpr int kMaxItems = 10;
+constexpr int kMaxItems = 16;
+// Rows share the body (y 52 to 431): 38 pixels each for up to ten, closer for more.
+int row_pitch(int count)
+{
+    return count > 10 ? 380 / count : 38;
+}
 
 // Menus of the menu forms: the forms their items open, by name.
 struct MenuDef {
     const char* form;
-    const char* items[kMaxItems];
+    const char* items[10];
 };
 const MenuDef kMenus[] = {
     {"frmSplice", {"frmSplcSelect", "frmSplcEdit", "frmSplcDelete", "frmOption"}},
@@ -138,8 +143,9 @@ void build_menu(GUIWINDOW* w)
 void create_menu_widget(GUIWINDOW* w)
 {
     if (!s.count) return;
-    s.menu = CreateMenuDirectEx(4, 0, 0, 4, uint8_t(s.count), 440, 34, 180, 52, GetBrushObject("_FACT_MNU"),
-                                GetCursorObject("_USER_WND"), GetFontObject("_TXT_BLK"), w->pFrmFore);
+    s.menu = CreateMenuDirectEx(4, 0, 0, 4, uint8_t(s.count), 440, uint16_t(row_pitch(s.count) - 4), 180, 52,
+                                GetBrushObject("_FACT_MNU"), GetCursorObject("_USER_WND"),
+                                GetFontObject("_TXT_BLK"), w->pFrmFore);
     if (!s.menu) return;
     for (int i = 0; i < s.count; ++i)
         _MenuItemAdd(nullptr, s.txtItem[i], nullptr, s.menu);
@@ -153,7 +159,7 @@ void put_menu()
 {
     if (!s.menu) return;
     _MenuDirectPut(s.menu);
-    TransferLines(s.wnd, 52, 52 + s.count * 38);
+    TransferLines(s.wnd, 52, 52 + s.count * row_pitch(s.count));
 }
 
 // A language item: kept in the machine settings for the next power-on, then code 7 makes the form
@@ -215,7 +221,7 @@ int StandinMenuCount(const GUIWINDOW* pWnd)
 {
     const MenuDef* def = menu_of(pWnd);
     int n = 0;
-    while (def && n < kMaxItems && def->items[n])
+    while (def && n < 10 && def->items[n])
         ++n;
     return n;
 }
@@ -312,7 +318,7 @@ uint32_t StandinProcess(GUIWINDOW* pWnd)
             if (!GetTouchRepeat()) SpeakerPutSound(20);
             s.menu->bFocusRow = uint8_t(n - s.menu->bFirst + 1);
             _MenuTouchPut(s.menu, 1);
-            TransferLines(pWnd, 52, 52 + s.count * 38);
+            TransferLines(pWnd, 52, 52 + s.count * row_pitch(s.count));
         } else if (st == 2) {
             if (uint32_t code = open_item(n)) return code;
         } else {
