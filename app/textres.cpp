@@ -140,18 +140,24 @@ int load_language(int language)
                 return 1;
             }
         }
+    // A standard matrix that does not exist yet (the first language) is made under its own name;
+    // if that fails, the ones made here go again and nothing has changed.
+    GUIMATRIX* made[2][2] = {};
     for (int s = 0; s < 2; ++s)
         for (int w = 0; w < 2; ++w) {
-            if (GUIMATRIX* old = GetMatrixObject(kLangMatrix[s][w])) {
-                swap_glyphs(old, fresh[s][w]);
-                continue;
-            }
-            // First language: the standard matrix does not exist yet. The files were just read,
-            // so this only fails without memory; the fresh copy is then kept under its own name
-            // until the next switch.
-            if (CreateMatrixDirectEx(24, 24, 0, paths[s][w], kLangMatrix[s][w])) continue;
-            fresh[s][w] = nullptr;
+            if (GetMatrixObject(kLangMatrix[s][w])) continue;
+            made[s][w] = CreateMatrixDirectEx(24, 24, 0, paths[s][w], kLangMatrix[s][w]);
+            if (made[s][w]) continue;
+            std::printf("SyncLanguageChange: cannot load %s\n", paths[s][w]);
+            for (auto& row : made)
+                for (GUIMATRIX* m : row)
+                    if (m) DeleteMatrixDirect(m);
+            drop_fresh();
+            return 1;
         }
+    for (int s = 0; s < 2; ++s)
+        for (int w = 0; w < 2; ++w)
+            if (!made[s][w]) swap_glyphs(GetMatrixObject(kLangMatrix[s][w]), fresh[s][w]);
     drop_fresh();
     const uint8_t gap =
         (language == LANG_ARABIC || language == LANG_THAI || language == LANG_PERSIAN) ? 0 : 1;

@@ -243,6 +243,27 @@ TEST_F(TextRes, StartingWithALanguageWithoutFilesFallsBackToEnglish)
     fore_ = GetFrameObject("_FORE_FRM");
     back_ = GetFrameObject("_BACK_FRM");
     ASSERT_EQ(GetMatrixObject("_FNT_15_NORMAL"), nullptr);
+    // The first language is all or nothing, whichever allocation fails.
+    const uint32_t before = GuiMemCount();
+    for (uint32_t nth = 1; nth < 100; ++nth) {
+        GuiMemFailNth(nth);
+        const int rc = SyncLanguageChange(LANG_JAPANESE);
+        GuiMemFailNth(0);
+        if (rc == 0) break;
+        int loaded = 0;
+        for (const char* name : {"_FNT_15_NORMAL", "_FNT_15_BOLD", "_FNT_19_NORMAL", "_FNT_19_BOLD"})
+            loaded += GetMatrixObject(name) != nullptr;
+        ASSERT_TRUE(loaded == 0 || (loaded == 4 && GetCurrentLanguage() == LANG_ENGLISH)) << nth;
+        if (loaded == 0) {
+            ASSERT_EQ(GuiMemCount(), before) << nth;
+        }
+        for (const char* name : {"_FNT_15_NORMAL", "_FNT_15_BOLD", "_FNT_19_NORMAL", "_FNT_19_BOLD"})
+            DeleteMatrixIndirect(name); // back to no language at all for the next round
+        ASSERT_EQ(GuiMemCount(), before) << nth;
+        ASSERT_LT(nth, 99u);
+    }
+    for (const char* name : {"_FNT_15_NORMAL", "_FNT_15_BOLD", "_FNT_19_NORMAL", "_FNT_19_BOLD"})
+        DeleteMatrixIndirect(name);
     EXPECT_EQ(SyncLanguageChange(LANG_THAI), 1);
     EXPECT_EQ(GetCurrentLanguage(), LANG_ENGLISH);
     ASSERT_NE(GetMatrixObject("_FNT_19_BOLD"), nullptr);
