@@ -1,7 +1,7 @@
 // Value formatting for the screens.
 #include "app/format.h"
 
-#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -48,12 +48,9 @@ GUISTRING* as_string(const char* text)
 }
 
 // A converted reading back into the record's 32-bit field (a wild reading must not overflow).
-int64_t clamp_i32(double v)
+int32_t clamp_i32(int64_t v)
 {
-    if (!(v == v)) return 0;
-    if (v > 2147483647.0) return 2147483647;
-    if (v < -2147483648.0) return -2147483648LL;
-    return int64_t(v);
+    return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : int32_t(v);
 }
 
 } // namespace
@@ -106,7 +103,8 @@ uint32_t PackClockValue(int year, int month, int day, int hour, int minute)
 bool FormatTempValue(char* buf, int size, EnvironmentRecord* pRecord, int bFahrenheit)
 {
     if (!pRecord) return false;
-    if (bFahrenheit) pRecord->lTemperature = int32_t(clamp_i32(pRecord->lTemperature * 1.8 + 3200));
+    // x 1.8 + 3200, truncated: exact in integers (10 x the result, divided with truncation).
+    if (bFahrenheit) pRecord->lTemperature = clamp_i32((int64_t{pRecord->lTemperature} * 18 + 32000) / 10);
     char text[32];
     std::snprintf(text, sizeof text, "%.0f%c%c", pRecord->lTemperature / 100.0, char(kDegreeSign),
                   bFahrenheit ? 'F' : 'C');

@@ -151,6 +151,14 @@ TEST_F(Format, TemperatureAndPressure)
          "21474836\xBA"
          "F",
          INT_MAX}, // a wild reading is clamped, not wrapped
+        {2351, 1,
+         "74\xBA"
+         "F",
+         7431}, // 4231.8 + 3200, truncated
+        {-1, 1,
+         "32\xBA"
+         "F",
+         3198},
     };
     for (const Row& r : rows) {
         EnvironmentRecord rec{r.temp, 1013, 4500};
