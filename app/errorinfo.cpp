@@ -307,12 +307,12 @@ int PutErrorInfo(int code, GUIWINDOW* pWnd)
     if (!copy_rect(fore, x, y, w, h, g_bar.under, true)) g_bar.under.clear();
     g_bar.shown = true;
 
-    if (!put_bar(x, y, w, h, icon, text, fore)) {
-        // Never a bare screen: a text that does not fit gives way to the code.
+    // Never a bare screen: without a usable icon the text goes alone, and a text that does not
+    // fit gives way to the code; at the very least the bar's face is drawn.
+    if (!put_bar(x, y, w, h, icon, text, fore) && !put_bar(x, y, w, h, nullptr, text, fore)) {
         GUISTRING* plain = fallback_text(code);
-        if (!put_bar(x, y, w, h, icon, plain, fore)) {
-            GUIBRUSH* yellow = GetBrushObject("_BRU_YELL");
-            if (yellow)
+        if (!put_bar(x, y, w, h, icon, plain, fore) && !put_bar(x, y, w, h, nullptr, plain, fore)) {
+            if (GUIBRUSH* yellow = GetBrushObject("_BRU_YELL"))
                 DrawBlockFill(MakePoint(uint32_t(x), uint32_t(y)),
                               MakePoint(uint32_t(x + w - 1), uint32_t(y + h - 1)), yellow, fore);
         }

@@ -2,6 +2,7 @@
 // answers in the wait, the touch lock, and codes that show nothing.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -95,7 +96,6 @@ class ErrorDisplay : public ::testing::Test
         sim::clear_trace();
         // A key-code queue left open by an earlier test bed is stale in this one.
         RemoveMessageQueue();
-        InitializeMessageQueue();
     }
     void TearDown() override
     {
@@ -258,6 +258,35 @@ TEST_F(ErrorDisplay, BarPlaceAndRemoval)
         EXPECT_EQ(GetErrorFlag(), 0);
         EXPECT_EQ(sim::display_state().back_page, uint32_t(_bFramePage)) << c.what;
     }
+}
+
+TEST_F(ErrorDisplay, BarWithoutItsResourcesIsStillABar)
+{
+    auto count_in_bar = [this](uint32_t index) {
+        ErrorBarRect r{};
+        size_t n = 0;
+        if (!GetErrorBarRect(&r)) return n;
+        for (int y = r.y; y < r.y + r.h; ++y)
+            for (int x = r.x; x < r.x + r.w; ++x)
+                n += GetFramePixel(fore(), uint16_t(x), uint16_t(y)) == index;
+        return n;
+    };
+    _FrameBufferClear(fore());
+    // No warning icon on the flash: the text alone.
+    ASSERT_EQ(std::remove(unit.tb.path("/mnt/bitmap/Miscellaneous/IcnWarnNormal.bmp").c_str()), 0);
+    PutErrorInfo(240, &wnd);
+    EXPECT_GT(count_in_bar(78), 50u) << "text in the bar's font colour";
+    EXPECT_GT(count_in_bar(246), 60u * 600u);
+    ProcErrorInfo(0, &wnd);
+    ClearErrorInfo(&wnd);
+    // No font to lay the text out with: still the bar's face, and the message is pending.
+    DeleteFontIndirect("_TXT_MEG");
+    PutErrorInfo(241, &wnd);
+    EXPECT_EQ(count_in_bar(246), 680u * 60u);
+    EXPECT_EQ(GetErrorFlag(), 1);
+    EXPECT_EQ(sim::trace_value("error"), "241");
+    ProcErrorInfo(0, &wnd);
+    ClearErrorInfo(&wnd);
 }
 
 TEST_F(ErrorDisplay, WithoutWaitTheBarStaysThreeSeconds)
@@ -451,6 +480,16 @@ TEST_F(ErrorDisplay, Screenshots)
     EXPECT_TRUE(sim::display_screenshot("error_bar_no_text"));
     ProcErrorInfo(0, &wnd);
     ClearErrorInfo(&wnd);
+    // Texts from the language files, in their own glyphs (where the files are generated).
+    for (auto [lang, name] : {std::pair{LANG_RUSSIAN, "error_bar_russian"},
+                              std::pair{LANG_CHINESE_SIMPLIFIED, "error_bar_chinese"}}) {
+        if (SyncLanguageChange(lang) != 0) continue;
+        PutErrorInfo(242, &wnd);
+        EXPECT_TRUE(sim::display_screenshot(name));
+        ProcErrorInfo(0, &wnd);
+        ClearErrorInfo(&wnd);
+    }
+    SyncLanguageChange(LANG_ENGLISH);
     _SetUserMode(1);
     PutErrorInfo(768, &wnd);
     EXPECT_TRUE(sim::display_screenshot("error_bar_factory"));
