@@ -81,7 +81,13 @@ void housekeeping(GUIWINDOW* pWnd, bool entered)
             CameraStatusMonitor();
         }
         // The exposure calibration runs once and then keeps its own flag; start it on entry.
-        if (entered && BrightMonitor(0) != 0 && !GetErrorFlag()) PutErrorInfo(259, pWnd);
+        // A lamp fault is shown for a few seconds and removed again, like the start-up checks; never
+        // over another pending message.
+        if (entered && BrightMonitor(0) != 0 && !GetErrorFlag()) {
+            PutErrorInfo(259, pWnd);
+            ProcErrorInfo(0, pWnd);
+            ClearErrorInfo(pWnd);
+        }
     }
 }
 } // namespace

@@ -196,6 +196,9 @@ int ReleasePlatform()
     ReleaseDevCamera();
     ReleaseDevFpga();
     ReleaseDevSpeaker();
+    // The key-code queue's descriptor goes too; the queue itself belongs to the platform.
+    mqd_t q = s_keyQueue.exchange(static_cast<mqd_t>(-1));
+    if (q != static_cast<mqd_t>(-1)) plat_mq_close(q);
     return 0;
 }
 
