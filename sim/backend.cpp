@@ -47,7 +47,9 @@ struct Backend {
     std::mutex mu;
     std::string root;
     std::map<std::string, std::shared_ptr<Device>> devices;
-    std::map<int, SimFd> fds;
+    // Shared: a call that waits inside a device keeps its descriptor's state while another thread
+    // closes it.
+    std::map<int, std::shared_ptr<SimFd>> fds;
     int next_fd = kFirstSimFd;
     std::map<std::string, std::shared_ptr<Mq>> mq_names;
     std::map<int, std::shared_ptr<Mq>> mq_fds;
@@ -99,10 +101,10 @@ uint64_t u32_arg(unsigned long req, void* arg)
     return v;
 }
 
-SimFd* find_fd(int fd)
+std::shared_ptr<SimFd> find_fd(int fd)
 {
     auto it = B().fds.find(fd);
-    return it == B().fds.end() ? nullptr : &it->second;
+    return it == B().fds.end() ? nullptr : it->second;
 }
 
 } // namespace
@@ -197,7 +199,7 @@ void set_shell_emulation(const std::string& program, std::function<int(const std
 void reset_backend()
 {
     std::lock_guard<std::mutex> lk(B().mu);
-    for (auto& [fd, f] : B().fds) f.dev->close(f.st);
+    for (auto& [fd, f] : B().fds) f->dev->close(f->st);
     B().fds.clear();
     B().next_fd = kFirstSimFd; // two runs in one process then hand out the same descriptors
     B().mq_fds.clear();
@@ -259,7 +261,7 @@ int plat_open(const char* path, int flags, mode_t mode)
             }
             lk.lock();
             fd = B().next_fd++;
-            B().fds[fd] = std::move(f);
+            B().fds[fd] = std::make_shared<SimFd>(std::move(f));
         }
     }
     if (dev) {
@@ -288,18 +290,18 @@ int plat_close(int fd)
         }
         return ::close(fd);
     }
-    SimFd f = std::move(it->second);
+    std::shared_ptr<SimFd> f = std::move(it->second);
     B().fds.erase(it);
     lk.unlock();
-    f.dev->close(f.st);
-    record(f.st.path, "close", 0, 0, 0);
+    f->dev->close(f->st);
+    record(f->st.path, "close", 0, 0, 0);
     return 0;
 }
 
 ssize_t plat_read(int fd, void* buf, size_t count)
 {
     std::unique_lock<std::mutex> lk(B().mu);
-    SimFd* f = find_fd(fd);
+    std::shared_ptr<SimFd> f = find_fd(fd);
     if (!f) {
         lk.unlock();
         if (fd >= kFirstSimFd) {
@@ -328,7 +330,7 @@ ssize_t plat_read(int fd, void* buf, size_t count)
 ssize_t plat_write(int fd, const void* buf, size_t count)
 {
     std::unique_lock<std::mutex> lk(B().mu);
-    SimFd* f = find_fd(fd);
+    std::shared_ptr<SimFd> f = find_fd(fd);
     if (!f) {
         lk.unlock();
         if (fd >= kFirstSimFd) {
@@ -369,7 +371,7 @@ template <typename Call>
 int device_ioctl(int fd, unsigned long request, void* arg, uint64_t logged_in, Call call)
 {
     std::unique_lock<std::mutex> lk(B().mu);
-    SimFd* f = find_fd(fd);
+    std::shared_ptr<SimFd> f = find_fd(fd);
     if (!f) {
         errno = EBADF;
         return -1;
@@ -416,7 +418,7 @@ int plat_poll(struct pollfd* fds, nfds_t count, int timeout_ms)
         for (nfds_t i = 0; i < count; ++i) {
             fds[i].revents = 0;
             std::unique_lock<std::mutex> lk(B().mu);
-            SimFd* f = find_fd(fds[i].fd);
+            std::shared_ptr<SimFd> f = find_fd(fds[i].fd);
             if (!f) {
                 fds[i].revents = POLLNVAL;
                 ++n;

@@ -1,0 +1,70 @@
+// Descriptors of the simulated devices: a call that waits inside a device must stay safe when
+// another thread closes the descriptor meanwhile (the touch and camera reads block on the clock).
+#include <fcntl.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "platform/seam.h"
+#include "sim/backend.h"
+#include "sim/device.h"
+#include "sim/scheduler.h"
+
+namespace {
+
+constexpr const char* kPath = "/dev/slowtest";
+
+// Every call waits 100 ms of virtual time and then updates the descriptor's own state.
+struct SlowDevice : sim::Device {
+    const char* name() const override { return "slow"; }
+    ssize_t read(sim::OpenState& st, void*, size_t n) override
+    {
+        sim::Scheduler::instance().sleep_us(100000);
+        st.offset += off_t(n);
+        return ssize_t(n);
+    }
+    int ioctl(sim::OpenState& st, unsigned long, void*) override
+    {
+        sim::Scheduler::instance().sleep_us(100000);
+        st.i2c_slave += 1;
+        return 0;
+    }
+};
+
+struct Call {
+    int fd;
+    bool ioctl;
+    long result = -2;
+};
+
+void* slow_call(void* p)
+{
+    auto* c = static_cast<Call*>(p);
+    char buf[4];
+    c->result = c->ioctl ? plat_ioctl(c->fd, 0, nullptr) : long(plat_read(c->fd, buf, sizeof buf));
+    return nullptr;
+}
+
+TEST(SimDescriptor, CloseWhileAnotherThreadWaitsInTheDevice)
+{
+    sim::Scheduler::instance().reset();
+    sim::register_device(kPath, std::make_shared<SlowDevice>());
+    for (bool ioctl : {false, true}) {
+        SCOPED_TRACE(ioctl ? "ioctl" : "read");
+        Call call{plat_open(kPath, O_RDWR), ioctl};
+        ASSERT_GE(call.fd, 0);
+        plat_thread_t t = 0;
+        ASSERT_EQ(plat_thread_create(&t, slow_call, &call, "caller"), 0);
+        plat_sleep_ms(10); // the caller is now inside the device
+        EXPECT_EQ(plat_close(call.fd), 0);
+        plat_sleep_ms(200);
+        plat_thread_stop(t);
+        EXPECT_EQ(call.result, ioctl ? 0 : 4);
+        // The descriptor is gone for later calls.
+        char buf[4];
+        EXPECT_EQ(plat_read(call.fd, buf, sizeof buf), -1);
+    }
+    sim::reset_backend();
+}
+
+} // namespace
