@@ -166,6 +166,9 @@ void put_menu()
 // loop load the language and build the form again in it.
 uint32_t choose_language(int language)
 {
+    // The language on show already: nothing to store or rebuild (code 7 would also point the
+    // form's back link at itself).
+    if (language == GetCurrentLanguage()) return 0;
     MachineParameter m{};
     ParamTableLock();
     if (GetTable_MachinePar(&m) == 0 && m.dwLanguage != uint32_t(language)) {

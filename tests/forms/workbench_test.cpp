@@ -269,4 +269,17 @@ TEST(StandinForms, MenuItemsOpenTheirFormsAndCancelGoesBack)
     EXPECT_EQ(formtest::run_form(frmMaintArc), 2u);
 }
 
+TEST(StandinForms, ChoosingTheLanguageOnShowChangesNothing)
+{
+    formtest::Unit u;
+    ASSERT_EQ(GetCurrentLanguage(), LANG_ENGLISH);
+    // The first item offered is English, the language on show: Confirm leaves the form where it
+    // is (no code 7, no back link to itself), and Cancel still goes back.
+    u.tap(300, "confirm");
+    u.tap(700, "cancel");
+    frmSysLanguage->pPrev = frmSystem;
+    EXPECT_EQ(formtest::run_form(frmSysLanguage), 6u);
+    EXPECT_EQ(frmSysLanguage->pPrev, frmSystem);
+}
+
 } // namespace
