@@ -239,6 +239,11 @@ int DelTouchMap(GUITOUCHMAP* pMap, GUITOUCHPAD* t)
         if (*p == pMap) {
             *p = pMap->pNext;
             --t->bCount;
+            // A finger still held on the region must not go on repeating a press of its object.
+            if (t->pLastObject == pMap->pObject) {
+                t->wLastState = 0;
+                t->pLastObject = nullptr;
+            }
             {
                 SemGuard g;
                 purge_queue(pMap->pObject);

@@ -242,6 +242,20 @@ TEST_F(TouchTest, HeldTouchRepeatsItsPress)
     EXPECT_EQ(GetTouchpadEvent(pad(), &m), 0);
 }
 
+TEST_F(TouchTest, DeletedRegionStopsRepeatingItsPress)
+{
+    GUITOUCHMAP* region = _AddTouchMap(100, 100, 40, 20, 1, 3, &a_, pad());
+    ASSERT_NE(region, nullptr);
+    const GUITOUCHMSG press{1, 1, 3, &a_};
+    WriteEventMsg(&press);
+    GUITOUCHMSG m{};
+    ASSERT_EQ(GetTouchpadEvent(pad(), &m), 1);
+    ASSERT_EQ(DelTouchMap(region, pad()), 0);
+    plat_sleep_ms(400);
+    EXPECT_EQ(GetTouchpadEvent(pad(), &m), 0);
+    EXPECT_EQ(m.pObject, nullptr);
+}
+
 TEST_F(TouchTest, TouchThreadDeliversMatchedTouchesUnlessLocked)
 {
     ASSERT_NE(_AddTouchMap(400, 240, 100, 60, 1, 5, &a_, pad()), nullptr);
