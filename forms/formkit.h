@@ -16,6 +16,10 @@ void FormLabel(GUIFRAME* pFrame, const GUISTRING* pText, int x, int y, int w, in
 // A button drawn only by its images (keyed icons on a transparent area); pushed shows pPush.
 GUIBUTTON* FormIconButton(GUIWINDOW* pWnd, int w, int h, int x, int y, GUIIMAGE* pIcon, GUIIMAGE* pPush,
                           GUICLICK fnClick, GUICLICK fnClickDown);
+// Acts on a touch message of a button region as the forms' Process loops do: a press sounds
+// `sound` (not on repeats) and shows the button pushed, a release puts it back and runs its click
+// handler, whose code is returned (0: stay). Any other state prints "Touch MSG Error".
+uint32_t FormButtonTouch(GUIWINDOW* pWnd, int state, GUIBUTTON* pButton, int sound);
 // Leaves the form for pNext with code 4, as handlers do.
 uint32_t FormGoTo(GUIWINDOW* pWnd, GUIWINDOW* pNext);
 // A stored, fixed-length mode name as printable ASCII (bounded, stops at the first 0; "-" when

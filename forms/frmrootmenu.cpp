@@ -255,18 +255,7 @@ uint32_t frmRootmenu_Process()
         if (ResetShutCondition()) continue;
         if (msg.wType != 1) continue;
         auto* b = static_cast<GUIBUTTON*>(msg.pObject);
-        if (st == 1) {
-            if (!GetTouchRepeat()) SpeakerPutSound(20);
-            if (b->fnPush) b->fnPush(b);
-            TransferLines(w, b->wTop, b->wTop + b->wHeight - 1);
-        } else if (st == 2) {
-            if (b->fnPut) b->fnPut(b);
-            TransferLines(w, b->wTop, b->wTop + b->wHeight - 1);
-            if (b->fnClick)
-                if (int code = b->fnClick(b)) return uint32_t(code);
-        } else {
-            std::printf("Touch MSG Error\n");
-        }
+        if (uint32_t code = FormButtonTouch(w, st, b, 20)) return code;
     }
 }
 
