@@ -143,10 +143,11 @@ int PowerDevice::on_ioctl(OpenState&, unsigned long req, void* arg)
 // ---- Environment ----------------------------------------------------------------------------------
 void EnvDevice::set_environment(double temp_c, double pressure_kpa, double humidity_pct)
 {
+    // NaN keeps the value as it is.
     Lock lk(mu_);
-    temp_c_ = temp_c;
-    pressure_kpa_ = pressure_kpa;
-    humidity_ = humidity_pct;
+    if (!std::isnan(temp_c)) temp_c_ = temp_c;
+    if (!std::isnan(pressure_kpa)) pressure_kpa_ = pressure_kpa;
+    if (!std::isnan(humidity_pct)) humidity_ = humidity_pct;
 }
 
 EnvironmentRecord EnvDevice::record() const

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 #include <limits>
 
@@ -241,7 +242,7 @@ void Operator::act(const ScenarioAction& a)
         break;
     case K::Environment:
         inst_.env().set_environment(a.temperature, a.pressure, a.humidity);
-        inst_.heater().set_ambient(a.temperature);
+        if (!std::isnan(a.temperature)) inst_.heater().set_ambient(a.temperature);
         break;
     case K::PowerSource:
         inst_.power().set_adapter(a.flag);

@@ -343,6 +343,7 @@ ScenarioAction action(Json j, int n, Scenario& sc)
             throw Fail{w + " must be a plain file name"};
     } else if (k == "environment") {
         a.kind = K::Environment;
+        a.temperature = a.pressure = a.humidity = std::nan("");
         environment(act, w, a.temperature, a.pressure, a.humidity);
     } else if (k == "power_source") {
         a.kind = K::PowerSource;

@@ -56,6 +56,7 @@ struct ScenarioAction {
     bool flag = false;
     int x = 0, y = 0;
     std::string name;
+    // Environment: a value the action leaves out is NaN and stays as the instrument has it.
     double temperature = 23.0, pressure = 101.3, humidity = 45.0, battery = -1;
     uint32_t middle = 0, end = 0, heat_s = 0, cool_s = 0;
     size_t fault = 0; // index into Scenario::faults

@@ -203,6 +203,27 @@ TEST(Operator, ActsOnTheVirtualClock)
     EXPECT_EQ(trace.back(), "20000 end: power");
 }
 
+TEST(Operator, EnvironmentActionKeepsTheValuesItLeavesOut)
+{
+    sim::Testbed tb;
+    sim::Scenario sc;
+    std::string err;
+    ASSERT_TRUE(sim::parse_scenario(R"({"script": [
+        {"at_ms": 100, "environment": {"temperature": 30, "humidity": 60}},
+        {"at_ms": 200, "environment": {"pressure": 70}}
+    ]})",
+                                    "t.json", sc, err))
+        << err;
+    sim::Operator op(sc, tb.instrument());
+    ASSERT_EQ(op.start(), 0);
+    plat_sleep_ms(500);
+    op.stop();
+    EnvironmentRecord r = tb.instrument().env().record();
+    EXPECT_EQ(r.lTemperature, 3000);
+    EXPECT_EQ(r.lPressure, 700);
+    EXPECT_EQ(r.lHumidity, 6000);
+}
+
 TEST(Operator, ConditionsGateActionsAndTimeOut)
 {
     sim::Testbed tb;
