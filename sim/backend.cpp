@@ -626,7 +626,10 @@ FILE* plat_fopen(const char* path, const char* mode)
 // ---- Shell: a sandbox. Instrument paths in the command are mapped into the data root, programs
 // that would touch the host (mount, reboot, network tools) are answered by the simulator. --------
 namespace {
-std::string sandbox_command(const std::string& cmd, bool& emulated, int& status)
+// Called under the backend lock: an emulated program is handed back in `handler` and run by the
+// caller after the lock is released (a handler may use the backend itself).
+std::string sandbox_command(const std::string& cmd, bool& emulated, int& status,
+                            std::function<int(const std::string&)>& handler)
 {
     // Split on the shell's separators only to find the programs that are run.
     emulated = false;
@@ -653,7 +656,7 @@ std::string sandbox_command(const std::string& cmd, bool& emulated, int& status)
     auto it = B().shell_emul.find(prog);
     if (it != B().shell_emul.end()) {
         emulated = true;
-        status = it->second(cmd);
+        handler = it->second;
         return out;
     }
     static const std::set<std::string> host_only = {"mount", "umount", "reboot", "poweroff",
@@ -673,10 +676,12 @@ int plat_shell(const char* command)
     bool emulated = false;
     int code = 0;
     std::string run;
+    std::function<int(const std::string&)> handler;
     {
         std::lock_guard<std::mutex> lk(B().mu);
-        run = sandbox_command(command, emulated, code);
+        run = sandbox_command(command, emulated, code, handler);
     }
+    if (handler) code = handler(command);
     int status;
     if (emulated) {
         status = (code & 0xFF) << 8;

@@ -1,9 +1,12 @@
-// Descriptors of the simulated devices: a call that waits inside a device must stay safe when
-// another thread closes the descriptor meanwhile (the touch and camera reads block on the clock).
+// The simulator's side of the seam: a call that waits inside a device must stay safe when another
+// thread closes the descriptor meanwhile (the touch and camera reads block on the clock), and a
+// program that the simulator answers may use the backend itself.
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 #include "platform/seam.h"
 #include "sim/backend.h"
@@ -64,6 +67,21 @@ TEST(SimDescriptor, CloseWhileAnotherThreadWaitsInTheDevice)
         char buf[4];
         EXPECT_EQ(plat_read(call.fd, buf, sizeof buf), -1);
     }
+    sim::reset_backend();
+}
+
+TEST(SimShell, EmulatedProgramMayUseTheBackend)
+{
+    // An emulated mount marks the stick mounted: the handler runs outside the backend's lock.
+    sim::set_usb_present(true);
+    sim::set_shell_emulation("probe", [](const std::string& cmd) {
+        sim::set_usb_present(false);
+        return cmd == "probe /media" ? 3 : 1;
+    });
+    const int st = plat_shell("probe /media");
+    ASSERT_TRUE(WIFEXITED(st));
+    EXPECT_EQ(WEXITSTATUS(st), 3);
+    EXPECT_FALSE(sim::usb_present());
     sim::reset_backend();
 }
 
