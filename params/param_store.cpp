@@ -293,20 +293,6 @@ int write_all_module_copies(const uint8_t* rec)
     return ok;
 }
 
-// Atomic replacement of a small file: temporary file, fsync, rename.
-int write_file_atomic(const char* path, const void* data, size_t len)
-{
-    std::string tmp = std::string(path) + ".tmp";
-    int fd = plat_open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0) return -1;
-    bool ok = plat_write(fd, data, len) == ssize_t(len);
-    ok = plat_fsync(fd) == 0 && ok;
-    ok = plat_close(fd) == 0 && ok;
-    if (ok) ok = ::rename(plat_path(tmp).c_str(), plat_path(path).c_str()) == 0;
-    if (!ok) ::unlink(plat_path(tmp).c_str());
-    return ok ? 0 : -1;
-}
-
 int module_from_file()
 {
     FILE* f = plat_fopen(kModuleFile, "rb");
@@ -387,6 +373,20 @@ int restore_page(int rel)
 }
 
 } // namespace
+
+// ---- Whole-file replacement ------------------------------------------------------------------------
+int ParamFileReplace(const char* path, const void* data, size_t len)
+{
+    std::string tmp = std::string(path) + ".tmp";
+    int fd = plat_open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) return -1;
+    bool ok = plat_write(fd, data, len) == ssize_t(len);
+    ok = plat_fsync(fd) == 0 && ok;
+    ok = plat_close(fd) == 0 && ok;
+    if (ok) ok = ::rename(plat_path(tmp).c_str(), plat_path(path).c_str()) == 0;
+    if (!ok) ::unlink(plat_path(tmp).c_str());
+    return ok ? 0 : -1;
+}
 
 // ---- CRC ------------------------------------------------------------------------------------------------
 uint32_t crc32c(const void* data, size_t len)
@@ -662,7 +662,7 @@ int ModuleSave()
     int written = write_all_module_copies(rec);
     pValidModuleInfo = reinterpret_cast<MODULEINFO*>(module_copy(0));
     int r = written == E2PROM_MODULE_COPIES ? 0 : -1;
-    if (write_file_atomic(kModuleFile, rec, sizeof rec) != 0) {
+    if (ParamFileReplace(kModuleFile, rec, sizeof rec) != 0) {
         printf("Module.bin write failed\n");
         r = -1;
     }

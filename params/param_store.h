@@ -161,6 +161,9 @@ int ModuleSave();
 void ParameterCheck();
 int FormatSpecifiedParameter();
 int ModuleParPartChange();
+// Replaces a small file on the flash as a whole (temporary file, fsync, rename): 0, or -1 with the
+// old file left as it was.
+int ParamFileReplace(const char* path, const void* data, size_t len);
 
 // ---- Saving one table page (CRC computed into the page; 0 or -1) --------------------------------
 int SaveUserInfo(uint8_t* page);

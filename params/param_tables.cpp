@@ -381,17 +381,7 @@ int SetTable_Trainning(const void* data)
     if (!data || !g_training || g_trainingFd < 0) return 1;
     if (data != g_training) std::memcpy(g_training, data, FIBER_TRAINING_SIZE);
     // Replaced as a whole so that a power cut leaves the old or the new table.
-    std::string tmp = std::string(kFiberFile) + ".tmp";
-    int fd = plat_open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0) return 1;
-    bool ok = plat_write(fd, g_training, FIBER_TRAINING_SIZE) == FIBER_TRAINING_SIZE;
-    ok = plat_fsync(fd) == 0 && ok;
-    ok = plat_close(fd) == 0 && ok;
-    if (ok) ok = ::rename(plat_path(tmp).c_str(), plat_path(kFiberFile).c_str()) == 0;
-    if (!ok) {
-        ::unlink(plat_path(tmp).c_str());
-        return 1;
-    }
+    if (ParamFileReplace(kFiberFile, g_training, FIBER_TRAINING_SIZE) != 0) return 1;
     plat_close(g_trainingFd);
     g_trainingFd = plat_open(kFiberFile, O_RDWR);
     return 0;
