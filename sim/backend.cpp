@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
 #include <deque>
 #include <filesystem>
@@ -56,8 +57,9 @@ struct Backend {
     int next_mq = kFirstMq;
     std::set<std::string> missing;
     std::map<std::pair<std::string, unsigned long>, int> failing;
-    bool usb_present = false;
-    bool usb_mounted = false;
+    // Read without the lock by path mapping (which also runs under it), from any thread.
+    std::atomic<bool> usb_present{false};
+    std::atomic<bool> usb_mounted{false};
     std::map<std::string, std::function<int(const std::string&)>> shell_emul;
     std::function<void()> power_off;
 };

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -83,6 +84,42 @@ TEST(SimShell, EmulatedProgramMayUseTheBackend)
     EXPECT_EQ(WEXITSTATUS(st), 3);
     EXPECT_FALSE(sim::usb_present());
     sim::reset_backend();
+}
+
+struct Mapper {
+    std::atomic<bool> started{false}, done{false};
+    int toStick = 0;
+};
+
+void* map_paths(void* p)
+{
+    auto* m = static_cast<Mapper*>(p);
+    m->started = true;
+    while (!m->done)
+        m->toStick += plat_path("/media/update.bin").find("/usb/") != std::string::npos;
+    return nullptr;
+}
+
+TEST(SimShell, StickStateIsSharedSafelyWithPathMapping)
+{
+    // On the wall clock threads run at once: the stick changes while another thread maps paths.
+    sim::Scheduler::instance().reset(true);
+    sim::set_data_root(testing::TempDir() + "/stick_test");
+    Mapper m;
+    plat_thread_t t = 0;
+    ASSERT_EQ(plat_thread_create(&t, map_paths, &m, "mapper"), 0);
+    while (!m.started)
+        plat_sleep_ms(1);
+    for (int i = 0; i < 500; ++i) {
+        sim::set_usb_present(true);
+        EXPECT_EQ(plat_mount("/dev/sda1", "/media", "vfat", 0, nullptr), 0);
+        sim::set_usb_present(false);
+    }
+    m.done = true;
+    plat_thread_stop(t);
+    EXPECT_FALSE(sim::usb_mounted());
+    sim::reset_backend();
+    sim::Scheduler::instance().reset();
 }
 
 } // namespace
