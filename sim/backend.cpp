@@ -145,12 +145,17 @@ void set_data_root(const std::string& dir)
 
 const std::string& data_root() { return B().root; }
 
-std::string host_path(std::string_view path)
+std::string host_path(std::string_view instrument_path)
 {
     const std::string& root = B().root;
-    if (root.empty()) return std::string(path);
-    if (path.empty()) return root + "/mnt";
-    if (path[0] != '/') return root + "/mnt/" + std::string(path);
+    if (root.empty()) return std::string(instrument_path);
+    if (instrument_path.empty()) return root + "/mnt";
+    // Relative paths start in "/mnt" (the unit's working directory); ".." never climbs above the
+    // unit's "/", as on the unit itself, so no path leads out of the data root.
+    std::string full = instrument_path[0] == '/' ? std::string(instrument_path)
+                                                 : "/mnt/" + std::string(instrument_path);
+    const std::string normal = std::filesystem::path(full).lexically_normal().string();
+    std::string_view path = normal;
     // Host tools and kernel interfaces stay where they are.
     for (std::string_view keep : {"/bin/", "/usr/", "/lib", "/proc/", "/sys/", "/dev/null"})
         if (starts_with(path, keep)) return std::string(path);

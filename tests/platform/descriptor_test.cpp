@@ -86,6 +86,27 @@ TEST(SimShell, EmulatedProgramMayUseTheBackend)
     sim::reset_backend();
 }
 
+TEST(SimPaths, NoInstrumentPathLeadsOutOfTheDataRoot)
+{
+    sim::set_data_root(testing::TempDir() + "/path_test");
+    const std::string root = sim::data_root();
+    const struct {
+        const char* path;
+        std::string host;
+    } cases[] = {
+        {"/mnt/usr/a.par", root + "/mnt/usr/a.par"},
+        {"font/x.fnt", root + "/mnt/font/x.fnt"},
+        {"/../../etc/passwd", root + "/etc/passwd"},
+        {"../../../tmp/x", root + "/tmp/x"},
+        {"/mnt/../../..", root + "/"},
+        {"/usr/../mnt/x", root + "/mnt/x"},
+        {"/media/../../x", root + "/x"},
+        {"/bin/sh", "/bin/sh"},
+    };
+    for (auto& c : cases)
+        EXPECT_EQ(plat_path(c.path), c.host) << c.path;
+}
+
 struct Mapper {
     std::atomic<bool> started{false}, done{false};
     int toStick = 0;
