@@ -196,6 +196,10 @@ uint32_t key_down(int key)
     case 1:
         return 2;
     case 2:
+        // After a language change the back link points at the form itself: Cancel goes up to the
+        // settings menu instead of staying here.
+        if (is_language_form(s.wnd) && s.wnd->pPrev == s.wnd && frmSystem)
+            return FormGoTo(s.wnd, frmSystem);
         s.wnd->lReason = 6;
         s.wnd->bPaint = 0;
         return 6;

@@ -269,7 +269,7 @@ TEST(StandinForms, MenuItemsOpenTheirFormsAndCancelGoesBack)
     EXPECT_EQ(formtest::run_form(frmMaintArc), 2u);
 }
 
-TEST(StandinForms, ChoosingTheLanguageOnShowChangesNothing)
+TEST(StandinForms, LanguageFormNeverTrapsTheOperator)
 {
     formtest::Unit u;
     ASSERT_EQ(GetCurrentLanguage(), LANG_ENGLISH);
@@ -280,6 +280,11 @@ TEST(StandinForms, ChoosingTheLanguageOnShowChangesNothing)
     frmSysLanguage->pPrev = frmSystem;
     EXPECT_EQ(formtest::run_form(frmSysLanguage), 6u);
     EXPECT_EQ(frmSysLanguage->pPrev, frmSystem);
+    // After a change of language the back link is the form itself: Cancel goes to the settings.
+    frmSysLanguage->pPrev = frmSysLanguage;
+    u.tap(300, "cancel");
+    EXPECT_EQ(formtest::run_form(frmSysLanguage), 4u);
+    EXPECT_EQ(frmSysLanguage->pNext, frmSystem);
 }
 
 } // namespace
