@@ -834,6 +834,9 @@ mqd_t GetMessageQueue()
 
 int GetComEvent(mqd_t queue)
 {
+    // Forms poll the queue on every pass; one that never opened has nothing to give (its
+    // failure was reported when it was opened).
+    if (queue == static_cast<mqd_t>(-1)) return 0;
     struct mq_attr attr {
     };
     if (plat_mq_getattr(queue, &attr) != 0) {

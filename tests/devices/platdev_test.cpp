@@ -326,6 +326,10 @@ TEST_F(PlatformTest, KeyCodesFromTheQueueMarkRepeats)
         EXPECT_EQ(GetComEvent(q), int(code));
         EXPECT_EQ(CheckRepeatEvent(), code == 0x0305u ? 1 : 0);
     }
+    // A queue that never opened is polled on every form pass: quietly nothing.
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(GetComEvent(static_cast<mqd_t>(-1)), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 TEST_F(PlatformTest, TimeHelpersRunOnTheMonotonicClock)
