@@ -37,6 +37,22 @@ struct Stuck {
     uint8_t value;
 };
 
+// The message list of an I2C_RDWR request, or null with errno set (another request, no list,
+// or more messages than the kernel takes in one transfer).
+i2c_rdwr_ioctl_data* transfer_of(unsigned long request, void* arg)
+{
+    if (request != I2C_RDWR) {
+        errno = ENOTTY;
+        return nullptr;
+    }
+    auto* data = static_cast<i2c_rdwr_ioctl_data*>(arg);
+    if (!data || !data->msgs || data->nmsgs == 0 || data->nmsgs > 42) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    return data;
+}
+
 class EepromChip;
 class RtcChip;
 
@@ -97,15 +113,8 @@ class EepromChip : public Device
 
     int ioctl(OpenState&, unsigned long request, void* arg) override
     {
-        if (request != I2C_RDWR) {
-            errno = ENOTTY;
-            return -1;
-        }
-        auto* data = static_cast<i2c_rdwr_ioctl_data*>(arg);
-        if (!data || !data->msgs || data->nmsgs == 0 || data->nmsgs > 42) {
-            errno = EINVAL;
-            return -1;
-        }
+        auto* data = transfer_of(request, arg);
+        if (!data) return -1;
         std::lock_guard<std::mutex> g(g_mu);
         if (missing_ || cut_) {
             errno = missing_ ? ENODEV : EIO;
@@ -250,15 +259,8 @@ class RtcChip : public Device
     }
     int ioctl(OpenState&, unsigned long request, void* arg) override
     {
-        if (request != I2C_RDWR) {
-            errno = ENOTTY;
-            return -1;
-        }
-        auto* data = static_cast<i2c_rdwr_ioctl_data*>(arg);
-        if (!data || !data->msgs || data->nmsgs == 0 || data->nmsgs > 42) {
-            errno = EINVAL;
-            return -1;
-        }
+        auto* data = transfer_of(request, arg);
+        if (!data) return -1;
         std::lock_guard<std::mutex> g(g_mu);
         if (missing_) {
             errno = ENODEV;
