@@ -167,3 +167,17 @@ uint32_t FormTitleText(const GUIWINDOW* w)
         if (!std::strcmp(t.form, name)) return t.text;
     return 0;
 }
+
+void FormReleaseInput()
+{
+    if (GUITOUCHPAD* touch = GetTouchpadObject(DEV_TOUCH)) DelTouchMapList(touch);
+    ClearEventMsg();
+}
+
+uint32_t FormReleaseDone(GUIWINDOW* pWnd)
+{
+    _FramePageChange();
+    pWnd->bPaint = 0;
+    pWnd->bInit = 0;
+    return 0;
+}

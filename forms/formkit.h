@@ -20,6 +20,10 @@ GUIBUTTON* FormIconButton(GUIWINDOW* pWnd, int w, int h, int x, int y, GUIIMAGE*
 // `sound` (not on repeats) and shows the button pushed, a release puts it back and runs its click
 // handler, whose code is returned (0: stay). Any other state prints "Touch MSG Error".
 uint32_t FormButtonTouch(GUIWINDOW* pWnd, int state, GUIBUTTON* pButton, int sound);
+// The two ends of every form's Release: first its touch regions and pending input go, and after
+// the form deleted its own objects the page flips and the form counts as released.
+void FormReleaseInput();
+uint32_t FormReleaseDone(GUIWINDOW* pWnd);
 // Leaves the form for pNext with code 4, as handlers do.
 uint32_t FormGoTo(GUIWINDOW* pWnd, GUIWINDOW* pNext);
 // A stored, fixed-length mode name as printable ASCII (bounded, stops at the first 0; "-" when

@@ -263,8 +263,7 @@ uint32_t frmRootmenu_Release()
 {
     GUIWINDOW* w = W();
     if (!w) return 0;
-    if (GUITOUCHPAD* touch = GetTouchpadObject(DEV_TOUCH)) DelTouchMapList(touch);
-    ClearEventMsg();
+    FormReleaseInput();
     for (auto*& b : g.btn) {
         DeleteButtonDirect(b);
         b = nullptr;
@@ -277,10 +276,7 @@ uint32_t frmRootmenu_Release()
     DeleteImageDirect(g.pBack);
     g.pBack = nullptr;
     txtResource_Release();
-    _FramePageChange();
-    w->bPaint = 0;
-    w->bInit = 0;
-    return 0;
+    return FormReleaseDone(w);
 }
 
 int GetRootmenuFocus()

@@ -517,8 +517,7 @@ uint32_t frmWorkbench_Release()
 {
     GUIWINDOW* w = W();
     if (!w) return 0;
-    if (GUITOUCHPAD* touch = GetTouchpadObject(DEV_TOUCH)) DelTouchMapList(touch);
-    ClearEventMsg();
+    FormReleaseInput();
     for (auto*& b : g.btn) {
         DeleteButtonDirect(b);
         b = nullptr;
@@ -531,10 +530,7 @@ uint32_t frmWorkbench_Release()
     DeleteImageDirect(g.pBack);
     g.pBack = nullptr;
     txtResource_Release();
-    _FramePageChange();
-    w->bPaint = 0;
-    w->bInit = 0;
-    return 0;
+    return FormReleaseDone(w);
 }
 
 int GetWorkbenchViewMode()

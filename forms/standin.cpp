@@ -337,17 +337,13 @@ uint32_t StandinProcess(GUIWINDOW* pWnd)
 uint32_t StandinRelease(GUIWINDOW* pWnd)
 {
     if (!pWnd) return 0;
-    if (GUITOUCHPAD* touch = GetTouchpadObject(DEV_TOUCH)) DelTouchMapList(touch);
-    ClearEventMsg();
+    FormReleaseInput();
     DeleteMenuDirect(s.menu);
     s.menu = nullptr;
     txtResource_Release();
     s.count = 0;
     s.language = -1;
-    _FramePageChange();
-    pWnd->bPaint = 0;
-    pWnd->bInit = 0;
-    return 0;
+    return FormReleaseDone(pWnd);
 }
 
 // Weak, so that a form's own source replaces its stand-in as soon as it is linked.

@@ -22,24 +22,16 @@
 #include "sim/dev_input.h"
 #include "sim/request_log.h"
 #include "sim/testbed.h"
+#include "tests/app/apptest.h"
 
 namespace formtest
 {
 
-inline sim::Testbed::Options with_assets()
-{
-    sim::Testbed::Options o;
-    o.copy_assets = true;
-    return o;
-}
-
-struct Unit {
-    sim::Testbed tb{with_assets()};
+// The application core's unit (generated data root, toolkit, parameters, devices) plus what the
+// forms need on top.
+struct Unit : apptest::Unit {
     Unit()
     {
-        InitializeGUI();
-        InitializeParameter();
-        InitializePlatform();
         InitializeGlobalSource();
         CreateFormWindows();
         SyncLanguageChange(0);
@@ -53,9 +45,6 @@ struct Unit {
         IdleProcessOff();
         DeleteFormWindows();
         ReleaseGlobalSource();
-        ReleaseParameter();
-        ReleasePlatform();
-        ReleaseGUI();
     }
     sim::Instrument& inst() { return tb.instrument(); }
 
