@@ -1,13 +1,13 @@
 // The form loop (see formloop.h).
 #include "app/formloop.h"
 
-#include "app/errorinfo.h"
 #include "app/startup.h"
-#include "app/textres.h"
 #include "devices/platdev.h"
-#include "forms/forms.h"
-#include "platform/seam.h"
+#include "errors/errorinfo.h"
+#include "formmodel/forms.h"
 #include "gui/touchpad.h"
+#include "platform/seam.h"
+#include "texts/textres.h"
 
 void FormLoopAct(FORMLOOP* loop, uint32_t code)
 {

@@ -4,18 +4,8 @@
 
 #include <cstdint>
 
+#include "formmodel/formevents.h"
 #include "gui/window.h"
-
-// Codes a form's Process returns.
-enum : uint32_t {
-    FORM_SHUTDOWN = 1,
-    FORM_HOME = 2,
-    FORM_STAY = 3,
-    FORM_NEXT = 4,
-    FORM_NEXT5 = 5,
-    FORM_BACK = 6,
-    FORM_LANGUAGE = 7,
-};
 
 struct FORMLOOP {
     int running = 1;

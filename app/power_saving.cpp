@@ -4,9 +4,10 @@
 #include <atomic>
 #include <cstdio>
 
-#include "app/appwindow.h"
 #include "devices/heater.h"
 #include "devices/platdev.h"
+#include "formmodel/appwindow.h"
+#include "formmodel/power_hooks.h"
 #include "params/param_tables.h"
 #include "platform/requests.h"
 #include "platform/seam.h"
@@ -27,6 +28,7 @@ void InitShutCondition()
 {
     g_lastKeyMs = plat_monotonic_ms();
     g_lcdOff = false;
+    SetPowerHooks({ResetShutCondition, CheckShutCondition, RestartShutCountdown});
 }
 
 bool IsLcdDozing() { return g_lcdOff; }

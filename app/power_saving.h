@@ -13,5 +13,5 @@ int CheckShutCondition();
 void RestartShutCountdown();
 // The LCD was switched off by the idle logic.
 bool IsLcdDozing();
-// Forget the idle state (start-up and tests).
+// Forget the idle state (start-up and tests) and connect the forms' input loops to power saving.
 void InitShutCondition();

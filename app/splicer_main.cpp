@@ -3,10 +3,10 @@
 
 #include <cstdio>
 
-#include "app/appwindow.h"
 #include "app/formloop.h"
 #include "app/startup.h"
-#include "forms/forms.h"
+#include "formmodel/appwindow.h"
+#include "formmodel/forms.h"
 
 namespace {
 void enter_workbench(FORMLOOP* loop) { CheckAndSetWorkCondition(&loop->firstPass, &loop->motorsReady); }

@@ -6,75 +6,31 @@
 
 #include <cstdio>
 
-#include "app/appwindow.h"
-#include "app/errorinfo.h"
-#include "app/machine.h"
 #include "app/power_saving.h"
-#include "app/textres.h"
 #include "app/threads.h"
 #include "devices/heater.h"
 #include "devices/motor.h"
 #include "devices/platdev.h"
+#include "errors/errorinfo.h"
 #include "fiber/graphics.h"
-#include "forms/forms.h"
+#include "formmodel/appwindow.h"
+#include "formmodel/forms.h"
+#include "formmodel/global_source.h"
+#include "forms/registry.h"
 #include "gui/global.h"
+#include "machine/machine.h"
 #include "params/param_store.h"
 #include "params/param_tables.h"
 #include "platform/requests.h"
 #include "platform/seam.h"
+#include "texts/textres.h"
 
-GUIWINDOW* WND_ACTIVE = nullptr;
 int onceRst = 0;
-GUIIMAGE* pBatteryImage[4] = {nullptr, nullptr, nullptr, nullptr};
-int AdapterFlag = 0;
-uint32_t lBatteryAtPowerOn = 0;
 
 int StartOverProcess()
 {
     int fd = plat_open(DEV_RAVELIN, O_RDWR);
     if (fd >= 0) plat_close(fd);
-    return 0;
-}
-
-namespace {
-void save_error_background(const char* path, int which)
-{
-    GUIFRAME* back = GetFrameObject("_BACK_FRM");
-    GUIIMAGE* img = CreateImageDirect(1, 24, 0, 800, 480, 0, 0, 0, path);
-    if (back && img) {
-        _ImageDirectPut(img);
-        _FrameBufferMixBackErr(0, 480, back, which);
-    }
-    if (img) DeleteImageDirect(img);
-}
-} // namespace
-
-int InitializeGlobalSource()
-{
-    uint32_t type = 0;
-    GetPowerType(&type);
-    if (type == 0) { // battery
-        AdapterFlag = 0;
-        GetBatteryVoltage(&lBatteryAtPowerOn);
-    } else {
-        AdapterFlag = 1;
-    }
-    static const char* const kBattery[4] = {
-        "bitmap/Battery/BatteryAdapter.bmp", "bitmap/Battery/BatteryCharge.bmp",
-        "bitmap/Battery/BatteryFull.bmp", "bitmap/Battery/BatteryLow.bmp"};
-    for (int i = 0; i < 4; ++i) pBatteryImage[i] = CreateImageDirect(1, 8, 0, 49, 16, 731, 10, 0, kBattery[i]);
-    save_error_background("bitmap/Factory/BackFactWorkErr.bmp", 1);
-    save_error_background("bitmap/Workbench/BackWorkErr.bmp", 0);
-    return 0;
-}
-
-int ReleaseGlobalSource()
-{
-    for (auto*& img : pBatteryImage) {
-        if (img) DeleteImageDirect(img);
-        img = nullptr;
-    }
-    AdapterFlag = 0;
     return 0;
 }
 

@@ -4,20 +4,12 @@
 #include "gui/image.h"
 #include "gui/window.h"
 
-// The active form: error popups and the splice process draw into it.
-extern GUIWINDOW* WND_ACTIVE;
 // Motors are reset at most once per power-on.
 extern int onceRst;
-// Battery status images (adapter, charging, full, low) and the power source at start.
-extern GUIIMAGE* pBatteryImage[4];
-extern int AdapterFlag;
-extern uint32_t lBatteryAtPowerOn;
 
 int StartOverProcess();
 int InitializeAll();
 int ReleaseAll();
-int InitializeGlobalSource();
-int ReleaseGlobalSource();
 // Power-on password, start-up dust check, electrode replacement procedures: 1 to go on, 0 to end.
 int ExecMaskAfterPowerOn(int* firstPass, int* motorsReady);
 // Checks run each time the workbench is entered from the loop.

@@ -2,10 +2,10 @@
 // entry, the language form switches all four glyph files, and the status bar formats its values.
 #include <benchmark/benchmark.h>
 
-#include "app/format.h"
-#include "app/textres.h"
 #include "gui/gui.h"
 #include "sim/testbed.h"
+#include "texts/format.h"
+#include "texts/textres.h"
 
 namespace
 {

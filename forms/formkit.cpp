@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/appwindow.h"
-#include "app/textres.h"
 #include "devices/platdev.h"
-#include "forms/forms.h"
+#include "formmodel/appwindow.h"
+#include "formmodel/forms.h"
 #include "gui/touchpad.h"
+#include "texts/textres.h"
 
 void FormFill(GUIFRAME* f, int x1, int y1, int x2, int y2, uint32_t index)
 {
@@ -41,23 +41,6 @@ GUIBUTTON* FormIconButton(GUIWINDOW* pWnd, int w, int h, int x, int y, GUIIMAGE*
                              GetFontObject("_TXT_BLK"), pWnd->pFrmFore, pIcon, nullptr, fnClick, fnClickDown);
     if (b) b->pPushIcon = pPush;
     return b;
-}
-
-uint32_t FormButtonTouch(GUIWINDOW* pWnd, int state, GUIBUTTON* b, int sound)
-{
-    if (!b) return 0;
-    if (state == 1) {
-        if (!GetTouchRepeat()) SpeakerPutSound(sound);
-        if (b->fnPush) b->fnPush(b);
-        TransferLines(pWnd, b->wTop, b->wTop + b->wHeight - 1);
-    } else if (state == 2) {
-        if (b->fnPut) b->fnPut(b);
-        TransferLines(pWnd, b->wTop, b->wTop + b->wHeight - 1);
-        if (b->fnClick) return uint32_t(b->fnClick(b));
-    } else {
-        std::printf("Touch MSG Error\n");
-    }
-    return 0;
 }
 
 uint32_t FormGoTo(GUIWINDOW* pWnd, GUIWINDOW* pNext)

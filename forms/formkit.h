@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "formmodel/formevents.h"
 #include "gui/global.h"
 
 // Fills [x1, x2] x [y1, y2] of a frame with one palette index (255: transparent foreground).
@@ -16,10 +17,6 @@ void FormLabel(GUIFRAME* pFrame, const GUISTRING* pText, int x, int y, int w, in
 // A button drawn only by its images (keyed icons on a transparent area); pushed shows pPush.
 GUIBUTTON* FormIconButton(GUIWINDOW* pWnd, int w, int h, int x, int y, GUIIMAGE* pIcon, GUIIMAGE* pPush,
                           GUICLICK fnClick, GUICLICK fnClickDown);
-// Acts on a touch message of a button region as the forms' Process loops do: a press sounds
-// `sound` (not on repeats) and shows the button pushed, a release puts it back and runs its click
-// handler, whose code is returned (0: stay). Any other state prints "Touch MSG Error".
-uint32_t FormButtonTouch(GUIWINDOW* pWnd, int state, GUIBUTTON* pButton, int sound);
 // The two ends of every form's Release: first its touch regions and pending input go, and after
 // the form deleted its own objects the page flips and the form counts as released.
 void FormReleaseInput();

@@ -1,17 +1,18 @@
 // The root menu: six tiles (splice modes, maintenance, heater modes, workbench, settings, help)
 // opened by touch or by the arrow keys and Confirm, and two hidden key sequences that open the
 // factory menu and the software update.
+#include "forms/frmrootmenu.h"
+
 #include <cstdio>
 
-#include "app/appwindow.h"
-#include "app/power_saving.h"
-#include "app/textres.h"
 #include "devices/heater.h"
 #include "devices/platdev.h"
+#include "formmodel/appwindow.h"
+#include "formmodel/forms.h"
 #include "forms/formkit.h"
-#include "forms/forms.h"
 #include "gui/global.h"
 #include "params/param_tables.h"
+#include "texts/textres.h"
 
 namespace
 {
@@ -175,11 +176,6 @@ uint32_t winKey_Down(int key)
         return 0;
     }
 }
-
-uint32_t winKey_Up(int)
-{
-    return 0;
-}
 } // namespace
 
 uint32_t frmRootmenu_Initialize()
@@ -231,32 +227,8 @@ uint32_t frmRootmenu_Paint()
 
 uint32_t frmRootmenu_Process()
 {
-    GUIWINDOW* w = W();
-    if (!w) return 6;
-    GUITOUCHPAD* touch = GetTouchpadObject(DEV_TOUCH);
-    for (;;) {
-        if (WindowIdleProcess(kMode, w) == 2) return 2;
-        uint16_t ev = w->pKeypad ? GetKeypadEvent(w->pKeypad) : 0;
-        if ((ev & 0xFF) == 0) ev = uint16_t(GetComEvent(GetMessageQueue()));
-        if ((ev & 0xFF) && (ev & KEY_EVENT_REPEAT)) {
-            if (ResetShutCondition()) continue;
-            const int key = ev & 0xFF;
-            if (ev & KEY_EVENT_DOWN) {
-                SpeakerPutSound(key);
-                if (uint32_t code = winKey_Down(key)) return code;
-            }
-            if (ev & KEY_EVENT_UP) winKey_Up(key);
-        } else if (CheckShutCondition() == 1) {
-            return 1;
-        }
-        GUITOUCHMSG msg{};
-        const int st = touch ? GetTouchpadEvent(touch, &msg) : 0;
-        if (!st || !msg.pObject) continue;
-        if (ResetShutCondition()) continue;
-        if (msg.wType != 1) continue;
-        auto* b = static_cast<GUIBUTTON*>(msg.pObject);
-        if (uint32_t code = FormButtonTouch(w, st, b, 20)) return code;
-    }
+    static constexpr FORMEVENTS kEvents = {.idleMode = kMode, .keyDown = winKey_Down, .touchType = 1};
+    return FormEventLoop(W(), kEvents);
 }
 
 uint32_t frmRootmenu_Release()

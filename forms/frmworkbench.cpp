@@ -6,17 +6,19 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/appwindow.h"
-#include "app/power_saving.h"
-#include "app/textres.h"
 #include "devices/heater.h"
 #include "devices/platdev.h"
+#include "errors/errorinfo.h"
+#include "fiber/graphics.h"
+#include "formmodel/appwindow.h"
+#include "formmodel/forms.h"
+#include "formmodel/power_hooks.h"
 #include "forms/formkit.h"
-#include "forms/forms.h"
 #include "gui/global.h"
 #include "params/param_tables.h"
 #include "platform/seam.h"
 #include "splice/autosplice.h"
+#include "texts/textres.h"
 
 namespace
 {
@@ -249,11 +251,6 @@ uint32_t winKey_Down(int key)
     }
 }
 
-uint32_t winKey_Up(int)
-{
-    return 0;
-}
-
 // ---- LCD brightness window ------------------------------------------------------------------------
 struct LightWindow {
     GUIIMAGE* pBack = nullptr;
@@ -351,72 +348,95 @@ void close_light_window()
     TransferLines(W(), 0, 479);
 }
 
+// Keys of the brightness window; the ones that close it leave its loop with these codes.
+enum : uint32_t { LIGHT_CLOSE = 0x100, LIGHT_MENU, LIGHT_SPLICE, LIGHT_VIEW };
+
+uint32_t light_key_down(int key)
+{
+    switch (key) {
+    case 7:
+        LightValDown(nullptr);
+        return 0;
+    case 8:
+        LightValUp(nullptr);
+        return 0;
+    case 2:
+    case 3:
+    case 11:
+        return LIGHT_CLOSE;
+    case 1:
+        return FORM_HOME;
+    case 4:
+        return LIGHT_MENU;
+    case 9:
+        return LIGHT_SPLICE;
+    case 12:
+        return LIGHT_VIEW;
+    default:
+        return 0;
+    }
+}
+
+// Every press and touch repeat steps the level; a release only puts the button back.
+uint32_t light_touch(int state, const GUITOUCHMSG& msg)
+{
+    auto* b = static_cast<GUIBUTTON*>(msg.pObject);
+    if (state == 1) {
+        if (!GetTouchRepeat()) SpeakerPutSound(20);
+        if (b->fnPush) b->fnPush(b);
+        if (b->fnClickDown) b->fnClickDown(b);
+        TransferLines(W(), b->wTop, b->wTop + b->wHeight - 1);
+    } else if (state == 2) {
+        if (b->fnPut) b->fnPut(b);
+        TransferLines(W(), b->wTop, b->wTop + b->wHeight - 1);
+    } else {
+        std::printf("Touch MSG Error\n");
+    }
+    return 0;
+}
+
 uint32_t LightWindowProcess()
 {
+    static constexpr FORMEVENTS kEvents = {
+        .idleMode = kMode, .keyDown = light_key_down, .touch = light_touch};
     open_light_window();
-    GUITOUCHPAD* touch = GetTouchpadObject(DEV_TOUCH);
-    for (;;) {
-        if (WindowIdleProcess(kMode, W()) == 2) {
-            close_light_window();
-            return 2;
-        }
-        uint16_t ev = W()->pKeypad ? GetKeypadEvent(W()->pKeypad) : 0;
-        if ((ev & 0xFF) == 0) ev = uint16_t(GetComEvent(GetMessageQueue()));
-        if ((ev & 0xFF) && (ev & KEY_EVENT_REPEAT)) {
-            if (ResetShutCondition()) continue;
-            if (ev & KEY_EVENT_DOWN) {
-                const int key = ev & 0xFF;
-                SpeakerPutSound(key);
-                switch (key) {
-                case 7:
-                    LightValDown(nullptr);
-                    break;
-                case 8:
-                    LightValUp(nullptr);
-                    break;
-                case 2:
-                case 3:
-                case 11:
-                    close_light_window();
-                    return 0;
-                case 1:
-                    close_light_window();
-                    return 2;
-                case 4:
-                    close_light_window();
-                    return go_to(frmRootmenu);
-                case 9:
-                    close_light_window();
-                    return start_splice();
-                case 12:
-                    close_light_window();
-                    switch_view();
-                    return 0;
-                default:
-                    break;
-                }
-            }
-        } else if (CheckShutCondition() == 1) {
-            close_light_window();
-            return 1;
-        }
-        GUITOUCHMSG msg{};
-        const int st = touch ? GetTouchpadEvent(touch, &msg) : 0;
-        if (!st || !msg.pObject) continue;
-        if (ResetShutCondition()) continue;
-        auto* b = static_cast<GUIBUTTON*>(msg.pObject);
-        if (st == 1) {
-            if (!GetTouchRepeat()) SpeakerPutSound(20);
-            if (b->fnPush) b->fnPush(b);
-            if (b->fnClickDown) b->fnClickDown(b); // every press and touch repeat steps
-            TransferLines(W(), b->wTop, b->wTop + b->wHeight - 1);
-        } else if (st == 2) {
-            if (b->fnPut) b->fnPut(b);
-            TransferLines(W(), b->wTop, b->wTop + b->wHeight - 1);
-        } else {
-            std::printf("Touch MSG Error\n");
+    const uint32_t code = FormEventLoop(W(), kEvents);
+    close_light_window();
+    switch (code) {
+    case LIGHT_CLOSE:
+        return 0;
+    case LIGHT_MENU:
+        return go_to(frmRootmenu);
+    case LIGHT_SPLICE:
+        return start_splice();
+    case LIGHT_VIEW:
+        switch_view();
+        return 0;
+    default: // home, or power saving switching the unit off
+        return code;
+    }
+}
+
+// Closing the cover with automatic start on presses Run.
+uint16_t cover_start()
+{
+    const int cover = GetCoverStatus();
+    if (cover < 0) return 0;
+    uint16_t ev = 0;
+    if (g.coverOpen == 1 && cover == 0) {
+        APPTABLE_OPTION opt{};
+        if (GetTable_SpliceOption(&opt) == 0 && opt.lEnableAutoStart != 0) {
+            ev = KEY_EVENT_REPEAT | 9;
+            RestartIdleCountdown();
         }
     }
+    g.coverOpen = cover;
+    return ev;
+}
+
+uint32_t corner_touch(int state, const GUITOUCHMSG& msg)
+{
+    return FormButtonTouch(W(), state, static_cast<GUIBUTTON*>(msg.pObject), msg.wId == 6 ? 10 : 20);
 }
 } // namespace
 
@@ -467,50 +487,12 @@ uint32_t frmWorkbench_Paint()
 
 uint32_t frmWorkbench_Process()
 {
-    GUIWINDOW* w = W();
-    if (!w) return 6;
-    GUITOUCHPAD* touch = GetTouchpadObject(DEV_TOUCH);
-    for (;;) {
-        if (WindowIdleProcess(kMode, w) == 2) return 2;
-        uint16_t ev = w->pKeypad ? GetKeypadEvent(w->pKeypad) : 0;
-        if ((ev & 0xFF) == 0) ev = uint16_t(GetComEvent(GetMessageQueue()));
-        bool synthesized = false;
-        if ((ev & 0xFF) == 0 || !(ev & KEY_EVENT_REPEAT)) {
-            ev = 0;
-            // Closing the cover with automatic start on presses Run.
-            const int cover = GetCoverStatus();
-            if (cover >= 0) {
-                if (g.coverOpen == 1 && cover == 0) {
-                    APPTABLE_OPTION opt{};
-                    if (GetTable_SpliceOption(&opt) == 0 && opt.lEnableAutoStart != 0) {
-                        ev = KEY_EVENT_REPEAT | 9;
-                        synthesized = true;
-                        RestartShutCountdown();
-                    }
-                }
-                g.coverOpen = cover;
-            }
-        }
-        if (ev) {
-            // A key that woke the LCD is dropped; the cover's start goes on whatever the LCD did.
-            if (ResetShutCondition() && !synthesized) continue;
-            const int key = ev & 0xFF;
-            if (ev & KEY_EVENT_DOWN) {
-                SpeakerPutSound(key);
-                if (uint32_t code = winKey_Down(key)) return code;
-            }
-            if (ev & KEY_EVENT_UP) winKey_Up(key);
-        } else if (CheckShutCondition() == 1) {
-            return 1;
-        }
-        GUITOUCHMSG msg{};
-        const int st = touch ? GetTouchpadEvent(touch, &msg) : 0;
-        if (!st || !msg.pObject) continue;
-        if (ResetShutCondition()) continue;
-        if (msg.wType != 1) continue;
-        auto* b = static_cast<GUIBUTTON*>(msg.pObject);
-        if (uint32_t code = FormButtonTouch(w, st, b, msg.wId == 6 ? 10 : 20)) return code;
-    }
+    static constexpr FORMEVENTS kEvents = {.idleMode = kMode,
+                                           .keyDown = winKey_Down,
+                                           .autoKey = cover_start,
+                                           .touchType = 1,
+                                           .touch = corner_touch};
+    return FormEventLoop(W(), kEvents);
 }
 
 uint32_t frmWorkbench_Release()
@@ -531,6 +513,19 @@ uint32_t frmWorkbench_Release()
     g.pBack = nullptr;
     txtResource_Release();
     return FormReleaseDone(w);
+}
+
+void WorkbenchEntryCheck(GUIWINDOW* pWnd)
+{
+    if (!pWnd || pWnd != frmWorkbench) return;
+    // The exposure calibration runs once and then keeps its own flag; start it on entry. A lamp
+    // fault is shown for a few seconds and removed again, like the start-up checks; never over
+    // another pending message.
+    if (BrightMonitor(0) != 0 && !GetErrorFlag()) {
+        PutErrorInfo(259, pWnd);
+        ProcErrorInfo(0, pWnd);
+        ClearErrorInfo(pWnd);
+    }
 }
 
 int GetWorkbenchViewMode()

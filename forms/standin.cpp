@@ -6,14 +6,13 @@
 #include <cstring>
 #include <string>
 
-#include "app/appwindow.h"
-#include "app/power_saving.h"
-#include "app/textres.h"
 #include "devices/platdev.h"
+#include "formmodel/appwindow.h"
+#include "formmodel/forms.h"
 #include "forms/formkit.h"
-#include "forms/forms.h"
 #include "gui/global.h"
 #include "params/param_tables.h"
+#include "texts/textres.h"
 
 namespace
 {
@@ -69,7 +68,7 @@ struct Screen {
     GUIWINDOW* target[kMaxItems] = {};
     int itemLanguage[kMaxItems] = {}; // the language form: the language of each item
     int count = 0;
-} s;
+} g;
 
 bool is_language_form(const GUIWINDOW* w)
 {
@@ -90,11 +89,11 @@ GUISTRING* title_text(const GUIWINDOW* w, int language, int size)
 
 void txtResource_Release()
 {
-    for (GUISTRING** p : {&s.txtTitle, &s.txtBody, &s.txtHint}) {
+    for (GUISTRING** p : {&g.txtTitle, &g.txtBody, &g.txtHint}) {
         DeleteStringDirect(*p);
         *p = nullptr;
     }
-    for (auto*& t : s.txtItem) {
+    for (auto*& t : g.txtItem) {
         DeleteStringDirect(t);
         t = nullptr;
     }
@@ -102,23 +101,23 @@ void txtResource_Release()
 
 void txtResource_Initialize(GUIWINDOW* w)
 {
-    s.language = GetCurrentLanguage();
-    s.txtTitle = title_text(w, s.language, 19);
-    s.txtBody = GetTextResource(TXT_NOT_AVAILABLE, 19, 1, s.language);
-    if (!s.txtBody) s.txtBody = StrAsciiTrans("Not available on this unit", 19, 1);
-    s.txtHint = StrAsciiTrans(s.count ? "Up/Down: choose   Confirm: open   Cancel: back   Reset: home"
+    g.language = GetCurrentLanguage();
+    g.txtTitle = title_text(w, g.language, 19);
+    g.txtBody = GetTextResource(TXT_NOT_AVAILABLE, 19, 1, g.language);
+    if (!g.txtBody) g.txtBody = StrAsciiTrans("Not available on this unit", 19, 1);
+    g.txtHint = StrAsciiTrans(g.count ? "Up/Down: choose   Confirm: open   Cancel: back   Reset: home"
                                       : "Cancel: back    Reset: home",
                               15, 1);
-    for (int i = 0; i < s.count; ++i) {
+    for (int i = 0; i < g.count; ++i) {
         if (!is_language_form(w)) {
-            s.txtItem[i] = title_text(s.target[i], s.language, 15);
+            g.txtItem[i] = title_text(g.target[i], g.language, 15);
             continue;
         }
-        s.txtItem[i] = GetTextResource(TXT_LANGUAGE_NAME + uint32_t(s.itemLanguage[i]), 15, 1, s.language);
-        if (!s.txtItem[i]) {
+        g.txtItem[i] = GetTextResource(TXT_LANGUAGE_NAME + uint32_t(g.itemLanguage[i]), 15, 1, g.language);
+        if (!g.txtItem[i]) {
             char name[32];
-            std::snprintf(name, sizeof name, "Language %d", s.itemLanguage[i]);
-            s.txtItem[i] = StrAsciiTrans(name, 15, 1);
+            std::snprintf(name, sizeof name, "Language %d", g.itemLanguage[i]);
+            g.txtItem[i] = StrAsciiTrans(name, 15, 1);
         }
     }
 }
@@ -126,40 +125,40 @@ void txtResource_Initialize(GUIWINDOW* w)
 void build_menu(GUIWINDOW* w)
 {
     const MenuDef* def = menu_of(w);
-    s.count = 0;
+    g.count = 0;
     if (is_language_form(w)) {
         // Only languages whose files are all present are offered.
-        for (int n = 0; n < 64 && s.count < kMaxItems; ++n)
-            if (GetLanguageFileName(n) && LanguageAvailable(n)) s.itemLanguage[s.count++] = n;
+        for (int n = 0; n < 64 && g.count < kMaxItems; ++n)
+            if (GetLanguageFileName(n) && LanguageAvailable(n)) g.itemLanguage[g.count++] = n;
         return;
     }
     if (!def) return;
     for (const char* item : def->items) {
-        if (!item || s.count >= kMaxItems) break;
-        s.target[s.count++] = FindFormWindow(item);
+        if (!item || g.count >= kMaxItems) break;
+        g.target[g.count++] = FindFormWindow(item);
     }
 }
 
 void create_menu_widget(GUIWINDOW* w)
 {
-    if (!s.count) return;
-    s.menu = CreateMenuDirectEx(4, 0, 0, 4, uint8_t(s.count), 440, uint16_t(row_pitch(s.count) - 4), 180, 52,
+    if (!g.count) return;
+    g.menu = CreateMenuDirectEx(4, 0, 0, 4, uint8_t(g.count), 440, uint16_t(row_pitch(g.count) - 4), 180, 52,
                                 GetBrushObject("_FACT_MNU"), GetCursorObject("_USER_WND"),
                                 GetFontObject("_TXT_BLK"), w->pFrmFore);
-    if (!s.menu) return;
-    for (int i = 0; i < s.count; ++i)
-        _MenuItemAdd(nullptr, s.txtItem[i], nullptr, s.menu);
-    s.menu->bFocus = 1;
+    if (!g.menu) return;
+    for (int i = 0; i < g.count; ++i)
+        _MenuItemAdd(nullptr, g.txtItem[i], nullptr, g.menu);
+    g.menu->bFocus = 1;
     MachineParameter m{};
     GUITOUCHPAD* touch = GetTouchpadObject(DEV_TOUCH);
-    if (touch && GetTable_MachinePar(&m) == 0 && m.bTouchEnable) AddTouchMap_Menu(s.menu, touch);
+    if (touch && GetTable_MachinePar(&m) == 0 && m.bTouchEnable) AddTouchMap_Menu(g.menu, touch);
 }
 
 void put_menu()
 {
-    if (!s.menu) return;
-    _MenuDirectPut(s.menu);
-    TransferLines(s.wnd, 52, 52 + s.count * row_pitch(s.count));
+    if (!g.menu) return;
+    _MenuDirectPut(g.menu);
+    TransferLines(g.wnd, 52, 52 + g.count * row_pitch(g.count));
 }
 
 // A language item: kept in the machine settings for the next power-on, then code 7 makes the form
@@ -176,18 +175,18 @@ uint32_t choose_language(int language)
         SetTable_MachineParEx(&m);
     }
     ParamTableUnlock();
-    s.wnd->lNextLanguage = uint32_t(language);
-    s.wnd->bPaint = 0;
+    g.wnd->lNextLanguage = uint32_t(language);
+    g.wnd->bPaint = 0;
     return 7;
 }
 
 uint32_t open_item(int n)
 {
     // A focus row outside the menu is ignored.
-    if (n < 1 || n > s.count) return 0;
-    if (is_language_form(s.wnd)) return choose_language(s.itemLanguage[n - 1]);
-    if (!s.target[n - 1]) return 0;
-    return FormGoTo(s.wnd, s.target[n - 1]);
+    if (n < 1 || n > g.count) return 0;
+    if (is_language_form(g.wnd)) return choose_language(g.itemLanguage[n - 1]);
+    if (!g.target[n - 1]) return 0;
+    return FormGoTo(g.wnd, g.target[n - 1]);
 }
 
 uint32_t key_down(int key)
@@ -198,25 +197,42 @@ uint32_t key_down(int key)
     case 2:
         // After a language change the back link points at the form itself: Cancel goes up to the
         // settings menu instead of staying here.
-        if (is_language_form(s.wnd) && s.wnd->pPrev == s.wnd && frmSystem)
-            return FormGoTo(s.wnd, frmSystem);
-        s.wnd->lReason = 6;
-        s.wnd->bPaint = 0;
+        if (is_language_form(g.wnd) && g.wnd->pPrev == g.wnd && frmSystem)
+            return FormGoTo(g.wnd, frmSystem);
+        g.wnd->lReason = 6;
+        g.wnd->bPaint = 0;
         return 6;
     case 5:
     case 6:
-        if (s.menu && s.count) {
-            int f = s.menu->bFocus;
-            f = key == 5 ? (f <= 1 ? s.count : f - 1) : (f >= s.count ? 1 : f + 1);
-            s.menu->bFocus = uint8_t(f);
+        if (g.menu && g.count) {
+            int f = g.menu->bFocus;
+            f = key == 5 ? (f <= 1 ? g.count : f - 1) : (f >= g.count ? 1 : f + 1);
+            g.menu->bFocus = uint8_t(f);
             put_menu();
         }
         return 0;
     case 3:
-        return s.menu ? open_item(s.menu->bFocus) : 0;
+        return g.menu ? open_item(g.menu->bFocus) : 0;
     default:
         return 0;
     }
+}
+// A touched menu row shows pressed; released, it opens its form.
+uint32_t menu_touch(int state, const GUITOUCHMSG& msg)
+{
+    if (!g.menu) return 0;
+    const int n = Match_ButtonInMenu(static_cast<GUIBUTTON*>(msg.pObject), g.menu);
+    if (n < 1 || n > g.count) return 0;
+    if (state == 1) {
+        if (!GetTouchRepeat()) SpeakerPutSound(20);
+        g.menu->bFocusRow = uint8_t(n - g.menu->bFirst + 1);
+        _MenuTouchPut(g.menu, 1);
+        TransferLines(g.wnd, 52, 52 + g.count * row_pitch(g.count));
+        return 0;
+    }
+    if (state == 2) return open_item(n);
+    std::printf("Touch MSG Error\n");
+    return 0;
 }
 } // namespace
 
@@ -240,13 +256,13 @@ GUIWINDOW* StandinMenuTarget(const GUIWINDOW* pWnd, int i)
 }
 int StandinMenuFocus()
 {
-    return s.menu ? s.menu->bFocus : 0;
+    return g.menu ? g.menu->bFocus : 0;
 }
 
 uint32_t StandinInitialize(GUIWINDOW* pWnd)
 {
     if (!pWnd) return 0;
-    s.wnd = pWnd;
+    g.wnd = pWnd;
     if (pWnd->pKeypad) pWnd->pKeypad->wRepeat = 200;
     SetWindowPaintFlag(0);
     build_menu(pWnd);
@@ -260,14 +276,14 @@ uint32_t StandinInitialize(GUIWINDOW* pWnd)
 uint32_t StandinPaint(GUIWINDOW* pWnd)
 {
     if (!pWnd) return 0;
-    s.wnd = pWnd;
-    if (s.language != GetCurrentLanguage()) {
+    g.wnd = pWnd;
+    if (g.language != GetCurrentLanguage()) {
         txtResource_Release();
         txtResource_Initialize(pWnd);
-        if (s.menu) {
+        if (g.menu) {
             int i = 0;
-            for (GUIMENUITEM* it = s.menu->pItems; it && i < s.count; it = it->pNext, ++i)
-                it->pItem->pText = s.txtItem[i];
+            for (GUIMENUITEM* it = g.menu->pItems; it && i < g.count; it = it->pNext, ++i)
+                it->pItem->pText = g.txtItem[i];
         }
     }
     GUIFRAME* back = pWnd->pFrmBack;
@@ -281,12 +297,12 @@ uint32_t StandinPaint(GUIWINDOW* pWnd)
         FormFill(back, 0, 36, 799, 439, colour(kBodyColour));
         FormFill(back, 0, 440, 799, 479, colour(kHintColour));
     }
-    FormLabel(fore, s.txtTitle, 120, 0, 480, 35, 2, "_TXT_WHT");
-    if (s.menu)
+    FormLabel(fore, g.txtTitle, 120, 0, 480, 35, 2, "_TXT_WHT");
+    if (g.menu)
         put_menu();
     else
-        FormLabel(fore, s.txtBody, 0, 200, 800, 40, 2, "_TXT_BLK");
-    FormLabel(fore, s.txtHint, 20, 440, 760, 40, 0, "_TXT_DGRAY");
+        FormLabel(fore, g.txtBody, 0, 200, 800, 40, 2, "_TXT_BLK");
+    FormLabel(fore, g.txtHint, 20, 440, 760, 40, 0, "_TXT_DGRAY");
     ShowStatusItems(kMode, pWnd);
     SetWindowPaintFlag(1);
     _FrameBufferMix(0, 480, fore, back);
@@ -297,62 +313,20 @@ uint32_t StandinPaint(GUIWINDOW* pWnd)
 
 uint32_t StandinProcess(GUIWINDOW* pWnd)
 {
-    if (!pWnd) return 6;
-    s.wnd = pWnd;
-    GUITOUCHPAD* touch = GetTouchpadObject(DEV_TOUCH);
-    for (;;) {
-        if (WindowIdleProcess(kMode, pWnd) == 2) return 2;
-        uint16_t ev = pWnd->pKeypad ? GetKeypadEvent(pWnd->pKeypad) : 0;
-        if ((ev & 0xFF) == 0) ev = uint16_t(GetComEvent(GetMessageQueue()));
-        if ((ev & 0xFF) && (ev & KEY_EVENT_REPEAT)) {
-            if (ResetShutCondition()) continue;
-            if (ev & KEY_EVENT_DOWN) {
-                const int key = ev & 0xFF;
-                SpeakerPutSound(key);
-                if (uint32_t code = key_down(key)) return code;
-            }
-        } else if (CheckShutCondition() == 1) {
-            return 1;
-        }
-        GUITOUCHMSG msg{};
-        const int st = touch ? GetTouchpadEvent(touch, &msg) : 0;
-        if (!st || !msg.pObject) continue;
-        if (ResetShutCondition()) continue;
-        if (msg.wType != 2 || !s.menu) continue;
-        const int n = Match_ButtonInMenu(static_cast<GUIBUTTON*>(msg.pObject), s.menu);
-        if (n < 1 || n > s.count) continue;
-        if (st == 1) {
-            if (!GetTouchRepeat()) SpeakerPutSound(20);
-            s.menu->bFocusRow = uint8_t(n - s.menu->bFirst + 1);
-            _MenuTouchPut(s.menu, 1);
-            TransferLines(pWnd, 52, 52 + s.count * row_pitch(s.count));
-        } else if (st == 2) {
-            if (uint32_t code = open_item(n)) return code;
-        } else {
-            std::printf("Touch MSG Error\n");
-        }
-    }
+    static constexpr FORMEVENTS kEvents = {
+        .idleMode = kMode, .keyDown = key_down, .touchType = 2, .touch = menu_touch};
+    if (pWnd) g.wnd = pWnd;
+    return FormEventLoop(pWnd, kEvents);
 }
 
 uint32_t StandinRelease(GUIWINDOW* pWnd)
 {
     if (!pWnd) return 0;
     FormReleaseInput();
-    DeleteMenuDirect(s.menu);
-    s.menu = nullptr;
+    DeleteMenuDirect(g.menu);
+    g.menu = nullptr;
     txtResource_Release();
-    s.count = 0;
-    s.language = -1;
+    g.count = 0;
+    g.language = -1;
     return FormReleaseDone(pWnd);
 }
-
-// Weak, so that a form's own source replaces its stand-in as soon as it is linked.
-// clang-format off
-#define FORM_STANDIN(name, style, role)                                                    \
-    __attribute__((weak)) uint32_t name##_Initialize() { return StandinInitialize(name); } \
-    __attribute__((weak)) uint32_t name##_Release() { return StandinRelease(name); }       \
-    __attribute__((weak)) uint32_t name##_Paint() { return StandinPaint(name); }           \
-    __attribute__((weak)) uint32_t name##_Process() { return StandinProcess(name); }
-// clang-format on
-FORM_CATALOGUE_OTHERS(FORM_STANDIN)
-#undef FORM_STANDIN

@@ -18,3 +18,11 @@ int StandinMenuCount(const GUIWINDOW* pWnd);
 GUIWINDOW* StandinMenuTarget(const GUIWINDOW* pWnd, int i);
 // The stand-in's focused menu row (1-based, 0 none).
 int StandinMenuFocus();
+
+// The four entry points of a stand-in form, bound to the form's window (the registry's STANDIN).
+template <GUIWINDOW** ppWnd> struct StandinEntry {
+    static uint32_t Initialize() { return StandinInitialize(*ppWnd); }
+    static uint32_t Release() { return StandinRelease(*ppWnd); }
+    static uint32_t Paint() { return StandinPaint(*ppWnd); }
+    static uint32_t Process() { return StandinProcess(*ppWnd); }
+};

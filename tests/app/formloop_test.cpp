@@ -5,12 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "app/errorinfo.h"
 #include "app/formloop.h"
 #include "app/startup.h"
-#include "app/textres.h"
+#include "errors/errorinfo.h"
+#include "formmodel/forms.h"
 #include "gui/global.h"
 #include "sim/testbed.h"
+#include "texts/textres.h"
 
 namespace {
 

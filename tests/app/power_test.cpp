@@ -3,12 +3,12 @@
 
 #include <string>
 
-#include "app/appwindow.h"
 #include "app/power_saving.h"
 #include "app/threads.h"
 #include "apptest.h"
 #include "devices/heater.h"
 #include "devices/motor.h"
+#include "formmodel/appwindow.h"
 #include "params/param_store.h"
 #include "platform/requests.h"
 #include "platform/seam.h"

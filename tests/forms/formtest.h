@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "app/appwindow.h"
 #include "app/power_saving.h"
-#include "app/startup.h"
-#include "app/textres.h"
 #include "devices/platdev.h"
-#include "forms/forms.h"
+#include "formmodel/appwindow.h"
+#include "formmodel/forms.h"
+#include "formmodel/global_source.h"
+#include "forms/registry.h"
 #include "gui/global.h"
 #include "params/param_tables.h"
 #include "platform/seam.h"
@@ -23,6 +23,7 @@
 #include "sim/request_log.h"
 #include "sim/testbed.h"
 #include "tests/app/apptest.h"
+#include "texts/textres.h"
 
 namespace formtest
 {

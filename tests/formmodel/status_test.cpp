@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "devices/heater.h"
-#include "formtest.h"
 #include "platform/requests.h"
 #include "sim/dev_power.h"
+#include "tests/forms/formtest.h"
 
 namespace
 {

@@ -4,16 +4,16 @@
 #include <cstdio>
 #include <numeric>
 
-#include "app/appwindow.h"
-#include "app/format.h"
-#include "app/machine.h"
-#include "app/startup.h"
 #include "devices/heater.h"
 #include "devices/platdev.h"
-#include "forms/forms.h"
+#include "formmodel/appwindow.h"
+#include "formmodel/forms.h"
+#include "formmodel/global_source.h"
 #include "gui/global.h"
+#include "machine/machine.h"
 #include "params/param_tables.h"
 #include "platform/seam.h"
+#include "texts/format.h"
 
 int32_t _lBatteryRefVolLevel = 0;
 

@@ -1,11 +1,12 @@
 // Machine identity: type from the factory system table, version string, logo path.
-#include "app/machine.h"
+#include "machine/machine.h"
 
 #include <cstdio>
 
 #include "params/param_tables.h"
 
-namespace {
+namespace
+{
 int g_machineType = 0;
 const char* g_appVersion = "1.19";
 const char* g_logoPath = "bitmap/Workbench/MachineLogoTarn8+.bmp";
@@ -40,7 +41,19 @@ void initMachineTypeByEEP()
     std::printf("_thisMachineType = %d\r\n", g_machineType);
 }
 
-int getMachineType() { return g_machineType; }
-const char* getAppVersion() { return g_appVersion; }
-const char* getMachineLogoString() { return g_logoPath; }
-int idOfSpliceMode(int mode) { return (mode + 1) % 256; }
+int getMachineType()
+{
+    return g_machineType;
+}
+const char* getAppVersion()
+{
+    return g_appVersion;
+}
+const char* getMachineLogoString()
+{
+    return g_logoPath;
+}
+int idOfSpliceMode(int mode)
+{
+    return (mode + 1) % 256;
+}

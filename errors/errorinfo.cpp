@@ -5,7 +5,7 @@
 // page, while the background layer shows the saved error background. What lay under the bar is
 // kept and put back when the bar goes, so the form looks as before. The touch lock that factory
 // screens take for the bar is given back in the state it had before the bar.
-#include "app/errorinfo.h"
+#include "errors/errorinfo.h"
 
 #include <algorithm>
 #include <atomic>
@@ -14,12 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "app/appwindow.h"
-#include "app/power_saving.h"
-#include "app/textres.h"
 #include "devices/heater.h"
 #include "devices/platdev.h"
-#include "forms/forms.h"
+#include "formmodel/appwindow.h"
+#include "formmodel/forms.h"
+#include "formmodel/power_hooks.h"
 #include "gui/global.h"
 #include "gui/image.h"
 #include "gui/keypad.h"
@@ -28,6 +27,7 @@
 #include "params/param_tables.h"
 #include "platform/requests.h"
 #include "platform/seam.h"
+#include "texts/textres.h"
 
 // Display type of the camera layout (kept by the camera frame module).
 int GetTypeInfo();
@@ -349,7 +349,7 @@ int ProcErrorInfoEx(int wait, GUIWINDOW* pWnd, int factoryBar)
         // does not end it at once (the operator would never see the message).
         bool coverWasClosed = GetCoverStatus() != 1;
         for (;;) {
-            RestartShutCountdown();
+            RestartIdleCountdown();
             if (WindowIdleProcess(factoryBar ? 0 : kIdleMode, factoryBar ? nullptr : pWnd) != 0) break;
 
             uint16_t ev = keypad ? GetKeypadEvent(keypad) : 0;

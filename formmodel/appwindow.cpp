@@ -1,24 +1,24 @@
 // Idle processing shared by every form: the Reset key, the housekeeping of the devices while
 // nothing else runs, and the timed refresh of the status items.
-#include "app/appwindow.h"
+#include "formmodel/appwindow.h"
 
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
 
-#include "app/errorinfo.h"
-#include "app/power_saving.h"
-#include "app/startup.h"
 #include "devices/heater.h"
 #include "devices/motor.h"
 #include "devices/platdev.h"
 #include "fiber/graphics.h"
-#include "forms/forms.h"
+#include "formmodel/forms.h"
+#include "formmodel/global_source.h"
+#include "formmodel/power_hooks.h"
 #include "platform/seam.h"
 
 namespace
 {
 std::atomic<bool> _bIdleProcFlag{false};
+void (*g_entryCheck)(GUIWINDOW*) = nullptr;
 
 // Idle timers: monotonic seconds of the last refresh of each item, and the form served last.
 // Monotonic, so setting the date neither freezes nor hurries the status bar.
@@ -80,17 +80,15 @@ void housekeeping(GUIWINDOW* pWnd, bool entered)
             g_idle.cameraCheckMs = ms;
             CameraStatusMonitor();
         }
-        // The exposure calibration runs once and then keeps its own flag; start it on entry.
-        // A lamp fault is shown for a few seconds and removed again, like the start-up checks; never
-        // over another pending message.
-        if (entered && BrightMonitor(0) != 0 && !GetErrorFlag()) {
-            PutErrorInfo(259, pWnd);
-            ProcErrorInfo(0, pWnd);
-            ClearErrorInfo(pWnd);
-        }
     }
+    if (pWnd && entered && g_entryCheck) g_entryCheck(pWnd);
 }
 } // namespace
+
+void SetFormEntryCheck(void (*check)(GUIWINDOW* pWnd))
+{
+    g_entryCheck = check;
+}
 
 void IdleProcessOn()
 {
@@ -116,7 +114,7 @@ int WindowIdleProcess(int mode, GUIWINDOW* pWnd)
     plat_sleep_ms(10);
     if (GetResetFlag()) {
         ClearResetFlag();
-        return ResetShutCondition() ? 0 : 2;
+        return InputActivity() ? 0 : 2;
     }
     bool all = pWnd != g_idle.last || (pWnd && (pWnd->lReason == 6 || pWnd->lReason == 7));
     if (pWnd) pWnd->lReason = 0;

@@ -8,12 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/errorinfo.h"
-#include "app/startup.h"
-#include "app/textres.h"
-#include "apptest.h"
 #include "devices/dev_internal.h"
-#include "forms/forms.h"
+#include "errors/errorinfo.h"
+#include "formmodel/forms.h"
+#include "formmodel/global_source.h"
 #include "gui/gui.h"
 #include "platform/requests.h"
 #include "platform/seam.h"
@@ -22,6 +20,8 @@
 #include "sim/dev_simple.h"
 #include "sim/display.h"
 #include "sim/trace.h"
+#include "tests/app/apptest.h"
+#include "texts/textres.h"
 
 namespace
 {

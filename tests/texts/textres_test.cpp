@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/textres.h"
 #include "tests/gui/gui_fixture.h"
+#include "texts/textres.h"
 
 namespace
 {

@@ -5,8 +5,8 @@
 #include <climits>
 #include <string>
 
-#include "app/format.h"
 #include "tests/app/apptest.h"
+#include "texts/format.h"
 
 namespace
 {

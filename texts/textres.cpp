@@ -1,5 +1,5 @@
 // Languages and text resources.
-#include "app/textres.h"
+#include "texts/textres.h"
 
 #include <cstdio>
 #include <cstring>

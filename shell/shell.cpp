@@ -1,5 +1,5 @@
 // Shell and file helpers (see shell.h). Paths are instrument paths, resolved through the seam.
-#include "app/shell.h"
+#include "shell/shell.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -37,7 +37,8 @@ int msystem(const char* command)
     return 0;
 }
 
-namespace {
+namespace
+{
 bool write_all(int fd, const char* p, size_t n)
 {
     while (n > 0) {
@@ -83,7 +84,8 @@ int CopyFile(const char* from, const char* to)
     return ok ? 1 : 0;
 }
 
-namespace {
+namespace
+{
 // Removes everything inside the open directory `dfd` (which it closes). Never follows links:
 // entries are opened relative to their parent with O_NOFOLLOW.
 bool remove_contents(int dfd)
@@ -100,7 +102,8 @@ bool remove_contents(int dfd)
         names.emplace_back(e->d_name);
     }
     for (auto& n : names) {
-        struct stat st{};
+        struct stat st {
+        };
         if (::fstatat(dfd, n.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
             ok = false;
             continue;
@@ -122,7 +125,8 @@ int rm_dir(const char* path)
 {
     if (!path) return -1;
     std::string p = plat_path(path);
-    struct stat st{};
+    struct stat st {
+    };
     if (::lstat(p.c_str(), &st) != 0) {
         std::perror("opendir");
         return -1;

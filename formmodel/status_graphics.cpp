@@ -2,10 +2,10 @@
 // for the display controller), and the separator between side-by-side pictures.
 #include <cstdint>
 
-#include "app/appwindow.h"
 #include "devices/dev_internal.h"
 #include "devices/platdev.h"
-#include "forms/forms.h"
+#include "formmodel/appwindow.h"
+#include "formmodel/forms.h"
 #include "gui/global.h"
 #include "params/param_tables.h"
 #include "platform/seam.h"

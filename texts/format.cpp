@@ -1,5 +1,5 @@
 // Value formatting for the screens.
-#include "app/format.h"
+#include "texts/format.h"
 
 #include <cstdint>
 #include <cstdio>

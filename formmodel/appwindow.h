@@ -24,6 +24,9 @@ void IdleProcessOff();
 bool GetIdleProcessFlag();
 // One idle pass of a form's Process: 2 when the Reset key asks to go home, else 0.
 int WindowIdleProcess(int mode, GUIWINDOW* pWnd);
+// A check run on the first idle pass of a form that was entered or repainted, after the device
+// housekeeping (the workbench's lamp check: its message display lies above this layer). Null: none.
+void SetFormEntryCheck(void (*check)(GUIWINDOW* pWnd));
 // Forgets the idle timers, the form served last and the battery history (start-up and tests).
 void ResetIdleProcess();
 // Forgets the battery references and the smoothing history (part of ResetIdleProcess).

@@ -1,0 +1,182 @@
+// The forms' registry (see registry.h). Each line names a form of the catalogue with its own entry
+// points (FORM) or the shared stand-in screen (STANDIN); a form's source replaces its STANDIN line
+// with a FORM line when it lands.
+#include "forms/registry.h"
+
+#include <cstdio>
+
+#include "formmodel/appwindow.h"
+#include "formmodel/forms.h"
+#include "forms/frmrootmenu.h"
+#include "forms/frmworkbench.h"
+#include "forms/standin.h"
+#include "gui/global.h"
+
+namespace
+{
+// clang-format off
+#define FORM(name) {&name, name##_Initialize, name##_Release, name##_Paint, name##_Process, false}
+#define STANDIN(name)                                                                              \
+    {&name, StandinEntry<&name>::Initialize, StandinEntry<&name>::Release, StandinEntry<&name>::Paint, \
+     StandinEntry<&name>::Process, true}
+
+constexpr FORMENTRY kRegistry[] = {
+    FORM(frmRootmenu),
+    FORM(frmWorkbench),
+    STANDIN(frmMaintain),
+    STANDIN(frmMaintRepair),
+    STANDIN(frmMaintAutoAdjust),
+    STANDIN(frmMaintReplace),
+    STANDIN(frmMaintStabilize),
+    STANDIN(frmAutoMaintenance),
+    STANDIN(frmMaintBrightness),
+    STANDIN(frmMaintDust),
+    STANDIN(frmMaintDustStart),
+    STANDIN(frmMaintMotor),
+    STANDIN(frmMaintArc),
+    STANDIN(frmMaintElectrode),
+    STANDIN(frmMaintMotorDriver),
+    STANDIN(frmMaintUpdate),
+    STANDIN(frmMaintEnduredArc),
+    STANDIN(frmMaintDiagnostic),
+    STANDIN(frmMenuLock),
+    STANDIN(frmSplice),
+    STANDIN(frmSplcSelect),
+    STANDIN(frmSplcEdit),
+    STANDIN(frmSplcDelete),
+    STANDIN(frmSplcEditProp),
+    STANDIN(frmSplcSelectTemp),
+    STANDIN(frmOption),
+    STANDIN(frmOptIgnore),
+    STANDIN(frmOptIgnore1),
+    STANDIN(frmOptImage),
+    STANDIN(frmHeater),
+    STANDIN(frmHeatSelect),
+    STANDIN(frmHeatEdit),
+    STANDIN(frmHeatDelete),
+    STANDIN(frmHeatEditProp),
+    STANDIN(frmHeatSelectTemp),
+    STANDIN(frmInfoTextEdit),
+    STANDIN(frmSystem),
+    STANDIN(frmSysLanguage),
+    STANDIN(frmSysPower),
+    STANDIN(frmSysCalendar),
+    STANDIN(frmSysPassword),
+    STANDIN(frmSysFormat),
+    STANDIN(frmSysWifi),
+    STANDIN(frmSysBind),
+    STANDIN(frmSys4GBind),
+    STANDIN(frmSysAPP),
+    STANDIN(frmSystem4GSetting),
+    STANDIN(frmHelpGuid),
+    STANDIN(frmInformation),
+    STANDIN(frmStorage),
+    STANDIN(frmStorDisplay),
+    STANDIN(frmStorEdit),
+    STANDIN(frmStorClear),
+    STANDIN(frmUserFunction),
+    STANDIN(frmUserPowerSupply),
+    STANDIN(frmUserMaintainMenu),
+    STANDIN(frmUserSetupMenu),
+    STANDIN(frmUserDailyMaintain),
+    STANDIN(frmUserSpliceProcess),
+    STANDIN(frmUserSpliceHowto),
+    STANDIN(frmUserSpliceCheck),
+    STANDIN(frmUserSpliceExec),
+    STANDIN(frmUserSpliceProtect),
+    STANDIN(frmUserFuncOverview),
+    STANDIN(frmUserFuncMode),
+    STANDIN(frmUserFuncConnector),
+    STANDIN(frmUserFuncCommunication),
+    STANDIN(frmUserFuncContact),
+    STANDIN(frmUserFuncVideo),
+    STANDIN(frmUserSpliceTools),
+    STANDIN(frmUserSplicePretreatment),
+    STANDIN(frmUserInfoChange),
+    STANDIN(frmUserInfoShow),
+    STANDIN(frmGpsSwitch),
+    STANDIN(frmFactory),
+    STANDIN(frmFactTest),
+    STANDIN(frmFactTestAll),
+    STANDIN(frmFactTestPress),
+    STANDIN(frmFactTestAlign),
+    STANDIN(frmFactTestMirror),
+    STANDIN(frmFactTestMotor),
+    STANDIN(frmFactTestCali),
+    STANDIN(frmFactTestFiber),
+    STANDIN(frmFactTestRound),
+    STANDIN(frmFactTestArc),
+    STANDIN(frmFactTestWave),
+    STANDIN(frmFactTestKeypad),
+    STANDIN(frmFactElectrode),
+    STANDIN(frmFactGraphics),
+    STANDIN(frmFactHeater),
+    STANDIN(frmFactLed),
+    STANDIN(frmFactMotor),
+    STANDIN(frmFactSensor),
+    STANDIN(frmFactSplice),
+    STANDIN(frmFactRestore),
+    STANDIN(frmFactArc),
+    STANDIN(frmFactArcCompensation),
+    STANDIN(frmFactSpliceTest),
+    STANDIN(frmFactCount),
+    STANDIN(frmFactOther),
+    STANDIN(frmFactOtherCamera),
+    STANDIN(frmFactOtherEndurance),
+    STANDIN(frmFactOtherNoise),
+    STANDIN(frmFactOtherMotorCorrect),
+    STANDIN(frmFactSerial),
+    STANDIN(frmFactGpsInformation),
+};
+// clang-format on
+#undef FORM
+#undef STANDIN
+
+// The table follows the catalogue line by line: a form left out, doubled or moved fails the build.
+#define FORM_SLOT(name, style, role) &name,
+constexpr GUIWINDOW** kCatalogueSlots[] = {FORM_CATALOGUE(FORM_SLOT)};
+#undef FORM_SLOT
+constexpr bool follows_catalogue()
+{
+    if (std::size(kRegistry) != std::size(kCatalogueSlots)) return false;
+    for (size_t i = 0; i < std::size(kRegistry); ++i)
+        if (kRegistry[i].ppWnd != kCatalogueSlots[i]) return false;
+    return true;
+}
+static_assert(follows_catalogue(), "the registry lists every catalogue form once, in catalogue order");
+} // namespace
+
+std::span<const FORMENTRY> FormRegistry()
+{
+    return kRegistry;
+}
+
+const FORMENTRY* FindFormEntry(const GUIWINDOW* pWnd)
+{
+    if (!pWnd) return nullptr;
+    for (auto& e : kRegistry)
+        if (*e.ppWnd == pWnd) return &e;
+    return nullptr;
+}
+
+int CreateFormWindows()
+{
+    int failed = 0;
+    auto catalogue = FormCatalogue();
+    for (size_t i = 0; i < std::size(kRegistry); ++i) {
+        const FORMENTRY& e = kRegistry[i];
+        *e.ppWnd = BuildStdWindow(catalogue[i].style, e.fnInitialize, e.fnRelease, e.fnPaint, e.fnProcess);
+        if (!*e.ppWnd) ++failed;
+    }
+    SetFormEntryCheck(WorkbenchEntryCheck);
+    return failed;
+}
+
+void DeleteFormWindows()
+{
+    SetFormEntryCheck(nullptr);
+    for (auto& e : kRegistry) {
+        if (*e.ppWnd) DeleteWindowDirect(*e.ppWnd);
+        *e.ppWnd = nullptr;
+    }
+}
