@@ -59,11 +59,12 @@ int ReleaseAll()
     ReleaseGlobalSource();
     ReleaseThread();
     ReleaseGraphics();
-    // The parameters are written back and the record files closed before the power device is
-    // told to switch off: the platform's power step comes last.
-    ReleaseParameter();
     ReleasePlatform();
+    ReleaseParameter();
     ReleaseGUI();
+    // Last, once every device is closed and the parameters and records are safely written: the
+    // hardware removes power at this request.
+    ShutdownSplicer();
     return 0;
 }
 

@@ -186,6 +186,7 @@ int ReleasePlatform()
 {
     ReleaseDevPower();
     ReleaseDevMisc();
+    Rtc_close();
     ReleaseDevMotor();
     ReleaseDevLed();
     ReleaseDevLcd();
@@ -749,14 +750,18 @@ int InitializeDevPower()
 
 int ReleaseDevPower()
 {
-    if (slot_fd(PLATDEV_POWER) < 0) return -1;
-    ShutdownSplicer();
     return close_slot(PLATDEV_POWER);
 }
 
 int ShutdownSplicer()
 {
-    return no_arg(slot_fd(PLATDEV_POWER), PWR_OFF);
+    if (slot_fd(PLATDEV_POWER) >= 0) return no_arg(slot_fd(PLATDEV_POWER), PWR_OFF);
+    // After the platform's release the request goes through a descriptor of its own.
+    int fd = plat_open(DEV_POWER, O_RDWR);
+    if (fd < 0) return -1;
+    int r = no_arg(fd, PWR_OFF);
+    plat_close(fd);
+    return r;
 }
 int GetPowerType(uint32_t* type)
 {

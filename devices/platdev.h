@@ -35,7 +35,8 @@ enum PlatDeviceIndex {
 // ---- Start and end ------------------------------------------------------------------------------
 // Opens every device in start-up order; always 0 (a device that fails stays closed).
 int InitializePlatform();
-// Releases every device; the power step switches the unit off (ShutdownSplicer).
+// Releases every device, the clock chip among them; the unit stays on (ShutdownSplicer is the
+// last step of the shutdown, once the parameters are written back and the GUI is gone).
 int ReleasePlatform();
 // Descriptor of a table slot; -1 for a closed device or an unknown index.
 int GetDeviceFd(int index);
@@ -59,7 +60,7 @@ int ReleaseDevLed();
 int InitializeDevMisc();
 int ReleaseDevMisc();
 int InitializeDevPower();
-int ReleaseDevPower(); // sends the power-off request before closing
+int ReleaseDevPower();
 
 // ---- Miscellaneous device -----------------------------------------------------------------------
 // FPGA register read: value is the register word shifted right by 8. 0, or -1.
@@ -131,6 +132,8 @@ int SpeakerPutSound(int event);
 int SoundOfEvent(int event);
 
 // ---- Power --------------------------------------------------------------------------------------
+// Asks the power device to switch the unit off (through its own descriptor once released); -1
+// when the device cannot be reached.
 int ShutdownSplicer();
 int GetPowerType(uint32_t* type);
 

@@ -197,8 +197,7 @@ uint32_t key_down(int key)
     case 2:
         // After a language change the back link points at the form itself: Cancel goes up to the
         // settings menu instead of staying here.
-        if (is_language_form(g.wnd) && g.wnd->pPrev == g.wnd && frmSystem)
-            return FormGoTo(g.wnd, frmSystem);
+        if (is_language_form(g.wnd) && g.wnd->pPrev == g.wnd && frmSystem) return FormGoTo(g.wnd, frmSystem);
         g.wnd->lReason = 6;
         g.wnd->bPaint = 0;
         return 6;
