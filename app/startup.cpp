@@ -124,7 +124,10 @@ int ExecMaskAfterPowerOn(int*, int* motorsReady)
     GetTable_MachinePar(&machine);
     if (machine.lOpenPasswordLock != 0) {
         std::printf("ExecMaskAfterPowerOn lOpenPasswordLock");
-        if (frmSysPassword) {
+        // A stand-in cannot take a password: it would turn every start into a switch-off.
+        if (IsStandinForm(frmSysPassword)) {
+            std::printf(" (no password form on this build: the start goes on)\n");
+        } else if (frmSysPassword) {
             frmSysPassword->lParam = 1;
             RunFormDirect(frmSysPassword, nullptr, nullptr);
             if (frmSysPassword->lParam != 0) return 0; // password not accepted
@@ -138,6 +141,11 @@ int ExecMaskAfterPowerOn(int*, int* motorsReady)
     GetTable_UserInfo(&user);
     if (user.bReplaceFlag == 90) {
         std::printf("ExecMaskAfterPowerOn bReplaceFlag");
+        // Until both burn-in procedures exist the flag stays set, so that they run once they do.
+        if (IsStandinForm(frmMaintEnduredArc) || IsStandinForm(frmMaintStabilize)) {
+            std::printf(" (no electrode burn-in on this build: bReplaceFlag kept)\n");
+            return 1;
+        }
         if (frmMaintEnduredArc) {
             frmMaintEnduredArc->lParam = 90;
             RunFormDirect(frmMaintEnduredArc, check_rst_mot, motorsReady);

@@ -159,6 +159,12 @@ const FORMENTRY* FindFormEntry(const GUIWINDOW* pWnd)
     return nullptr;
 }
 
+bool IsStandinForm(const GUIWINDOW* pWnd)
+{
+    const FORMENTRY* e = FindFormEntry(pWnd);
+    return e && e->standin;
+}
+
 int CreateFormWindows()
 {
     int failed = 0;

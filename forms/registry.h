@@ -16,6 +16,8 @@ struct FORMENTRY {
 std::span<const FORMENTRY> FormRegistry();
 // The entry of a form window, or null.
 const FORMENTRY* FindFormEntry(const GUIWINDOW* pWnd);
+// True for a window that shows the shared stand-in screen (its own form is not built yet).
+bool IsStandinForm(const GUIWINDOW* pWnd);
 
 // Builds every form's window in catalogue order; a window that fails is left null. Returns the
 // number that failed.

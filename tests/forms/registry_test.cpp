@@ -1,0 +1,41 @@
+// The forms' registry: one entry per catalogue form, and which forms are still stand-ins.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "forms/registry.h"
+#include "tests/forms/formtest.h"
+
+namespace
+{
+
+TEST(Registry, EveryCatalogueFormHasOneEntryAndOnlyTheBuiltFormsAreReal)
+{
+    formtest::Unit u;
+    std::set<std::string> real;
+    size_t standins = 0;
+    for (const FORMINFO& f : FormCatalogue()) {
+        ASSERT_NE(*f.ppWnd, nullptr) << f.name;
+        int entries = 0;
+        for (const FORMENTRY& e : FormRegistry())
+            entries += e.ppWnd == f.ppWnd;
+        EXPECT_EQ(entries, 1) << f.name;
+        const FORMENTRY* e = FindFormEntry(*f.ppWnd);
+        ASSERT_NE(e, nullptr) << f.name;
+        // The window built for the form runs exactly the registered entry points.
+        EXPECT_EQ((*f.ppWnd)->fnInitialize, e->fnInitialize) << f.name;
+        EXPECT_EQ((*f.ppWnd)->fnProcess, e->fnProcess) << f.name;
+        if (e->standin)
+            ++standins;
+        else
+            real.insert(f.name);
+    }
+    EXPECT_EQ(FormRegistry().size(), FormCatalogue().size());
+    EXPECT_EQ(real, (std::set<std::string>{"frmRootmenu", "frmWorkbench"}));
+    EXPECT_EQ(standins, FormCatalogue().size() - 2);
+    // Stand-ins share one screen but each is bound to its own window.
+    EXPECT_NE(FindFormEntry(frmMaintain)->fnInitialize, FindFormEntry(frmHeater)->fnInitialize);
+}
+
+} // namespace
