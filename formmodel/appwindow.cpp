@@ -9,7 +9,6 @@
 #include "devices/heater.h"
 #include "devices/motor.h"
 #include "devices/platdev.h"
-#include "fiber/graphics.h"
 #include "formmodel/forms.h"
 #include "formmodel/global_source.h"
 #include "formmodel/power_hooks.h"
