@@ -203,9 +203,23 @@ void journal_done()
 }
 
 int format_internal(MODULEINFO* module, const uint8_t* image);
+int write_all_module_copies(const uint8_t* rec);
+
+// The module record a start-up would take from the chip now: the first valid copy, read back.
+bool chip_module_record(MODULEINFO& out)
+{
+    for (int n = 0; n < E2PROM_MODULE_COPIES; ++n) {
+        uint8_t raw[E2PROM_PAGE_SIZE];
+        if (E2prom_reread_page(E2PROM_MODULE_PAGE + n, raw) != 0) return false;
+        std::memcpy(&out, raw, sizeof out);
+        if (module_valid(out)) return true;
+    }
+    return false;
+}
 
 // Writes a whole part image into part 1 verified, then switches the module record, then erases
-// part 0 and the journal: a power cut at any point leaves one loadable part.
+// part 0 and the journal: a power cut at any point leaves one loadable part. Part 0 is erased only
+// once the chip itself hands out the new record; until then the store stays on part 0.
 int part_change_internal()
 {
     if (!pValidModuleInfo) return -1;
@@ -226,14 +240,26 @@ int part_change_internal()
             return -1;
         }
     }
-    MODULEINFO m = *pValidModuleInfo;
+    MODULEINFO old = *pValidModuleInfo;
+    old.Datacrc = crc32c(&old, PAGE_CRC_OFFSET);
+    MODULEINFO m = old;
     m.SysParBaseAddr = PAR_PART1_BASE;
     m.UserInfoIndex = 0;
     m.UserInfoErr = 0;
     m.SysParErr = 1;
-    std::memcpy(module_copy(0), &m, sizeof m);
+    m.Datacrc = crc32c(&m, PAGE_CRC_OFFSET);
+    write_all_module_copies(reinterpret_cast<const uint8_t*>(&m));
+    MODULEINFO onChip;
+    if (!chip_module_record(onChip) || std::memcmp(&onChip, &m, sizeof m) != 0) {
+        // Part 0 stays in use: put the old record back wherever the new one landed.
+        printf("E-Parameter part change failed: module record not written\n");
+        write_all_module_copies(reinterpret_cast<const uint8_t*>(&old));
+        pValidModuleInfo = reinterpret_cast<MODULEINFO*>(module_copy(0));
+        return -1;
+    }
     pValidModuleInfo = reinterpret_cast<MODULEINFO*>(module_copy(0));
-    int saved = ModuleSave();
+    // The chip is authoritative from here on; the file only serves when every copy is lost.
+    if (ParamFileReplace(kModuleFile, &m, sizeof m) != 0) printf("Module.bin write failed\n");
     point_online(OnlineModule, part1, 0);
 
     uint8_t ff[E2PROM_PAGE_SIZE];
@@ -247,7 +273,7 @@ int part_change_internal()
     }
     BufferID = next_good_slot(-1);
     if (BufferID < 0) BufferID = 0;
-    return saved;
+    return 0;
 }
 
 // One table page (relative page `rel` of the active part) through the journal.

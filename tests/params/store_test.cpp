@@ -328,6 +328,37 @@ TEST_F(StoreTest, WornTablePageMovesTheStoreToPartOne)
     EXPECT_EQ(+m.dwAutoPowerOff, 3u);
 }
 
+// The move to part 1 needs the new module record on the chip before part 0 goes: while no copy
+// takes it, the store stays on part 0 with nothing erased and says the save failed. The page is
+// kept in the journal, so the next start finds the new value.
+TEST_F(StoreTest, PartMoveWithoutTheModuleRecordStaysOnPartZero)
+{
+    formatted();
+    auto img = chip();
+    auto moduleFile = read_file(tb->path("/mnt/usr/module.bin"));
+    for (int n = 0; n < E2PROM_MODULE_COPIES; ++n)
+        sim::eeprom_fault_worn_page(E2PROM_MODULE_PAGE + n);
+    sim::eeprom_fault_worn_page(PAR_PAGE_FACTMOTORDIS);
+    TABLEFACTMOTORDIS d;
+    ASSERT_EQ(GetTable_FactMotorDis(&d), 0);
+    d.lYFocusHome = 11600;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(SetTable_FactMotorDis(&d), -1);
+    testing::internal::GetCapturedStdout();
+
+    EXPECT_EQ(+pValidModuleInfo->SysParBaseAddr, PAR_PART0_BASE);
+    EXPECT_EQ(OnlineModule[ONLINE_FACTORY], E2promData + PAR_PAGE_FACTSYS * P);
+    EXPECT_EQ(page_of(chip(), PAR_PAGE_MACHINE), page_of(img, PAR_PAGE_MACHINE)) << "part 0 erased";
+    EXPECT_EQ(read_file(tb->path("/mnt/usr/module.bin")), moduleFile);
+
+    // The module pages take writes again: the record comes back from module.bin, on part 0.
+    sim::eeprom_fault_reset();
+    ASSERT_EQ(boot(), 0);
+    EXPECT_EQ(+pValidModuleInfo->SysParBaseAddr, PAR_PART0_BASE);
+    ASSERT_EQ(GetTable_FactMotorDis(&d), 0);
+    EXPECT_EQ(+d.lYFocusHome, 11600);
+}
+
 TEST_F(StoreTest, WornUserInformationSlotMovesToTheNextSlot)
 {
     formatted();
