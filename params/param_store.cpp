@@ -4,7 +4,9 @@
 // How a table page is saved so that a power cut leaves either its old or its new contents: the
 // page goes first into a journal slot (two pages, with its absolute page number and a CRC), then
 // into its place, then the slot is erased. At start-up a page whose CRC fails is taken from a
-// valid journal slot that holds it, written back, and only then is the slot erased.
+// valid journal slot that holds it, written back, and only then is the slot erased. A slot whose
+// save failed stays until a newer slot of the same page is verified (which erases it) or until the
+// next start; a page thus has at most one slot, two only for the moment between the two steps.
 #include "params/param_store.h"
 
 #include <fcntl.h>

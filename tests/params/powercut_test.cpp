@@ -1,7 +1,7 @@
 // Power cuts during every kind of save: the power goes after the 1st, 2nd, 3rd ... page write
 // (whole or torn) until a save runs through without a cut. After each cut the store starts on the
-// same chip image: every table page holds exactly its old or its new contents, and a second
-// start-up changes nothing.
+// same chip image: every table page holds exactly its old or its new contents, a save that ran
+// through gives the new ones, and a second start-up changes nothing.
 #include <functional>
 
 #include "params_test.h"
