@@ -4,7 +4,9 @@
 // How a table page is saved so that a power cut leaves either its old or its new contents: the
 // page goes first into a journal slot (two pages, with its absolute page number and a CRC), then
 // into its place, then the slot is erased. At start-up a page whose CRC fails is taken from a
-// valid journal slot that holds it, written back, and only then is the slot erased.
+// valid journal slot that holds it, written back, and only then is the slot erased. A slot whose
+// save failed stays until a newer slot of the same page is verified (which erases it) or until the
+// next start; a page thus has at most one slot, two only for the moment between the two steps.
 #include "params/param_store.h"
 
 #include <fcntl.h>
@@ -109,6 +111,10 @@ int slot_page(const uint8_t* slot)
 {
     return slot[130] | slot[131] << 8;
 }
+uint32_t slot_seq(const uint8_t* slot)
+{
+    return get_u32(slot + offsetof(E2PROMBUFFER, dwSeq));
+}
 
 void build_default_module(MODULEINFO& m)
 {
@@ -137,12 +143,24 @@ void point_online(uint8_t** online, uint8_t* part, int userIndex)
     online[ONLINE_HEATERMODE] = part + PAR_PAGE_HEATERMODE * E2PROM_PAGE_SIZE;
 }
 
-int next_good_slot(int from)
+bool slot_worn(int n)
 {
-    uint16_t bad = pValidModuleInfo ? pValidModuleInfo->BufferErr : 0;
+    return pValidModuleInfo && (pValidModuleInfo->BufferErr & (1u << n));
+}
+
+// A slot still holding a page (valid in the mirror) is kept until that page is resolved: by a
+// newer slot of the same page or by the next start-up. Only free slots take new saves.
+bool slot_free(int n)
+{
+    return !slot_worn(n) && !slot_valid(buffer_slot(n));
+}
+
+// Next free slot after `from` in ring order, or -1.
+int next_free_slot(int from)
+{
     for (int k = 1; k <= E2PROM_BUFFER_SLOTS; ++k) {
         int n = (from + k) % E2PROM_BUFFER_SLOTS;
-        if (!(bad & (1u << n))) return n;
+        if (slot_free(n)) return n;
     }
     return -1;
 }
@@ -157,55 +175,91 @@ int erase_slot(int n)
     return r;
 }
 
-// Journal step of a save: the page image into slot BufferID, verified; worn slots are marked and
-// skipped. 0, or -1 when the device failed or every slot is worn.
+// Sequence number of the next journal slot: orders two slots of the same page when a power cut
+// left both.
+uint32_t g_journalSeq = 1;
+
+// Erases every other slot that holds `absPage`: they carry older saves of the same page.
+void drop_older_slots(int absPage, int keep)
+{
+    for (int n = 0; n < E2PROM_BUFFER_SLOTS; ++n) {
+        const uint8_t* s = buffer_slot(n);
+        if (n != keep && !slot_worn(n) && slot_valid(s) && slot_page(s) == absPage) erase_slot(n);
+    }
+}
+
+// Journal step of a save: the page image into a free slot, verified; worn slots are marked and
+// skipped. Then the older slot of the same page, if any, goes. 0, or -1 when the device failed or
+// no free slot is left.
 int journal_write(int absPage, const uint8_t* page)
 {
     E2PROMBUFFER slot;
     std::memcpy(slot.bPage, page, E2PROM_PAGE_SIZE);
     slot.bMarker[0] = slot.bMarker[1] = 0xA5;
     slot.wPageNum = uint16_t(absPage);
+    slot.dwSeq = g_journalSeq++;
     std::memset(slot.bZero, 0, sizeof slot.bZero);
     slot.Datacrc = crc32c(&slot, 252);
     const auto* raw = reinterpret_cast<const uint8_t*>(&slot);
     for (;;) {
-        if (BufferID < 0 || BufferID >= E2PROM_BUFFER_SLOTS ||
-            (pValidModuleInfo->BufferErr & (1u << BufferID))) {
-            int n = next_good_slot(BufferID < 0 ? -1 : BufferID);
+        if (BufferID < 0 || BufferID >= E2PROM_BUFFER_SLOTS || !slot_free(BufferID)) {
+            int n = next_free_slot(BufferID < 0 ? -1 : BufferID);
             if (n < 0) {
-                printf("All Buffer demaged\n");
+                printf(pValidModuleInfo->BufferErr == 0xFFFF ? "All Buffer demaged\n"
+                                                             : "All Buffer in use\n");
                 return -1;
             }
             BufferID = n;
         }
         int page0 = E2PROM_BUFFER_PAGE + 2 * BufferID;
+        // In the mirror the slot counts as taken from here on, whatever the chip got.
         std::memcpy(buffer_slot(BufferID), raw, E2PROM_BUFFER_SLOT_SIZE);
         int r = E2prom_write_check(page0, raw);
         if (r == 0) r = E2prom_write_check(page0 + 1, raw + E2PROM_PAGE_SIZE);
-        if (r == 0) return 0;
+        if (r == 0) {
+            drop_older_slots(absPage, BufferID);
+            return 0;
+        }
         if (r == -1) return -1;
         pValidModuleInfo->BufferErr = uint16_t(pValidModuleInfo->BufferErr | (1u << BufferID));
         ModuleSave();
-        int n = next_good_slot(BufferID);
-        if (n < 0) {
-            printf("All Buffer demaged\n");
-            return -1;
-        }
-        BufferID = n;
     }
 }
 
+// The save is complete: its slot is erased and the next free one comes up.
 void journal_done()
 {
     erase_slot(BufferID);
-    int n = next_good_slot(BufferID);
+    int n = next_free_slot(BufferID);
+    if (n >= 0) BufferID = n;
+}
+
+// The save failed after its journal write: the slot stays as the page's copy and the next save
+// takes another one.
+void journal_keep()
+{
+    int n = next_free_slot(BufferID);
     if (n >= 0) BufferID = n;
 }
 
 int format_internal(MODULEINFO* module, const uint8_t* image);
+int write_all_module_copies(const uint8_t* rec);
+
+// The module record a start-up would take from the chip now: the first valid copy, read back.
+bool chip_module_record(MODULEINFO& out)
+{
+    for (int n = 0; n < E2PROM_MODULE_COPIES; ++n) {
+        uint8_t raw[E2PROM_PAGE_SIZE];
+        if (E2prom_reread_page(E2PROM_MODULE_PAGE + n, raw) != 0) return false;
+        std::memcpy(&out, raw, sizeof out);
+        if (module_valid(out)) return true;
+    }
+    return false;
+}
 
 // Writes a whole part image into part 1 verified, then switches the module record, then erases
-// part 0 and the journal: a power cut at any point leaves one loadable part.
+// part 0 and the journal: a power cut at any point leaves one loadable part. Part 0 is erased only
+// once the chip itself hands out the new record; until then the store stays on part 0.
 int part_change_internal()
 {
     if (!pValidModuleInfo) return -1;
@@ -226,14 +280,27 @@ int part_change_internal()
             return -1;
         }
     }
-    MODULEINFO m = *pValidModuleInfo;
+    MODULEINFO old = *pValidModuleInfo;
+    old.Datacrc = crc32c(&old, PAGE_CRC_OFFSET);
+    MODULEINFO m = old;
     m.SysParBaseAddr = PAR_PART1_BASE;
     m.UserInfoIndex = 0;
     m.UserInfoErr = 0;
     m.SysParErr = 1;
-    std::memcpy(module_copy(0), &m, sizeof m);
+    m.Datacrc = crc32c(&m, PAGE_CRC_OFFSET);
+    write_all_module_copies(reinterpret_cast<const uint8_t*>(&m));
+    MODULEINFO onChip;
+    if (!chip_module_record(onChip) || std::memcmp(&onChip, &m, sizeof m) != 0) {
+        // Part 0 stays in use: put the old record back wherever the new one landed.
+        printf("E-Parameter part change failed: module record not written\n");
+        write_all_module_copies(reinterpret_cast<const uint8_t*>(&old));
+        pValidModuleInfo = reinterpret_cast<MODULEINFO*>(module_copy(0));
+        return -1;
+    }
     pValidModuleInfo = reinterpret_cast<MODULEINFO*>(module_copy(0));
-    int saved = ModuleSave();
+    // The chip decides from here on; a file that could not follow is reported, not undone.
+    int fileOk = ParamFileReplace(kModuleFile, &m, sizeof m);
+    if (fileOk != 0) printf("Module.bin write failed\n");
     point_online(OnlineModule, part1, 0);
 
     uint8_t ff[E2PROM_PAGE_SIZE];
@@ -245,9 +312,9 @@ int part_change_internal()
         std::memset(mirror_page(p), 0xFF, E2PROM_PAGE_SIZE);
         E2prom_rewrite_page(p, ff);
     }
-    BufferID = next_good_slot(-1);
+    BufferID = next_free_slot(-1);
     if (BufferID < 0) BufferID = 0;
-    return saved;
+    return fileOk == 0 ? 0 : -1;
 }
 
 // One table page (relative page `rel` of the active part) through the journal.
@@ -264,13 +331,12 @@ int save_table_page(int rel, uint8_t* page)
     int r = E2prom_write_check(absPage, dst);
     if (r == -1) {
         printf("Eeprom no response, userinfo save failed\n");
-        return -1; // the journal slot keeps the page for the next start
+        journal_keep(); // the slot keeps the page for the next start
+        return -1;
     }
     if (r == -2) {
         if (part_change_internal() != 0) {
-            // Keep the slot: it is the only good copy of the page on the chip.
-            int n = next_good_slot(BufferID);
-            if (n >= 0) BufferID = n;
+            journal_keep(); // the only good copy of the page on the chip
             return -1;
         }
         return 0;
@@ -361,15 +427,18 @@ int restore_page(int rel)
     int absPage = active_part_page0() + rel;
     uint8_t* dst = active_part() + rel * E2PROM_PAGE_SIZE;
     uint16_t bad = pValidModuleInfo ? pValidModuleInfo->BufferErr : 0;
+    // Normally one slot holds the page; after a power cut between a save's journal write and
+    // the erase of the page's older slot, the higher sequence number is the newer save.
+    int best = -1;
     for (int n = 0; n < E2PROM_BUFFER_SLOTS; ++n) {
         if (bad & (1u << n)) continue;
         const uint8_t* s = buffer_slot(n);
-        if (slot_valid(s) && slot_page(s) == absPage && E2prom_PageCrcOk(s)) {
-            std::memcpy(dst, s, E2PROM_PAGE_SIZE);
-            return n;
-        }
+        if (slot_valid(s) && slot_page(s) == absPage && E2prom_PageCrcOk(s) &&
+            (best < 0 || slot_seq(s) > slot_seq(buffer_slot(best))))
+            best = n;
     }
-    return -1;
+    if (best >= 0) std::memcpy(dst, buffer_slot(best), E2PROM_PAGE_SIZE);
+    return best;
 }
 
 } // namespace
@@ -795,8 +864,13 @@ int GetParameter(uint8_t** online)
             break;
         }
     }
+    g_journalSeq = 1;
+    for (int n = 0; n < E2PROM_BUFFER_SLOTS; ++n) {
+        const uint8_t* s = buffer_slot(n);
+        if (!slot_worn(n) && slot_valid(s) && slot_seq(s) >= g_journalSeq) g_journalSeq = slot_seq(s) + 1;
+    }
     if (!pValidBufferData) {
-        int n = next_good_slot(-1);
+        int n = next_free_slot(-1);
         BufferID = n < 0 ? 0 : n;
     }
     ParameterCheck();
@@ -805,7 +879,8 @@ int GetParameter(uint8_t** online)
     printf("Use parameter from EEPROM\n");
 
     // Pages repaired from the journal go back to the chip before their slot is erased; a slot
-    // whose page could not be written stays for the next start. Other valid slots are stale.
+    // whose page could not be written stays for the next start. Other valid slots are stale
+    // (their page is intact, or a newer slot of the same page was used).
     for (int n = 0; n < E2PROM_BUFFER_SLOTS; ++n) {
         if (pValidModuleInfo->BufferErr & (1u << n)) continue;
         uint8_t* s = buffer_slot(n);
@@ -821,14 +896,9 @@ int GetParameter(uint8_t** online)
     }
     g_recoveredSlots.clear();
     pValidBufferData = nullptr;
-    if (slot_valid(buffer_slot(BufferID)) || (pValidModuleInfo->BufferErr & (1u << BufferID))) {
-        for (int k = 1; k <= E2PROM_BUFFER_SLOTS; ++k) {
-            int n = (BufferID + k) % E2PROM_BUFFER_SLOTS;
-            if (!(pValidModuleInfo->BufferErr & (1u << n)) && !slot_valid(buffer_slot(n))) {
-                BufferID = n;
-                break;
-            }
-        }
+    if (!slot_free(BufferID)) {
+        int n = next_free_slot(BufferID);
+        if (n >= 0) BufferID = n;
     }
     FormatSpecifiedParameter();
     return 0;
@@ -850,27 +920,32 @@ int SaveUserInfo(uint8_t* page)
     int r = E2prom_write_check(absPage, dst);
     if (r == -1) {
         printf("Eeprom no response, userinfo save failed\n");
+        journal_keep();
         return -1;
     }
     if (r == -2) {
         printf("Current UserInfo demaged, write to the next\n");
         if (idx == USERINFO_SLOTS - 1) {
-            int pr = part_change_internal();
-            if (pr != 0) {
-                int n = next_good_slot(BufferID);
-                if (n >= 0) BufferID = n;
+            if (part_change_internal() != 0) {
+                journal_keep();
                 return -1;
             }
             return 0;
         }
         uint8_t* next = dst + E2PROM_PAGE_SIZE;
         std::memcpy(next, dst, E2PROM_PAGE_SIZE);
-        if (E2prom_rewrite_page(absPage + 1, next) != 0) return -1;
+        if (E2prom_rewrite_page(absPage + 1, next) != 0) {
+            journal_keep();
+            return -1;
+        }
         pValidModuleInfo->UserInfoErr = uint16_t(pValidModuleInfo->UserInfoErr | (1u << idx));
         pValidModuleInfo->UserInfoIndex = uint8_t(idx + 1);
         int ms = ModuleSave();
         OnlineModule[ONLINE_USERINFO] = next;
-        if (ms != 0) return -1; // the journal slot stays until the module record is safe
+        if (ms != 0) { // the journal slot stays until the module record is safe
+            journal_keep();
+            return -1;
+        }
     }
     journal_done();
     return 0;

@@ -30,27 +30,27 @@ int g_trainingFd = -1;
 uint8_t* g_brightWave = nullptr;
 int g_brightWaveFileNo = 0;
 
-uint8_t* table(int which)
+// Table pointers are read only under the table lock: a save may move the store to its other part
+// and repoint OnlineModule while a caller waits for the lock.
+uint8_t* table(int which, int page = 0)
 {
-    return OnlineModule[which];
-}
-uint8_t* factory_page(int n)
-{
-    return OnlineModule[ONLINE_FACTORY] ? OnlineModule[ONLINE_FACTORY] + n * P : nullptr;
+    return OnlineModule[which] ? OnlineModule[which] + page * P : nullptr;
 }
 
-int get_page(const uint8_t* src, void* out, size_t len = P)
+int get_page(int which, int page, void* out, size_t len = P)
 {
     ParamGuard g(g_tableLock);
+    const uint8_t* src = table(which, page);
     if (!src || !out) return 1;
     std::memcpy(out, src, len);
     return 0;
 }
 
 // Copies the page in and saves it; 0, 1 when not loaded or no buffer, -1 when the save failed.
-template <typename Save> int set_page(uint8_t* dst, const void* in, Save save)
+template <typename Save> int set_page(int which, int page, const void* in, Save save)
 {
     ParamGuard g(g_tableLock);
+    uint8_t* dst = table(which, page);
     if (!dst || !in) return 1;
     std::memcpy(dst, in, P);
     return save(dst) == 0 ? 0 : -1;
@@ -114,11 +114,14 @@ int InitializeFiberTrainning()
 
 int InitializeParameter()
 {
-    GetParameter(OnlineModule);
+    {
+        ParamGuard g(g_tableLock); // the load repoints every table
+        GetParameter(OnlineModule);
+    }
     if (pfnInitializeRecord) pfnInitializeRecord();
     InitializeFiberTrainning();
     ParamGuard g(g_tableLock);
-    if (const uint8_t* sys = factory_page(0)) CompensationBright = sys[79];
+    if (const uint8_t* sys = table(ONLINE_FACTORY)) CompensationBright = sys[79];
     if (!g_brightWave) {
         g_brightWave = new (std::nothrow) uint8_t[BRIGHT_WAVE_SIZE]();
         if (!g_brightWave) printf("memory alloc _pBrightWave failed\n");
@@ -147,83 +150,83 @@ int ReleaseParameter()
 // ---- Copy-out / copy-in ---------------------------------------------------------------------------------
 int GetTable_UserInfo(void* page)
 {
-    return get_page(table(ONLINE_USERINFO), page);
+    return get_page(ONLINE_USERINFO, 0, page);
 }
 int SetTable_UserInfo(const void* page)
 {
-    return set_page(table(ONLINE_USERINFO), page, [](uint8_t* p) { return SaveUserInfo(p); });
+    return set_page(ONLINE_USERINFO, 0, page, [](uint8_t* p) { return SaveUserInfo(p); });
 }
 int GetTable_FactoryMenu(void* block)
 {
-    return get_page(factory_page(0), block, FACTORY_BLOCK_SIZE);
+    return get_page(ONLINE_FACTORY, 0, block, FACTORY_BLOCK_SIZE);
 }
 int GetTable_FactSys(void* page)
 {
-    return get_page(factory_page(0), page);
+    return get_page(ONLINE_FACTORY, 0, page);
 }
 int SetTable_FactSys(const void* page)
 {
-    return set_page(factory_page(0), page, [](uint8_t* p) { return SaveFactSysPar(p); });
+    return set_page(ONLINE_FACTORY, 0, page, [](uint8_t* p) { return SaveFactSysPar(p); });
 }
 int GetTable_FactMotorPar(void* page)
 {
-    return get_page(factory_page(1), page);
+    return get_page(ONLINE_FACTORY, 1, page);
 }
 int SetTable_FactMotorPar(const void* page)
 {
-    return set_page(factory_page(1), page, [](uint8_t* p) { return SaveFactMotorPar(p); });
+    return set_page(ONLINE_FACTORY, 1, page, [](uint8_t* p) { return SaveFactMotorPar(p); });
 }
 int GetTable_FactMotorDis(void* page)
 {
-    return get_page(factory_page(2), page);
+    return get_page(ONLINE_FACTORY, 2, page);
 }
 int SetTable_FactMotorDis(const void* page)
 {
-    return set_page(factory_page(2), page, [](uint8_t* p) { return SaveFactMotorDis(p); });
+    return set_page(ONLINE_FACTORY, 2, page, [](uint8_t* p) { return SaveFactMotorDis(p); });
 }
 int GetTable_FactCamera(int camera, void* page)
 {
     if (camera != 0 && camera != 1) return 1;
-    return get_page(factory_page(3 + camera), page);
+    return get_page(ONLINE_FACTORY, 3 + camera, page);
 }
 int SetTable_FactCamera(int camera, const void* page)
 {
     if (camera != 0 && camera != 1) return 1;
-    return set_page(factory_page(3 + camera), page,
+    return set_page(ONLINE_FACTORY, 3 + camera, page,
                     [camera](uint8_t* p) { return SaveFactCamera(p, camera); });
 }
 int GetTable_SpliceOption(void* page)
 {
-    return get_page(table(ONLINE_SPLICEOPTION), page);
+    return get_page(ONLINE_SPLICEOPTION, 0, page);
 }
 int SetTable_SpliceOption(const void* page)
 {
-    return set_page(table(ONLINE_SPLICEOPTION), page, [](uint8_t* p) { return SaveSpliceOption(p); });
+    return set_page(ONLINE_SPLICEOPTION, 0, page, [](uint8_t* p) { return SaveSpliceOption(p); });
 }
 int GetTable_MachinePar(void* page)
 {
-    return get_page(table(ONLINE_MACHINE), page);
+    return get_page(ONLINE_MACHINE, 0, page);
 }
 int SetTable_MachineParEx(const void* page)
 {
-    return set_page(table(ONLINE_MACHINE), page, [](uint8_t* p) { return SaveMachine(p); });
+    return set_page(ONLINE_MACHINE, 0, page, [](uint8_t* p) { return SaveMachine(p); });
 }
 
 int GetSpliceTemp(void* out)
 {
-    return get_page(table(ONLINE_SPLICETEMP), out, SPLICE_TEMP_NUM * P);
+    return get_page(ONLINE_SPLICETEMP, 0, out, SPLICE_TEMP_NUM * P);
 }
 int GetSpliceMode(void* out)
 {
-    return get_page(table(ONLINE_SPLICEMODE), out, SPLICE_MODE_NUM * P);
+    return get_page(ONLINE_SPLICEMODE, 0, out, SPLICE_MODE_NUM * P);
 }
 int GetHeaterTemp(void* out)
 {
-    return get_page(table(ONLINE_HEATERTEMP), out, HEATER_TEMP_NUM * P);
+    return get_page(ONLINE_HEATERTEMP, 0, out, HEATER_TEMP_NUM * P);
 }
 int GetHeaterMode(void* out)
 {
-    return get_page(table(ONLINE_HEATERMODE), out, HEATER_MODE_NUM * P);
+    return get_page(ONLINE_HEATERMODE, 0, out, HEATER_MODE_NUM * P);
 }
 
 namespace

@@ -145,6 +145,11 @@ class EepromChip : public Device
             }
             if (m.len < 2) continue; // an address-less write is only a poll
             addr_ = (m.buf[0] << 8 | m.buf[1]) % kSize;
+            if (m.len > 2 && addr_ / kPage == fail_page_ && fail_page_left_ > 0) {
+                --fail_page_left_;
+                errno = EIO;
+                return -1;
+            }
             if (m.len > 2) page_write(m.buf + 2, m.len - 2, now);
         }
         return int(data->nmsgs);
@@ -157,6 +162,8 @@ class EepromChip : public Device
     {
         missing_ = false;
         fail_next_ = 0;
+        fail_page_ = -1;
+        fail_page_left_ = 0;
         stuck_.clear();
         cut_after_ = 0;
         tear_ = false;
@@ -166,6 +173,8 @@ class EepromChip : public Device
     }
     bool missing_ = false;
     int fail_next_ = 0;
+    int fail_page_ = -1; // page whose next writes fail
+    int fail_page_left_ = 0;
     std::multimap<int, Stuck> stuck_;
     int cut_after_ = 0; // page writes left before the cut; 0 disarmed
     bool tear_ = false;
@@ -396,6 +405,13 @@ void eeprom_fault_fail_next(int n)
 {
     std::lock_guard<std::mutex> g(g_mu);
     if (g_eeprom) g_eeprom->fail_next_ = n < 0 ? 0 : n;
+}
+void eeprom_fault_fail_page_writes(int page, int n)
+{
+    std::lock_guard<std::mutex> g(g_mu);
+    if (!g_eeprom) return;
+    g_eeprom->fail_page_ = page;
+    g_eeprom->fail_page_left_ = n < 0 ? 0 : n;
 }
 void eeprom_fault_stuck_bits(int page, int offset, uint8_t mask, uint8_t value)
 {

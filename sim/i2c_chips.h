@@ -32,6 +32,8 @@ void eeprom_fault_fail_next(int n);
 void eeprom_fault_stuck_bits(int page, int offset, uint8_t mask, uint8_t value);
 // Convenience: a page whose last CRC byte cannot be programmed to anything but 0x5A.
 void eeprom_fault_worn_page(int page);
+// The next `n` write attempts of `page` are not acknowledged (EIO) and store nothing.
+void eeprom_fault_fail_page_writes(int page, int n);
 // Power cut after the `n`-th page write from now (n >= 1; 0 disarms). With `tear` only the first
 // half of that page's data is stored. Afterwards every transfer fails until eeprom_power_restore.
 void eeprom_fault_power_cut(int n, bool tear);

@@ -136,3 +136,44 @@ TEST_F(StoreTest, StopRequestDoesNotCutASaveShort)
     ASSERT_EQ(GetTable_MachinePar(&m), 0);
     EXPECT_EQ(+m.dwAutoPowerOff, 55u);
 }
+
+namespace
+{
+struct Reader {
+    MachineParameter page{};
+    std::atomic<int> result{99};
+};
+void* machine_reader(void* arg)
+{
+    auto* r = static_cast<Reader*>(arg);
+    r->result = GetTable_MachinePar(&r->page);
+    return nullptr;
+}
+} // namespace
+
+// A reader that waits for the table lock while a save moves the store to part 1 copies the page
+// from where the table lives once it has the lock, not from the part that was erased meanwhile.
+TEST_F(StoreTest, ReaderWaitingWhileASaveMovesThePartGetsTheLivePage)
+{
+    formatted();
+    MachineParameter before;
+    ASSERT_EQ(GetTable_MachinePar(&before), 0);
+    sim::eeprom_fault_worn_page(PAR_PAGE_FACTMOTORDIS);
+
+    ParamTableLock(); // a copy-out/copy-in pair in progress
+    Reader r;
+    plat_thread_t id = 0;
+    ASSERT_EQ(plat_thread_create(&id, machine_reader, &r, "reader"), 0);
+    plat_sleep_ms(1); // the reader is now waiting for the table lock
+    EXPECT_EQ(r.result.load(), 99);
+    TABLEFACTMOTORDIS d;
+    ASSERT_EQ(GetTable_FactMotorDis(&d), 0);
+    d.lYFocusHome = 11600;
+    ASSERT_EQ(SetTable_FactMotorDis(&d), 0);
+    ASSERT_EQ(+pValidModuleInfo->SysParBaseAddr, PAR_PART1_BASE);
+    ParamTableUnlock();
+    plat_thread_stop(id);
+
+    ASSERT_EQ(r.result.load(), 0);
+    EXPECT_EQ(0, std::memcmp(&r.page, &before, P)) << "copied from the erased part";
+}

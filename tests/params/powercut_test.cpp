@@ -1,7 +1,7 @@
 // Power cuts during every kind of save: the power goes after the 1st, 2nd, 3rd ... page write
 // (whole or torn) until a save runs through without a cut. After each cut the store starts on the
-// same chip image: every table page holds exactly its old or its new contents, and a second
-// start-up changes nothing.
+// same chip image: every table page holds exactly its old or its new contents, a save that ran
+// through gives the new ones, and a second start-up changes nothing.
 #include <functional>
 
 #include "params_test.h"
@@ -93,6 +93,9 @@ class PowerCut : public StoreTest, public testing::WithParamInterface<bool>
                 for (size_t p = 0; p < t1.size(); ++p) {
                     ASSERT_TRUE(t1[p] == before[p] || t1[p] == after[p]) << "table page " << p;
                 }
+                if (!cut) {
+                    ASSERT_TRUE(t1 == after) << "a save that ran through is what the next start finds";
+                }
                 auto img1 = chip();
                 ASSERT_EQ(boot(), 0);
                 ASSERT_EQ(tables(), t1) << "second start-up";
@@ -153,6 +156,28 @@ TEST_P(PowerCut, PartMove)
                      d.lYFocusHome = 11600;
                      SetTable_FactMotorDis(&d);
                  }});
+}
+
+// Part 1 with a worn machine page: its saves can only live in the journal, where the previous
+// save's slot already holds the page.
+TEST_P(PowerCut, WornPageInPartOne)
+{
+    used_chip();
+    sim::eeprom_fault_worn_page(PAR_PAGE_FACTMOTORDIS);
+    TABLEFACTMOTORDIS d;
+    ASSERT_EQ(GetTable_FactMotorDis(&d), 0);
+    ASSERT_EQ(SetTable_FactMotorDis(&d), 0);
+    ASSERT_EQ(+pValidModuleInfo->SysParBaseAddr, PAR_PART1_BASE);
+    auto wear = [] { sim::eeprom_fault_worn_page(PAR_PART_PAGES + PAR_PAGE_MACHINE); };
+    wear();
+    auto saveMachine = [](uint32_t v) {
+        MachineParameter m;
+        GetTable_MachinePar(&m);
+        m.dwAutoPowerOff = v;
+        SetTable_MachineParEx(&m);
+    };
+    saveMachine(21);
+    sweep(chip(), {"worn page in part 1", wear, [&] { saveMachine(22); }});
 }
 
 TEST_P(PowerCut, FirstPowerUpFormat)

@@ -328,6 +328,148 @@ TEST_F(StoreTest, WornTablePageMovesTheStoreToPartOne)
     EXPECT_EQ(+m.dwAutoPowerOff, 3u);
 }
 
+// The move to part 1 needs the new module record on the chip before part 0 goes: while no copy
+// takes it, the store stays on part 0 with nothing erased and says the save failed. The page is
+// kept in the journal, so the next start finds the new value.
+TEST_F(StoreTest, PartMoveWithoutTheModuleRecordStaysOnPartZero)
+{
+    formatted();
+    auto img = chip();
+    auto moduleFile = read_file(tb->path("/mnt/usr/module.bin"));
+    for (int n = 0; n < E2PROM_MODULE_COPIES; ++n)
+        sim::eeprom_fault_worn_page(E2PROM_MODULE_PAGE + n);
+    sim::eeprom_fault_worn_page(PAR_PAGE_FACTMOTORDIS);
+    TABLEFACTMOTORDIS d;
+    ASSERT_EQ(GetTable_FactMotorDis(&d), 0);
+    d.lYFocusHome = 11600;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(SetTable_FactMotorDis(&d), -1);
+    testing::internal::GetCapturedStdout();
+
+    EXPECT_EQ(+pValidModuleInfo->SysParBaseAddr, PAR_PART0_BASE);
+    EXPECT_EQ(OnlineModule[ONLINE_FACTORY], E2promData + PAR_PAGE_FACTSYS * P);
+    EXPECT_EQ(page_of(chip(), PAR_PAGE_MACHINE), page_of(img, PAR_PAGE_MACHINE)) << "part 0 erased";
+    EXPECT_EQ(read_file(tb->path("/mnt/usr/module.bin")), moduleFile);
+
+    // The module pages take writes again: the record comes back from module.bin, on part 0.
+    sim::eeprom_fault_reset();
+    ASSERT_EQ(boot(), 0);
+    EXPECT_EQ(+pValidModuleInfo->SysParBaseAddr, PAR_PART0_BASE);
+    ASSERT_EQ(GetTable_FactMotorDis(&d), 0);
+    EXPECT_EQ(+d.lYFocusHome, 11600);
+}
+
+namespace
+{
+// Journal slots on the chip that are valid and hold absolute page `absPage`.
+std::vector<int> slots_holding(const std::vector<uint8_t>& img, int absPage)
+{
+    std::vector<int> found;
+    for (int n = 0; n < E2PROM_BUFFER_SLOTS; ++n) {
+        const uint8_t* s = img.data() + (E2PROM_BUFFER_PAGE + 2 * n) * P;
+        uint32_t crc;
+        std::memcpy(&crc, s + 252, 4);
+        if (s[128] == 0xA5 && s[129] == 0xA5 && crc32c(s, 252) == crc && (s[130] | s[131] << 8) == absPage)
+            found.push_back(n);
+    }
+    return found;
+}
+} // namespace
+
+// A save whose page write fails keeps its journal slot; later saves of other tables go elsewhere.
+TEST_F(StoreTest, SlotOfAFailedSaveIsNotReused)
+{
+    formatted();
+    MachineParameter m;
+    ASSERT_EQ(GetTable_MachinePar(&m), 0);
+    m.dwAutoPowerOff = 9;
+    sim::eeprom_fault_fail_page_writes(PAR_PAGE_MACHINE, 10); // every attempt of one save
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(SetTable_MachineParEx(&m), -1);
+    testing::internal::GetCapturedStdout();
+    auto kept = slots_holding(chip(), PAR_PAGE_MACHINE);
+    ASSERT_EQ(kept.size(), 1u);
+
+    for (int i = 0; i < E2PROM_BUFFER_SLOTS; ++i) { // a whole turn of the ring
+        APPTABLE_OPTION o;
+        ASSERT_EQ(GetTable_SpliceOption(&o), 0);
+        o.lEnablePauseOne = i % 2;
+        ASSERT_EQ(SetTable_SpliceOption(&o), 0);
+    }
+    EXPECT_EQ(slots_holding(chip(), PAR_PAGE_MACHINE), kept);
+}
+
+// A worn page in part 1 cannot be written; each save leaves its page in the journal. Only the
+// newest stays there, and that is what a start-up restores, also after a power cut at any write.
+TEST_F(StoreTest, WornPartOnePageRestoresItsNewestSave)
+{
+    formatted();
+    sim::eeprom_fault_worn_page(PAR_PAGE_FACTMOTORDIS);
+    TABLEFACTMOTORDIS d;
+    ASSERT_EQ(GetTable_FactMotorDis(&d), 0);
+    ASSERT_EQ(SetTable_FactMotorDis(&d), 0);
+    ASSERT_EQ(+pValidModuleInfo->SysParBaseAddr, PAR_PART1_BASE);
+    const int machine = PAR_PART_PAGES + PAR_PAGE_MACHINE;
+    sim::eeprom_fault_worn_page(machine);
+
+    auto save = [](uint32_t v) {
+        MachineParameter m;
+        ASSERT_EQ(GetTable_MachinePar(&m), 0);
+        m.dwAutoPowerOff = v;
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(SetTable_MachineParEx(&m), -1) << "the page itself cannot be stored";
+        testing::internal::GetCapturedStdout();
+    };
+    auto restored = [this] {
+        testing::internal::CaptureStdout();
+        int r = boot();
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(r, 0);
+        MachineParameter m;
+        EXPECT_EQ(GetTable_MachinePar(&m), 0);
+        EXPECT_LE(slots_holding(chip(), machine).size(), 1u);
+        return uint32_t(m.dwAutoPowerOff);
+    };
+    save(1);
+    save(2);
+    EXPECT_EQ(slots_holding(chip(), machine).size(), 1u);
+    EXPECT_EQ(restored(), 2u);
+    save(3);
+    EXPECT_EQ(restored(), 3u);
+
+    const auto base = chip();
+    bool newSeen = false;
+    for (int n = 1;; ++n) {
+        SCOPED_TRACE("cut after page write " + std::to_string(n));
+        sim::eeprom_load_image(base);
+        ASSERT_EQ(restored(), 3u);
+        sim::eeprom_fault_power_cut(n, false);
+        save(4);
+        bool cut = sim::eeprom_power_was_cut();
+        sim::eeprom_power_restore();
+        // Once a whole journal copy of the new save is on the chip, it is what counts.
+        auto img = chip();
+        bool newInJournal = false;
+        for (int slot : slots_holding(img, machine)) {
+            MachineParameter j;
+            std::memcpy(&j, img.data() + (E2PROM_BUFFER_PAGE + 2 * slot) * P, P);
+            newInJournal = newInJournal || j.dwAutoPowerOff == 4u;
+        }
+        uint32_t v = restored();
+        ASSERT_TRUE(v == 3u || v == 4u) << v;
+        ASSERT_FALSE(newSeen && v == 3u) << "went back to the older save";
+        if (newInJournal) {
+            ASSERT_EQ(v, 4u);
+        }
+        newSeen = v == 4u;
+        if (!cut) {
+            EXPECT_EQ(v, 4u);
+            break;
+        }
+        ASSERT_LT(n, 50);
+    }
+}
+
 TEST_F(StoreTest, WornUserInformationSlotMovesToTheNextSlot)
 {
     formatted();
