@@ -52,7 +52,6 @@ Testbed::Testbed(const Options& opt) : power_offs_(std::make_shared<int>(0))
 }
 
 struct Testbed::Timer {
-    uint64_t delay_us;
     uint64_t due_us;
     std::function<void()> fn;
     plat_thread_t thread = 0;
@@ -77,14 +76,16 @@ void Testbed::set_failure_reporter(std::function<void(const std::string&)> fn)
 Testbed::TimerId Testbed::after_ms(uint64_t delay_ms, std::function<void()> fn)
 {
     auto t = std::make_unique<Timer>();
-    t->delay_us = delay_ms * 1000u;
-    t->due_us = Scheduler::instance().now_us() + t->delay_us;
+    t->due_us = Scheduler::instance().now_us() + delay_ms * 1000u;
     t->fn = std::move(fn);
     plat_thread_create(
         &t->thread,
         [](void* p) -> void* {
             auto* tm = static_cast<Timer*>(p);
-            if (Scheduler::instance().sleep_us(tm->delay_us)) {
+            // The thread may first run a little after it was made: the due time is absolute.
+            auto& clock = Scheduler::instance();
+            const uint64_t now = clock.now_us();
+            if (clock.sleep_us(tm->due_us > now ? tm->due_us - now : 0)) {
                 tm->started = true;
                 tm->fn();
             }
