@@ -8,7 +8,7 @@ PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchm
 DEMO_ROOT := out/demo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps demo test test-asan test-tsan build bench format clean
+.PHONY: all deps demo test test-asan test-tsan renew-references build bench format clean
 
 all: build
 
@@ -46,6 +46,13 @@ test-tsan: deps
 	cmake --preset tsan >/dev/null
 	cmake --build --preset tsan -j $(JOBS)
 	ctest --preset tsan -j $(JOBS)
+
+# Rewrites the screens' reference pictures (tests/references/*.png) from what the panel shows now:
+# only on purpose, after a change that is meant to alter a screen; review the pictures before committing.
+renew-references: deps
+	cmake --preset debug >/dev/null
+	cmake --build --preset debug -j $(JOBS)
+	SPLICER_RENEW_REFERENCES=1 ctest --preset debug -R Screens
 
 bench: build
 	build/release/bench/splicer_bench

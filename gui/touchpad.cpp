@@ -36,9 +36,9 @@ uint16_t window_ms()
     return static_cast<uint16_t>(plat_monotonic_ms() % 32000u);
 }
 
-struct SemGuard {
-    SemGuard() { SemEventMsg.wait(); }
-    ~SemGuard() { SemEventMsg.post(); }
+// Holds the queue's semaphore; a wait ended by a stop request holds nothing (and posts nothing).
+struct SemGuard : PlatSemGuard {
+    SemGuard() : PlatSemGuard(SemEventMsg) {}
 };
 
 void empty_queue()
@@ -246,7 +246,7 @@ int DelTouchMap(GUITOUCHMAP* pMap, GUITOUCHPAD* t)
             }
             {
                 SemGuard g;
-                purge_queue(pMap->pObject);
+                if (g) purge_queue(pMap->pObject);
             }
             GuiMemFree(pMap);
             return 0;
@@ -266,7 +266,7 @@ int DelTouchMapList(GUITOUCHPAD* t)
     t->bCount = 0;
     t->wLastState = 0;
     SemGuard g;
-    purge_queue(nullptr);
+    if (g) purge_queue(nullptr);
     return 0;
 }
 
@@ -300,6 +300,7 @@ int WriteEventMsg(const GUITOUCHMSG* pMsg)
 {
     if (!pMsg) return 1;
     SemGuard g;
+    if (!g) return 1;
     if (MsgBuff.bFull) {
         std::printf("Buff full\n");
         MsgBuff.bFull = 0;
@@ -322,6 +323,7 @@ int WriteEventMsg(const GUITOUCHMSG* pMsg)
 int ReadEventMsg(GUITOUCHMSG* pMsg)
 {
     SemGuard g;
+    if (!g) return 0;
     int got = 0;
     if (MsgBuff.bCount) {
         if (pMsg) *pMsg = MsgBuff.msg[MsgBuff.bRead];
@@ -336,7 +338,7 @@ int ReadEventMsg(GUITOUCHMSG* pMsg)
 int ClearMsg()
 {
     SemGuard g;
-    if (MsgBuff.bCount == 0) return 0;
+    if (!g || MsgBuff.bCount == 0) return 0;
     if (MsgBuff.msg[MsgBuff.bRead].wState == 2) {
         MsgBuff.bCount = 1;
         MsgBuff.bWrite = (MsgBuff.bRead + 1) % 2;
@@ -350,7 +352,7 @@ int ClearMsg()
 int ClearEventMsg()
 {
     SemGuard g;
-    empty_queue();
+    if (g) empty_queue();
     return 0;
 }
 

@@ -773,7 +773,9 @@ void PlatMutex::lock()
         m_.lock();
         return;
     }
-    Scheduler::instance().wait_until([&] { return m_.try_lock(); });
+    // Not stoppable: a stop request ends sleeps and semaphore waits, never a lock wait, so the
+    // caller always owns the mutex it will unlock.
+    Scheduler::instance().wait_until([&] { return m_.try_lock(); }, 0, false);
 }
 void PlatMutex::unlock()
 {

@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace sim {
+namespace sim
+{
 
-namespace {
+namespace
+{
 thread_local void* t_entry = nullptr;
 thread_local const void* t_owner = nullptr;
 bool g_warned_foreign = false;
@@ -84,8 +86,8 @@ Scheduler::Entry* Scheduler::self_locked(std::unique_lock<std::mutex>&)
 {
     if (t_owner == this && t_entry) return static_cast<Entry*>(t_entry);
     if (realtime_) return nullptr;
-    bool alive = std::any_of(entries_.begin(), entries_.end(),
-                             [](auto& e) { return e->state != State::Finished; });
+    bool alive =
+        std::any_of(entries_.begin(), entries_.end(), [](auto& e) { return e->state != State::Finished; });
     if (alive) {
         if (!g_warned_foreign) {
             g_warned_foreign = true;
@@ -121,8 +123,8 @@ std::string Scheduler::current_name()
 size_t Scheduler::live_threads()
 {
     std::lock_guard<std::mutex> lk(mu_);
-    return size_t(std::count_if(entries_.begin(), entries_.end(),
-                                [](auto& e) { return e->state != State::Finished; }));
+    return size_t(
+        std::count_if(entries_.begin(), entries_.end(), [](auto& e) { return e->state != State::Finished; }));
 }
 
 void Scheduler::wake_due_locked()
@@ -250,7 +252,7 @@ bool Scheduler::sleep_us(uint64_t us)
     return !self->stop;
 }
 
-bool Scheduler::wait_until(const std::function<bool()>& pred, uint64_t deadline_us)
+bool Scheduler::wait_until(const std::function<bool()>& pred, uint64_t deadline_us, bool stoppable)
 {
     for (;;) {
         if (pred()) {
@@ -265,7 +267,7 @@ bool Scheduler::wait_until(const std::function<bool()>& pred, uint64_t deadline_
         std::unique_lock<std::mutex> lk(mu_);
         if (realtime_) {
             Entry* self = (t_owner == this) ? static_cast<Entry*>(t_entry) : nullptr;
-            if (self && self->stop) return false;
+            if (stoppable && self && self->stop) return false;
             if (deadline_us && rt_now_locked() >= deadline_us) return false;
             lk.unlock();
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -277,7 +279,7 @@ bool Scheduler::wait_until(const std::function<bool()>& pred, uint64_t deadline_
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
             continue;
         }
-        if (self->stop) return false;
+        if (stoppable && self->stop) return false;
         if (deadline_us && now_ >= deadline_us) return false;
         if (!self->retrying) ++epoch_;
         self->state = State::Blocked;
@@ -287,7 +289,8 @@ bool Scheduler::wait_until(const std::function<bool()>& pred, uint64_t deadline_
     }
 }
 
-namespace {
+namespace
+{
 struct Start {
     Scheduler* s;
     void* (*routine)(void*);
@@ -347,15 +350,18 @@ int Scheduler::stop_and_join(unsigned long id)
         e->cv.notify_all();
     }
     if (!realtime_) {
-        wait_until([&] {
-            std::lock_guard<std::mutex> lk(mu_);
-            return e->state == State::Finished;
-        });
+        // Not stoppable: a stopper that is itself asked to stop must not go on to the blocking
+        // join below while it holds the clock.
+        wait_until(
+            [&] {
+                std::lock_guard<std::mutex> lk(mu_);
+                return e->state == State::Finished;
+            },
+            0, false);
     }
     if (e->thread.joinable()) e->thread.join();
     std::lock_guard<std::mutex> lk(mu_);
-    entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
-                                  [&](auto& x) { return x.get() == e; }),
+    entries_.erase(std::remove_if(entries_.begin(), entries_.end(), [&](auto& x) { return x.get() == e; }),
                    entries_.end());
     return 0;
 }

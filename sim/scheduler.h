@@ -19,10 +19,12 @@
 #include <thread>
 #include <vector>
 
-namespace sim {
+namespace sim
+{
 
-class Scheduler {
-public:
+class Scheduler
+{
+  public:
     static Scheduler& instance();
 
     // Resets the clock and forgets every finished thread; only valid while no worker runs.
@@ -42,8 +44,9 @@ public:
     // Sleep of the calling thread. Returns false when it was asked to stop (then at once).
     bool sleep_us(uint64_t us);
     // Waits until pred() holds (re-checked whenever another thread made progress), the absolute
-    // deadline passes (deadline 0: none) or the thread is asked to stop. Returns pred().
-    bool wait_until(const std::function<bool()>& pred, uint64_t deadline_us = 0);
+    // deadline passes (deadline 0: none) or, when `stoppable`, the thread is asked to stop.
+    // Returns pred(). A lock wait is not stoppable: it never returns without the lock.
+    bool wait_until(const std::function<bool()>& pred, uint64_t deadline_us = 0, bool stoppable = true);
     // Something changed that may let a waiting thread go on.
     void progress();
 
@@ -56,7 +59,7 @@ public:
     std::string current_name();
     size_t live_threads();
 
-private:
+  private:
     enum class State { Running, Ready, Sleeping, Blocked, Finished };
     struct Entry {
         unsigned long id = 0;

@@ -38,9 +38,17 @@ class Testbed
     bool powered_off() const { return power_off_count() > 0; }
 
     // Runs fn on a thread of the virtual clock `delay_ms` after now (e.g. open the cover in the
-    // middle of an arc, press Reset during a move). Threads still waiting are stopped (fn not run)
-    // when the test bed goes.
-    void after_ms(uint64_t delay_ms, std::function<void()> fn);
+    // middle of an arc, press Reset during a move). A callback whose time has not come when the
+    // test bed goes is a fault of the test: it is reported (naming its due time) and not run,
+    // unless the test cancelled it on purpose.
+    using TimerId = size_t;
+    TimerId after_ms(uint64_t delay_ms, std::function<void()> fn);
+    // Drops a callback that has not run yet; false when it has run or was cancelled already.
+    bool cancel(TimerId id);
+
+    // Where faults of the test itself go; the test programs hand them to GoogleTest. Without a
+    // reporter they are printed on standard error.
+    static void set_failure_reporter(std::function<void(const std::string&)> fn);
 
   private:
     struct Timer;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "app/power_saving.h"
 #include "app/threads.h"
@@ -17,7 +18,8 @@
 #include "sim/dev_simple.h"
 #include "sim/request_log.h"
 
-namespace {
+namespace
+{
 
 void set_delays(uint32_t lcdSeconds, uint32_t powerMinutes)
 {
@@ -34,8 +36,7 @@ struct Outcome {
 };
 
 // Idle passes once a second for `seconds`; `each` runs before every pass (clock changes).
-template <typename F>
-Outcome idle_for(apptest::Unit& u, int seconds, F each)
+template <typename F> Outcome idle_for(apptest::Unit& u, int seconds, F each)
 {
     Outcome o;
     IdleProcessOn();
@@ -85,17 +86,45 @@ TEST(PowerSaving, SettingTheDateNeverSwitchesTheUnitOff)
     EXPECT_EQ(o.shutdownAt, 120);
 }
 
+// What the application asked of the LCD's power and of the power device since the call log was
+// cleared, in order, with the virtual time (ms) of the first request.
+std::vector<std::string> doze_requests(uint64_t* first_ms = nullptr)
+{
+    std::vector<std::string> out;
+    for (auto& c : sim::call_log()) {
+        if (c.call != "ioctl") continue;
+        if (c.device == DEV_LCD && c.request == LCD_POWER)
+            out.push_back("lcd " + std::to_string(c.value));
+        else if (c.request == PWR_AWAKE)
+            out.push_back("awake " + std::to_string(c.value));
+        else
+            continue;
+        if (first_ms && out.size() == 1) *first_ms = c.t_us / 1000u;
+    }
+    return out;
+}
+
 TEST(PowerSaving, AKeyWhileDozingOnlyWakesTheScreen)
 {
     apptest::Unit u;
     set_delays(30, 0);
-    idle_for(u, 40, [](int) {});
-    ASSERT_FALSE(u.tb.instrument().lcd().power_on());
-    EXPECT_TRUE(u.tb.instrument().power().dozing());
+    ASSERT_TRUE(u.tb.instrument().lcd().power_on());
+    sim::clear_call_log();
+    const uint64_t start = plat_monotonic_ms();
+    idle_for(u, 32, [](int) {});
+    // Dozing began at 30 s: the LCD switched off once, and each idle pass since told the power
+    // device; nothing before.
+    uint64_t dozed = 0;
+    EXPECT_EQ(doze_requests(&dozed), (std::vector<std::string>{"lcd 0", "awake 1", "awake 1", "awake 1"}));
+    EXPECT_GE(dozed - start, 30000u);
+    EXPECT_LT(dozed - start, 31000u);
     EXPECT_EQ(ResetShutCondition(), 1); // the key that woke the screen is consumed
+    const std::vector<std::string> woken{"lcd 0", "awake 1", "awake 1", "awake 1", "lcd 4", "awake 0"};
+    EXPECT_EQ(doze_requests(), woken);
     EXPECT_TRUE(u.tb.instrument().lcd().power_on());
     EXPECT_FALSE(u.tb.instrument().power().dozing());
-    EXPECT_EQ(ResetShutCondition(), 0); // the next key reaches the form
+    EXPECT_EQ(ResetShutCondition(), 0); // the next key reaches the form and leaves the LCD alone
+    EXPECT_EQ(doze_requests(), woken);
 }
 
 TEST(PowerSaving, BusyPowerDeviceOrIdleProcessingOffHoldsTheTimerBack)
@@ -162,10 +191,10 @@ TEST(PowerOffWatcher, SwitchesOffOnceAndParksTheMotorsOnlyWhenAway)
 TEST(PowerOffWatcher, WaitsForAParameterSaveButNotForEver)
 {
     struct Case {
-        uint32_t holdMs;          // how long a save holds the store
-        uint64_t minMs, maxMs;    // when the unit switches off, after the key
+        uint32_t holdMs;       // how long a save holds the store
+        uint64_t minMs, maxMs; // when the unit switches off, after the key
     } cases[] = {
-        {1500, 1500, 1800},                                     // waits for the save to end
+        {1500, 1500, 1800},                                                // waits for the save to end
         {60000, POWER_OFF_EEPROM_WAIT_MS, POWER_OFF_EEPROM_WAIT_MS + 300}, // a stuck save: bounded
     };
     for (auto& c : cases) {

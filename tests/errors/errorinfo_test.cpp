@@ -21,6 +21,7 @@
 #include "sim/display.h"
 #include "sim/trace.h"
 #include "tests/app/apptest.h"
+#include "tests/support/screens.h"
 #include "texts/textres.h"
 
 namespace
@@ -138,16 +139,13 @@ class ErrorDisplay : public ::testing::Test
     {
         PutErrorInfo(code, &wnd);
         const uint64_t start = plat_monotonic_ms();
-        const int round = ++round_;
         unit.tb.after_ms(500, std::move(input));
-        unit.tb.after_ms(5000, [this, round] {
-            if (round == round_) key(kRawCancel);
-        });
+        auto answer = unit.tb.after_ms(5000, [this] { key(kRawCancel); });
         ProcErrorInfo(1, &wnd);
         const uint64_t took = plat_monotonic_ms() - start;
         resetAfter = GetResetFlag() != 0;
+        unit.tb.cancel(answer); // not needed when the input ended the wait
         // Let the input end (releases), then forget what is left of it for the next round.
-        ++round_;
         plat_sleep_ms(300);
         while (GetKeypadEvent(wnd.pKeypad) & 0xFF) {
         }
@@ -155,7 +153,6 @@ class ErrorDisplay : public ::testing::Test
         ClearEventMsg();
         return took;
     }
-    int round_ = 0;
     bool resetAfter = false; // the key driver's reset flag when the wait ended
 };
 
@@ -459,9 +456,10 @@ TEST_F(ErrorDisplay, CodesThatShowNothingAndTheBrightnessMonitor)
     EXPECT_EQ(inst().beep().sounds().size(), 1u);
 }
 
-// Screenshots of the bar on the workbench's background and on a factory screen, for a person to
-// look at (DIR/sim/screens/ with SPLICER_KEEP_TESTBED set).
-TEST_F(ErrorDisplay, Screenshots)
+// The bar on the workbench's background and on a factory screen, compared with their references.
+using ErrorBarScreens = ErrorDisplay;
+
+TEST_F(ErrorBarScreens, MatchTheirReferences)
 {
     InitializeGlobalSource();
     GUIIMAGE* bg = CreateImageDirect(1, 24, 0, 800, 480, 0, 0, 0, "bitmap/Workbench/BackWork.bmp");
@@ -473,11 +471,11 @@ TEST_F(ErrorDisplay, Screenshots)
     _FrameBufferRelocate(fore(), wnd.pFrmBack);
     set_cleave_limit(30);
     PutErrorInfo(242, &wnd);
-    EXPECT_TRUE(sim::display_screenshot("error_bar_workbench"));
+    EXPECT_SCREEN("error_bar_workbench");
     ProcErrorInfo(0, &wnd);
     ClearErrorInfo(&wnd);
     PutErrorInfo(60123, &wnd);
-    EXPECT_TRUE(sim::display_screenshot("error_bar_no_text"));
+    EXPECT_SCREEN("error_bar_no_text");
     ProcErrorInfo(0, &wnd);
     ClearErrorInfo(&wnd);
     // Texts from the language files, in their own glyphs (where the files are generated).
@@ -485,17 +483,17 @@ TEST_F(ErrorDisplay, Screenshots)
                               std::pair{LANG_CHINESE_SIMPLIFIED, "error_bar_chinese"}}) {
         if (SyncLanguageChange(lang) != 0) continue;
         PutErrorInfo(242, &wnd);
-        EXPECT_TRUE(sim::display_screenshot(name));
+        EXPECT_SCREEN(name);
         ProcErrorInfo(0, &wnd);
         ClearErrorInfo(&wnd);
     }
     SyncLanguageChange(LANG_ENGLISH);
     _SetUserMode(1);
     PutErrorInfo(768, &wnd);
-    EXPECT_TRUE(sim::display_screenshot("error_bar_factory"));
+    EXPECT_SCREEN("error_bar_factory");
     ProcErrorInfoEx(0, &wnd, 1);
     ClearErrorInfoEx(&wnd, 1);
-    EXPECT_TRUE(sim::display_screenshot("error_bar_factory_cleared"));
+    EXPECT_SCREEN("error_bar_factory_cleared");
     ReleaseGlobalSource();
 }
 

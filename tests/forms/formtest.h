@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -43,6 +44,9 @@ struct Unit : apptest::Unit {
     }
     ~Unit()
     {
+        // A form may end on a press: its release still comes (the operator lifts the finger).
+        const uint64_t now = plat_monotonic_ms();
+        if (now <= lastRelease_) plat_sleep_ms(uint32_t(lastRelease_ - now) + 1); // ms rounded down
         IdleProcessOff();
         DeleteFormWindows();
         ReleaseGlobalSource();
@@ -55,7 +59,11 @@ struct Unit : apptest::Unit {
         uint16_t raw = *sim::key_number(key);
         tb.after_ms(at, [this, raw] { inst().keys().press(raw); });
         tb.after_ms(at + 100, [this, raw] { inst().keys().release(raw); });
+        lastRelease_ = std::max(lastRelease_, plat_monotonic_ms() + at + 100);
     }
+
+  private:
+    uint64_t lastRelease_ = 0;
 };
 
 // Runs a form once as the form loop does and returns its Process code.

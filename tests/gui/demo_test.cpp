@@ -1,15 +1,16 @@
-// The demonstration screen: drawn, transferred, shown and saved as a screenshot.
+// The demonstration screen: drawn, transferred, shown, compared with its reference and saved.
 #include <filesystem>
 
 #include "gui/demo.h"
 #include "gui_fixture.h"
+#include "tests/support/screens.h"
 
 namespace
 {
 
-using guitest::GuiTest;
+using Screens = guitest::GuiTest;
 
-TEST_F(GuiTest, DemonstrationScreenIsShownAndSaved)
+TEST_F(Screens, ToolkitDemonstration)
 {
     GUIWINDOW* w = BuildStdWindow(1, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(w, nullptr);
@@ -17,6 +18,7 @@ TEST_F(GuiTest, DemonstrationScreenIsShownAndSaved)
     sim::DisplayState st = sim::display_state();
     EXPECT_GE(st.transfers, 2u);
     EXPECT_GE(st.shows, 1u);
+    EXPECT_SCREEN("toolkit");
     ASSERT_TRUE(sim::display_screenshot("gui_demo"));
     const std::string png = bed_->root() + "/sim/screens/gui_demo.png";
     EXPECT_TRUE(std::filesystem::exists(png));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "gui_fixture.h"
+#include "sim/scheduler.h"
 
 namespace
 {
@@ -207,13 +208,19 @@ void* alloc_worker(void* arg)
 TEST_F(GuiTest, ConcurrentAllocAndFreeKeepTheRegistryConsistent)
 {
     const uint32_t before = GuiMemCount();
-    Worker w[5]{{500}, {500}, {500}, {500}, {500}};
+    // The virtual clock switches threads only at sleeps and waits, never inside the allocator, so
+    // it could never show a missing lock: the workers run free on the realtime clock instead and
+    // do interleave inside the registry.
+    auto& clock = sim::Scheduler::instance();
+    clock.reset(true);
+    Worker w[5]{{3000}, {3000}, {3000}, {3000}, {3000}};
     plat_thread_t ids[4]{};
     for (int i = 0; i < 4; ++i)
-        ASSERT_EQ(plat_thread_create(&ids[i], alloc_worker, &w[i], "alloc"), 0);
+        EXPECT_EQ(plat_thread_create(&ids[i], alloc_worker, &w[i], "alloc"), 0);
     alloc_worker(&w[4]); // the main thread takes part too
     for (plat_thread_t id : ids)
         plat_thread_stop(id);
+    clock.reset(false);
     for (const Worker& x : w)
         EXPECT_TRUE(x.ok);
     EXPECT_EQ(GuiMemCount(), before);

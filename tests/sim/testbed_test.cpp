@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "sim/assets.h"
 #include "sim/backend.h"
@@ -95,22 +97,35 @@ TEST(Testbed, SerialPortWithoutModule)
 namespace
 {
 
-TEST(Testbed, TimersRunOnTheVirtualClock)
+TEST(Testbed, TimersRunOnTheVirtualClockAndOneThatNeverComesFailsTheTest)
 {
-    bool late = false;
+    bool late = false, dropped = false;
+    std::vector<std::string> reports;
+    std::string due;
+    sim::Testbed::set_failure_reporter([&](const std::string& m) { reports.push_back(m); });
     {
         sim::Testbed tb;
-        tb.after_ms(200, [&] { tb.instrument().misc().set_cover_open(true); });
+        const uint64_t start = plat_monotonic_ms();
+        auto cover = tb.after_ms(200, [&] { tb.instrument().misc().set_cover_open(true); });
+        auto meant = tb.after_ms(50000, [&] { dropped = true; });
         tb.after_ms(100000, [&] { late = true; });
         Dev misc(DEV_MISC);
-        uint64_t t0 = plat_monotonic_ms();
         while (misc.get(MISC_COVER_STATE) == 0)
             plat_sleep_ms(5);
-        uint64_t dt = plat_monotonic_ms() - t0;
+        uint64_t dt = plat_monotonic_ms() - start;
         EXPECT_GE(dt, 200u);
         EXPECT_LE(dt, 205u);
+        EXPECT_FALSE(tb.cancel(cover)) << "it has run";
+        EXPECT_TRUE(tb.cancel(meant));
+        EXPECT_FALSE(tb.cancel(meant));
+        due = "due at " + std::to_string(start + 100000) + " ms";
     }
-    EXPECT_FALSE(late); // stopped with the test bed
+    sim::Testbed::set_failure_reporter([](const std::string& m) { ADD_FAILURE() << m; });
+    EXPECT_FALSE(late);
+    EXPECT_FALSE(dropped);
+    // Only the one that was neither run nor cancelled is reported, with its due time.
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find(due), std::string::npos) << reports[0];
 }
 
 } // namespace
