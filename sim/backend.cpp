@@ -292,6 +292,7 @@ int plat_open(const char* path, int flags, mode_t mode)
     const std::string host = host_path(path);
     const bool changes = flags & (O_CREAT | O_TRUNC);
     if (file_fault("open", host) || (changes && !flash_powered(host))) return -1;
+    if (flags & O_TRUNC) flash_before_change(-1, host);
     fd = ::open(host.c_str(), flags, mode);
     if (fd >= 0 && changes) flash_note(FlashEvent::Open, fd, host);
     return fd;
@@ -357,6 +358,7 @@ ssize_t plat_write(int fd, const void* buf, size_t count)
             return -1;
         }
         if (file_fault_fd("write", fd) || !flash_fd_powered(fd)) return -1;
+        flash_before_change(fd, "");
         ssize_t n = ::write(fd, buf, count);
         if (n > 0) flash_note(FlashEvent::Write, fd, "");
         return n;
@@ -653,6 +655,7 @@ FILE* plat_fopen(const char* path, const char* mode)
     // Stream writes pass by the flash model: opening to write counts as one write point.
     const bool changes = std::strpbrk(mode, "wa+") != nullptr;
     if (file_fault("open", host) || (changes && !flash_powered(host))) return nullptr;
+    if (changes) flash_before_change(-1, host);
     FILE* f = ::fopen(host.c_str(), mode);
     if (f && changes) flash_note(FlashEvent::Open, ::fileno(f), host);
     return f;

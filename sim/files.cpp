@@ -48,9 +48,12 @@ template <typename Op> int remove_name(const char* call, const char* path, Flash
     };
     bool had = ::lstat(host.c_str(), &before) == 0;
     int r = -1;
-    if (!file_fault(call, host) && flash_powered(host) && (r = op(host.c_str())) == 0) {
-        if (had) flash_note_removed(before);
-        flash_note(ev, -1, host);
+    if (!file_fault(call, host) && flash_powered(host)) {
+        flash_before_change(-1, host);
+        if ((r = op(host.c_str())) == 0) {
+            if (had) flash_note_removed(before);
+            flash_note(ev, -1, host);
+        }
     }
     return logged(path, call, r);
 }
@@ -72,10 +75,14 @@ int plat_rename(const char* from, const char* to)
     };
     bool had = ::lstat(ht.c_str(), &victim) == 0;
     int r = -1;
-    if (!file_fault("rename", hf, ht) && flash_powered(hf) && flash_powered(ht) &&
-        (r = ::rename(hf.c_str(), ht.c_str())) == 0) {
-        if (had) flash_note_removed(victim);
-        flash_note(FlashEvent::Rename, -1, on_flash(ht) ? ht : hf);
+    if (!file_fault("rename", hf, ht) && flash_powered(hf) && flash_powered(ht)) {
+        // Both keep their data as armed: the moved file and the one it replaces.
+        flash_before_change(-1, hf);
+        flash_before_change(-1, ht);
+        if ((r = ::rename(hf.c_str(), ht.c_str())) == 0) {
+            if (had) flash_note_removed(victim);
+            flash_note(FlashEvent::Rename, -1, on_flash(ht) ? ht : hf);
+        }
     }
     return logged(std::string(from) + " -> " + to, "rename", r);
 }
@@ -121,9 +128,9 @@ int plat_lstat(const char* path, struct stat* st)
 int plat_fsync_dir(const char* path)
 {
     if (bad(path)) return -1;
-    std::string dir = parent_of(host_path(path));
+    const std::string host = host_path(path), dir = parent_of(host);
     int r = -1;
-    if (!file_fault("fsync_dir", dir) && flash_powered(dir)) {
+    if (!file_fault("fsync_dir", host, dir) && flash_powered(dir)) {
         int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd >= 0) {
             r = ::fsync(fd);

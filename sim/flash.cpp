@@ -1,11 +1,12 @@
 // The flash's power-cut model (see flash.h).
 //
-// How it works: arming reads the flash and the stick as the durable state: for every directory
+// How it works: arming takes the flash and the stick as the durable state: for every directory
 // the names it holds, for every file its contents, each under an id of its own (host inode
-// numbers give a file its identity across renames). While armed, an fsync of a file makes its
-// contents durable, an fsync of a directory makes its names durable; nothing else does. After the
-// cut the host trees are left as they are until the reboot, which writes the durable state back
-// over them: unsynced data goes (or is torn), names not made durable come back or vanish.
+// numbers give a file its identity across renames). A file's contents are read only before a
+// call first changes, renames or removes it; until then the host file itself holds them. While armed, an
+// fsync of a file makes its contents durable, an fsync of a directory makes its names durable; nothing else
+// does. After the cut the host trees are left as they are until the reboot, which writes the durable state
+// back over them: unsynced data goes (or is torn), names not made durable come back or vanish.
 #include "sim/flash.h"
 
 #include <dirent.h>
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
@@ -53,7 +55,18 @@ struct Model {
     std::map<uint64_t, int> unsynced;                      // file id -> read-only descriptor of its inode
     std::map<uint64_t, std::string> torn;                  // what a torn file keeps, taken at the cut
     std::map<std::string, uint64_t> roots;                 // "mnt", "usb" -> directory id
+    struct Pristine {
+        std::string host;
+        struct stat st;
+    };
+    std::map<uint64_t, Pristine> pristine; // file id -> where it is, untouched since armed
 };
+
+struct Want {
+    enum Kind { Dir, File, Keep } kind;
+    std::string data;
+};
+using Wants = std::map<std::string, Want>; // path below the data root -> what it must be
 
 Model& M()
 {
@@ -71,16 +84,20 @@ std::atomic<bool> g_any_fault{false};
 
 bool read_whole(int fd, std::string& out)
 {
-    out.clear();
-    char buf[65536];
-    off_t at = 0;
+    struct stat st {
+    };
+    if (::fstat(fd, &st) != 0) return false;
+    out.resize(size_t(st.st_size));
+    size_t at = 0;
     for (;;) {
-        ssize_t n = ::pread(fd, buf, sizeof buf, at);
+        if (at == out.size()) out.resize(at + 65536); // grew meanwhile
+        ssize_t n = ::pread(fd, out.data() + at, out.size() - at, off_t(at));
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        if (n == 0) return true;
-        out.append(buf, size_t(n));
-        at += n;
+        if (n <= 0) {
+            out.resize(at);
+            return n == 0;
+        }
+        at += size_t(n);
     }
 }
 
@@ -135,7 +152,8 @@ uint64_t take_dir(Model& m, const std::string& host, bool deep, bool refresh = f
             entries[name] = {true, deep ? take_dir(m, child, true, refresh) : id_of(m, cs)};
         } else if (S_ISREG(cs.st_mode)) {
             uint64_t fid = id_of(m, cs);
-            if (deep && (refresh || !m.data.count(fid))) read_file(child, m.data[fid]);
+            if (deep && !m.data.count(fid) && !m.pristine.count(fid)) m.pristine[fid] = {child, cs};
+            if (refresh && !m.pristine.count(fid)) read_file(child, m.data[fid]);
             entries[name] = {false, fid};
         }
     }
@@ -177,21 +195,38 @@ void cut_now(Model& m)
     m.unsynced.clear();
 }
 
-void image_of(const Model& m, uint64_t dir, const std::string& rel, std::set<uint64_t>& seen, FlashImage& img)
+bool same_file(const struct stat& a, const struct stat& b)
 {
-    img[rel] = std::nullopt;
+    return a.st_ino == b.st_ino && a.st_dev == b.st_dev && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+void wants_of(const Model& m, uint64_t dir, const std::string& rel, std::set<uint64_t>& seen, Wants& out)
+{
+    out[rel] = {Want::Dir, {}};
     auto d = m.dirs.find(dir);
     if (d == m.dirs.end()) return;
     for (const auto& [name, e] : d->second) {
         std::string child = rel + "/" + name;
         if (e.dir) {
-            if (seen.insert(e.id).second) image_of(m, e.id, child, seen, img);
+            if (seen.insert(e.id).second) wants_of(m, e.id, child, seen, out);
         } else if (auto t = m.torn.find(e.id); t != m.torn.end()) {
-            img[child] = t->second;
+            out[child] = {Want::File, t->second};
         } else if (auto c = m.data.find(e.id); c != m.data.end()) {
-            img[child] = c->second;
+            out[child] = {Want::File, c->second};
+        } else if (auto p = m.pristine.find(e.id); p != m.pristine.end()) {
+            // Still where and what it was when armed: it stays. Otherwise a call behind the
+            // seam changed it and its old contents are gone.
+            struct stat now {
+            };
+            bool same = p->second.host == data_root() + "/" + child &&
+                        ::lstat(p->second.host.c_str(), &now) == 0 && same_file(p->second.st, now);
+            if (!same)
+                std::printf("sim: flash: %s changed behind the seam, its contents are lost\n", child.c_str());
+            out[child] = same ? Want{Want::Keep, {}} : Want{Want::File, {}};
         } else {
-            img[child] = std::string(); // created, named, never synced
+            out[child] = {Want::File, {}}; // created, named, never synced
         }
     }
 }
@@ -206,6 +241,7 @@ void reset(Model& m)
     m.data.clear();
     m.torn.clear();
     m.roots.clear();
+    m.pristine.clear();
     m.left = m.points = 0;
     m.active = false;
     m.cut = false;
@@ -213,35 +249,85 @@ void reset(Model& m)
 
 void collect(const std::string& host, const std::string& rel, FlashImage& img)
 {
-    img[rel] = std::nullopt;
+    img.entries[rel] = std::nullopt;
     for (const auto& name : names_in(host)) {
-        std::string child = host + "/" + name;
+        std::string child = host + "/" + name, crel = rel + "/" + name;
         struct stat st {
         };
         if (::lstat(child.c_str(), &st) != 0) continue;
-        if (S_ISDIR(st.st_mode))
-            collect(child, rel + "/" + name, img);
-        else if (S_ISREG(st.st_mode) && !read_file(child, img[rel + "/" + name].emplace()))
-            img.erase(rel + "/" + name);
+        if (S_ISDIR(st.st_mode)) {
+            collect(child, crel, img);
+        } else if (S_ISREG(st.st_mode)) {
+            if (read_file(child, img.entries[crel].emplace()))
+                img.taken[crel] = st;
+            else
+                img.entries.erase(crel);
+        }
     }
 }
 
-// Removes what the image does not hold (symbolic links are left alone: they are never followed).
-void prune(const std::string& host, const std::string& rel, const FlashImage& img)
+// Removes what is not wanted (symbolic links are left alone: they are never followed).
+void prune(const std::string& host, const std::string& rel, const Wants& wants)
 {
     for (const auto& name : names_in(host)) {
         std::string child = host + "/" + name, crel = rel + "/" + name;
         struct stat st {
         };
         if (::lstat(child.c_str(), &st) != 0 || S_ISLNK(st.st_mode)) continue;
-        auto it = img.find(crel);
-        bool keep = it != img.end() && (S_ISDIR(st.st_mode) == !it->second.has_value());
+        auto it = wants.find(crel);
+        bool keep = it != wants.end() && (S_ISDIR(st.st_mode) == (it->second.kind == Want::Dir));
         std::error_code ec;
         if (!keep)
             fs::remove_all(child, ec);
         else if (S_ISDIR(st.st_mode))
-            prune(child, crel, img);
+            prune(child, crel, wants);
     }
+}
+
+// Makes the host trees what `wants` says; files unchanged since `taken` saw them are not read.
+void make_trees(const Wants& wants, const std::map<std::string, struct stat>& taken)
+{
+    const std::string& root = data_root();
+    std::error_code ec;
+    for (const char* t : kTrees) {
+        fs::create_directories(root + "/" + t, ec);
+        prune(root + "/" + t, t, wants);
+    }
+    for (const auto& [rel, want] : wants) {
+        std::string host = root + "/" + rel;
+        if (want.kind == Want::Dir) {
+            fs::create_directories(host, ec);
+            continue;
+        }
+        if (want.kind == Want::Keep) continue;
+        struct stat st {
+        };
+        bool exists = ::lstat(host.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+        if (exists) {
+            auto t = taken.find(rel);
+            if (t != taken.end() && same_file(t->second, st)) continue;
+            std::string now;
+            if (size_t(st.st_size) == want.data.size() && read_file(host, now) && now == want.data) continue;
+        }
+        int fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+        if (fd < 0) continue;
+        size_t done = 0;
+        while (done < want.data.size()) {
+            ssize_t w = ::write(fd, want.data.data() + done, want.data.size() - done);
+            if (w <= 0) break;
+            done += size_t(w);
+        }
+        ::close(fd);
+    }
+}
+
+// Keeps the contents a file had when armed before they change.
+void capture(Model& m, uint64_t id)
+{
+    auto p = m.pristine.find(id);
+    if (p == m.pristine.end()) return;
+    read_file(p->second.host, m.data[id]);
+    m.pristine.erase(p);
 }
 
 } // namespace
@@ -346,6 +432,20 @@ void flash_note(FlashEvent ev, int fd, const std::string& host)
     if (m.left > 0 && --m.left == 0) cut_now(m);
 }
 
+void flash_before_change(int fd, const std::string& host)
+{
+    Model& m = M();
+    if (!m.active || m.cut) return;
+    std::string path = fd >= 0 ? fd_path(fd) : host;
+    if (!on_flash(path)) return;
+    std::lock_guard<std::mutex> lk(m.mu);
+    struct stat st {
+    };
+    if ((fd >= 0 ? ::fstat(fd, &st) : ::lstat(path.c_str(), &st)) != 0 || !S_ISREG(st.st_mode)) return;
+    auto it = m.live.find(Ino{st.st_dev, st.st_ino});
+    if (it != m.live.end()) capture(m, it->second);
+}
+
 void flash_note_removed(const struct stat& before)
 {
     Model& m = M();
@@ -392,7 +492,7 @@ int flash_write_points()
 void flash_power_restore()
 {
     Model& m = M();
-    FlashImage img;
+    Wants wants;
     {
         std::lock_guard<std::mutex> lk(m.mu);
         bool was_cut = m.cut;
@@ -400,13 +500,13 @@ void flash_power_restore()
             std::set<uint64_t> seen;
             for (const auto& [tree, id] : m.roots) {
                 seen.insert(id);
-                image_of(m, id, tree, seen, img);
+                wants_of(m, id, tree, seen, wants);
             }
         }
         reset(m);
         if (!was_cut) return;
     }
-    flash_load_image(img);
+    make_trees(wants, {});
 }
 
 FlashImage flash_image()
@@ -419,30 +519,10 @@ FlashImage flash_image()
 
 void flash_load_image(const FlashImage& image)
 {
-    const std::string& root = data_root();
-    std::error_code ec;
-    for (const char* t : kTrees) {
-        fs::create_directories(root + "/" + t, ec);
-        prune(root + "/" + t, t, image);
-    }
-    for (const auto& [rel, contents] : image) {
-        std::string host = root + "/" + rel;
-        if (!contents) {
-            fs::create_directories(host, ec);
-            continue;
-        }
-        std::string now;
-        if (read_file(host, now) && now == *contents) continue;
-        int fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
-        if (fd < 0) continue;
-        size_t done = 0;
-        while (done < contents->size()) {
-            ssize_t w = ::write(fd, contents->data() + done, contents->size() - done);
-            if (w <= 0) break;
-            done += size_t(w);
-        }
-        ::close(fd);
-    }
+    Wants wants;
+    for (const auto& [rel, contents] : image.entries)
+        wants[rel] = contents ? Want{Want::File, *contents} : Want{Want::Dir, {}};
+    make_trees(wants, image.taken);
 }
 
 // ---- Faults of file calls -------------------------------------------------------------------------------

@@ -33,8 +33,12 @@ int flash_write_points();
 void flash_power_restore();
 
 // Every regular file and directory of the flash and the stick (key: path below the data root, e.g.
-// "mnt/usr/module.bin"; a directory holds no value). Loading makes the host trees equal to it.
-using FlashImage = std::map<std::string, std::optional<std::string>>;
+// "mnt/usr/module.bin"; a directory holds no value). Loading makes the host trees equal to it,
+// rewriting only the files changed since the image was taken.
+struct FlashImage {
+    std::map<std::string, std::optional<std::string>> entries;
+    std::map<std::string, struct stat> taken; // each file as lstat saw it when taken
+};
 FlashImage flash_image();
 void flash_load_image(const FlashImage& image);
 
@@ -53,6 +57,9 @@ bool on_flash(const std::string& host);
 // False (errno EIO) when `host` lies on the flash and its power is cut.
 bool flash_powered(const std::string& host);
 bool flash_fd_powered(int fd);
+// Called before a call changes or removes the file behind `fd` or at `host` (its data as armed is
+// kept first: files nobody touches are never read).
+void flash_before_change(int fd, const std::string& host);
 // Write points, reported after the call did its work (the cut falls after it). Sync (the
 // "sync" tool) makes everything durable.
 enum class FlashEvent { Open, Write, Fsync, DirFsync, Rename, Unlink, Mkdir, Rmdir, Sync };
