@@ -85,7 +85,9 @@ std::vector<Token> tokenize(const std::string& s)
             } else if (d == '"') {
                 size_t e = i + 1;
                 for (; e < s.size() && s[e] != '"'; ++e) {
-                    if (s[e] == '`' || (s[e] == '$' && s.compare(e, 2, "$$") && s.compare(e, 2, "$?")))
+                    if (s[e] == '`' || !s.compare(e, 2, "$("))
+                        throw Refused{"command substitution is not run"};
+                    if (s[e] == '$' && s.compare(e, 2, "$$") && s.compare(e, 2, "$?"))
                         throw Refused{"expansions are not run"};
                     if (s[e] == '\\' && e + 1 < s.size() && std::strchr("\"\\$`", s[e + 1])) ++e;
                     w.text += s[e];
@@ -93,6 +95,7 @@ std::vector<Token> tokenize(const std::string& s)
                 if (e >= s.size()) throw Refused{"unterminated quote"};
                 i = e + 1;
             } else if (d == '$') {
+                if (!s.compare(i, 2, "$(")) throw Refused{"command substitution is not run"};
                 if (s.compare(i, 2, "$$") && s.compare(i, 2, "$?")) throw Refused{"expansions are not run"};
                 w.text += s.substr(i, 2);
                 i += 2;
