@@ -14,11 +14,15 @@
 
 #include "app/shell.h"
 #include "platform/seam.h"
+#include "sim/backend.h"
+#include "sim/flash.h"
 #include "sim/testbed.h"
+#include "tests/crash_matrix.h"
 
 namespace fs = std::filesystem;
 
-namespace {
+namespace
+{
 
 std::string read_file(const fs::path& p)
 {
@@ -39,8 +43,8 @@ TEST(Shell, ExitStatusContracts)
         const char* cmd;
         int msys, status;
     } cases[] = {
-        {"exit 0", 0, 0},        {"exit 3", 0, 3},       {"exit 125", 0, 125},
-        {"exit 126", -1, 126},   {"exit 127", -1, 127},  {"no-such-program-xyz", -1, 127},
+        {"exit 0", 0, 0},       {"exit 3", 0, 3},      {"exit 125", 0, 125},
+        {"exit 126", -1, 126},  {"exit 127", -1, 127}, {"no-such-program-xyz", -1, 127},
         {"kill -9 $$", -1, -1},
     };
     for (auto& c : cases) {
@@ -66,7 +70,8 @@ TEST(CopyFile, BlockBoundariesAndMissingSource)
     sim::Testbed tb;
     for (size_t n : {size_t(0), size_t(1), size_t(20479), size_t(20480), size_t(20481), size_t(61440)}) {
         std::string data(n, '\0');
-        for (size_t i = 0; i < n; ++i) data[i] = char(i * 7 + 3);
+        for (size_t i = 0; i < n; ++i)
+            data[i] = char(i * 7 + 3);
         write_file(plat_path("/tmp/src"), data);
         ASSERT_EQ(CopyFile("/tmp/src", "/tmp/dst"), 1) << n;
         EXPECT_EQ(read_file(plat_path("/tmp/dst")), data) << n;
@@ -83,7 +88,8 @@ TEST(CopyFile, WriteFailureReportsFailureAndRemovesThePartialTarget)
     sim::Testbed tb;
     write_file(plat_path("/tmp/big"), std::string(50000, 'x'));
     // A file size limit makes the second block's write fail half way.
-    struct rlimit old{};
+    struct rlimit old {
+    };
     getrlimit(RLIMIT_FSIZE, &old);
     auto old_handler = signal(SIGXFSZ, SIG_IGN);
     struct rlimit lim = old;
@@ -94,6 +100,38 @@ TEST(CopyFile, WriteFailureReportsFailureAndRemovesThePartialTarget)
     signal(SIGXFSZ, old_handler);
     EXPECT_EQ(r, 0);
     EXPECT_FALSE(fs::exists(plat_path("/tmp/partial")));
+}
+
+TEST(CopyFile, AFailingCallOnTheTargetRemovesIt)
+{
+    sim::Testbed tb;
+    write_file(plat_path("/tmp/src"), std::string(30000, 's'));
+    for (const char* call : {"write", "fsync", "fsync_dir"}) {
+        sim::fault_file("/mnt/usr/copy", call, 1);
+        EXPECT_EQ(CopyFile("/tmp/src", "/mnt/usr/copy"), 0) << call;
+        EXPECT_FALSE(fs::exists(plat_path("/mnt/usr/copy"))) << call;
+    }
+}
+
+TEST(CopyFile, ACopyReportedDoneSurvivesAPowerCut)
+{
+    sim::Testbed tb;
+    sim::set_usb_present(true);
+    ASSERT_EQ(plat_mount("/dev/sda1", "/media", "vfat", 0, nullptr), 0);
+    const std::string data(50000, 'd');
+    write_file(plat_path("/mnt/usr/rec.bin"), data);
+    int result = 0;
+    crash::run_flash_matrix(
+        nullptr, [&] { result = CopyFile("/mnt/usr/rec.bin", "/media/rec.bin"); },
+        [&](const crash::Run& run) {
+            EXPECT_EQ(read_file(plat_path("/mnt/usr/rec.bin")), data) << "the source";
+            if (result == 1) {
+                EXPECT_EQ(read_file(plat_path("/media/rec.bin")), data);
+            }
+            if (!run.cut_inside) {
+                EXPECT_EQ(result, 1);
+            }
+        });
 }
 
 TEST(RmDir, RemovesTreeButNeverFollowsLinks)
@@ -128,7 +166,8 @@ TEST(Mfgets, LineEndsAndLongLines)
     rewind(f);
     char buf[8];
     std::vector<std::string> got;
-    while (mfgets(buf, sizeof buf, f)) got.emplace_back(buf);
+    while (mfgets(buf, sizeof buf, f))
+        got.emplace_back(buf);
     fclose(f);
     // A long line comes in pieces of size - 1 characters; nothing is lost.
     std::vector<std::string> expect = {"one", "two", "three", "four", "", "0123456", "789ABC", "last"};
