@@ -21,8 +21,7 @@
 
 namespace fs = std::filesystem;
 
-namespace
-{
+namespace {
 
 std::string read_file(const fs::path& p)
 {
@@ -43,8 +42,8 @@ TEST(Shell, ExitStatusContracts)
         const char* cmd;
         int msys, status;
     } cases[] = {
-        {"exit 0", 0, 0},       {"exit 3", 0, 3},      {"exit 125", 0, 125},
-        {"exit 126", -1, 126},  {"exit 127", -1, 127}, {"no-such-program-xyz", -1, 127},
+        {"exit 0", 0, 0},        {"exit 3", 0, 3},       {"exit 125", 0, 125},
+        {"exit 126", -1, 126},   {"exit 127", -1, 127},  {"no-such-program-xyz", -1, 127},
         {"kill -9 $$", -1, -1},
     };
     for (auto& c : cases) {
@@ -70,8 +69,7 @@ TEST(CopyFile, BlockBoundariesAndMissingSource)
     sim::Testbed tb;
     for (size_t n : {size_t(0), size_t(1), size_t(20479), size_t(20480), size_t(20481), size_t(61440)}) {
         std::string data(n, '\0');
-        for (size_t i = 0; i < n; ++i)
-            data[i] = char(i * 7 + 3);
+        for (size_t i = 0; i < n; ++i) data[i] = char(i * 7 + 3);
         write_file(plat_path("/tmp/src"), data);
         ASSERT_EQ(CopyFile("/tmp/src", "/tmp/dst"), 1) << n;
         EXPECT_EQ(read_file(plat_path("/tmp/dst")), data) << n;
@@ -88,8 +86,7 @@ TEST(CopyFile, WriteFailureReportsFailureAndRemovesThePartialTarget)
     sim::Testbed tb;
     write_file(plat_path("/tmp/big"), std::string(50000, 'x'));
     // A file size limit makes the second block's write fail half way.
-    struct rlimit old {
-    };
+    struct rlimit old{};
     getrlimit(RLIMIT_FSIZE, &old);
     auto old_handler = signal(SIGXFSZ, SIG_IGN);
     struct rlimit lim = old;
@@ -166,8 +163,7 @@ TEST(Mfgets, LineEndsAndLongLines)
     rewind(f);
     char buf[8];
     std::vector<std::string> got;
-    while (mfgets(buf, sizeof buf, f))
-        got.emplace_back(buf);
+    while (mfgets(buf, sizeof buf, f)) got.emplace_back(buf);
     fclose(f);
     // A long line comes in pieces of size - 1 characters; nothing is lost.
     std::vector<std::string> expect = {"one", "two", "three", "four", "", "0123456", "789ABC", "last"};
