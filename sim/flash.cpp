@@ -402,6 +402,7 @@ void flash_note(FlashEvent ev, int fd, const std::string& host)
     case FlashEvent::Write:
         if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
             uint64_t id = id_of(m, st);
+            capture(m, id); // opened without truncating: still as armed
             if (!m.unsynced.count(id)) {
                 int rfd = reopen_read(fd);
                 if (rfd >= 0) m.unsynced[id] = rfd;

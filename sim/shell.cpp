@@ -123,6 +123,7 @@ struct Shell {
         std::error_code ec;
         std::string real = fs::weakly_canonical(host, ec).string();
         const std::string& root = data_root();
+        if (root.empty()) throw Refused{"no data root"};
         if (ec || real.compare(0, root.size(), root) != 0 ||
             (real.size() > root.size() && real[root.size()] != '/'))
             throw Refused{"path leads out of the unit: " + word};
@@ -424,7 +425,10 @@ struct Shell {
         int st;
         try {
             for (auto& [op, target] : sc.redirs)
-                if (op == "<" && !read_file(path(target), input)) throw Refused{"can't open " + target};
+                if (op == "<") {
+                    input.clear();
+                    if (target != "/dev/null" && !read_file(path(target), input)) throw Refused{"can't open " + target};
+                }
             st = args.empty() ? 0 : tool(args, input, o, e);
             for (auto& [op, target] : sc.redirs) {
                 if (op == "2>&1") {
