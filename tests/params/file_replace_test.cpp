@@ -9,6 +9,10 @@
 
 using namespace partest;
 
+namespace sim {
+void PrintTo(FlashLoss loss, std::ostream* os) { *os << (loss == FlashLoss::Torn ? "torn" : "dropped"); }
+} // namespace sim
+
 namespace
 {
 
