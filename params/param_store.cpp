@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <linux/i2c-dev.h>
@@ -444,17 +445,27 @@ int restore_page(int rel)
 } // namespace
 
 // ---- Whole-file replacement ------------------------------------------------------------------------
+// The new contents are synced before the rename, and the rename is synced through the directory
+// before success is reported: a power cut leaves the old or the new file, and after 0 the new one.
 int ParamFileReplace(const char* path, const void* data, size_t len)
 {
+    if (!path || (!data && len)) return -1;
     std::string tmp = std::string(path) + ".tmp";
     int fd = plat_open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0) return -1;
-    bool ok = plat_write(fd, data, len) == ssize_t(len);
+    const auto* p = static_cast<const uint8_t*>(data);
+    bool ok = true;
+    for (size_t done = 0; ok && done < len;) {
+        ssize_t w = plat_write(fd, p + done, len - done);
+        if (w < 0 && errno == EINTR) continue;
+        ok = w > 0;
+        if (ok) done += size_t(w);
+    }
     ok = plat_fsync(fd) == 0 && ok;
     ok = plat_close(fd) == 0 && ok;
-    if (ok) ok = ::rename(plat_path(tmp).c_str(), plat_path(path).c_str()) == 0;
-    if (!ok) ::unlink(plat_path(tmp).c_str());
-    return ok ? 0 : -1;
+    bool renamed = ok && plat_rename(tmp.c_str(), path) == 0;
+    if (!renamed) plat_unlink(tmp.c_str());
+    return renamed && plat_fsync_dir(path) == 0 ? 0 : -1;
 }
 
 // ---- CRC ------------------------------------------------------------------------------------------------

@@ -165,8 +165,9 @@ int ModuleSave();
 void ParameterCheck();
 int FormatSpecifiedParameter();
 int ModuleParPartChange();
-// Replaces a small file on the flash as a whole (temporary file, fsync, rename): 0, or -1 with the
-// old file left as it was.
+// Replaces a small file on the flash as a whole (temporary file, fsync, rename, fsync of the
+// directory): 0 once the new file is durable; -1 when it is not (the old file stays, unless only
+// the last directory sync failed: then the old or the new one is there, whole).
 int ParamFileReplace(const char* path, const void* data, size_t len);
 
 // ---- Saving one table page (CRC computed into the page; 0 or -1) --------------------------------

@@ -5,6 +5,7 @@
 
 #include <mqueue.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/types.h>
 #include <termios.h>
@@ -58,6 +59,25 @@ int plat_mq_send(mqd_t q, const char* buf, size_t len, unsigned prio);
 int plat_mount(const char* source, const char* target, const char* fstype, unsigned long flags,
                const void* data);
 int plat_umount(const char* target);
+
+// ---- File system -------------------------------------------------------------------------------
+// Paths are resolved as by plat_open. Results as the system calls: 0, or -1 with errno.
+int plat_rename(const char* from, const char* to);
+int plat_unlink(const char* path);
+int plat_mkdir(const char* path, mode_t mode);
+int plat_rmdir(const char* path);
+int plat_stat(const char* path, struct stat* st);
+int plat_lstat(const char* path, struct stat* st);
+// Makes the directory entries of the directory holding `path` durable (fsync of that directory):
+// a file created or renamed there survives a power cut only after this call.
+int plat_fsync_dir(const char* path);
+
+// Directory listing. plat_opendir never follows a symbolic link at `path`; plat_readdir returns
+// the next name ("." and ".." skipped) or null at the end (errno set on an error).
+struct PlatDir;
+PlatDir* plat_opendir(const char* path);
+const char* plat_readdir(PlatDir* dir);
+int plat_closedir(PlatDir* dir);
 
 // ---- Paths ----------------------------------------------------------------------------------------
 // Absolute instrument paths ("/mnt/usr/...", "/media/...", "/tmp/...") and paths relative to the

@@ -1,7 +1,6 @@
 // Shell and file helpers (see shell.h). Paths are instrument paths, resolved through the seam.
 #include "shell/shell.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -37,8 +36,7 @@ int msystem(const char* command)
     return 0;
 }
 
-namespace
-{
+namespace {
 bool write_all(int fd, const char* p, size_t n)
 {
     while (n > 0) {
@@ -80,43 +78,37 @@ int CopyFile(const char* from, const char* to)
     plat_close(in);
     if (plat_fsync(out) != 0) ok = false;
     if (plat_close(out) != 0) ok = false;
-    if (!ok) ::unlink(plat_path(to).c_str());
+    // The new name is durable only once its directory is synced.
+    if (ok && plat_fsync_dir(to) != 0) ok = false;
+    if (!ok) plat_unlink(to);
     return ok ? 1 : 0;
 }
 
-namespace
+namespace {
+// Removes everything inside directory `path`. Never follows links: every entry is looked at with
+// lstat, a link is removed as a name, and a directory is opened only as a directory, not a link.
+bool remove_contents(const std::string& path)
 {
-// Removes everything inside the open directory `dfd` (which it closes). Never follows links:
-// entries are opened relative to their parent with O_NOFOLLOW.
-bool remove_contents(int dfd)
-{
-    DIR* d = ::fdopendir(dfd);
-    if (!d) {
-        ::close(dfd);
-        return false;
-    }
-    bool ok = true;
+    PlatDir* d = plat_opendir(path.c_str());
+    if (!d) return false;
     std::vector<std::string> names;
-    while (dirent* e = ::readdir(d)) {
-        if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, "..")) continue;
-        names.emplace_back(e->d_name);
-    }
+    while (const char* n = plat_readdir(d)) names.emplace_back(n);
+    plat_closedir(d);
+    bool ok = true;
     for (auto& n : names) {
-        struct stat st {
-        };
-        if (::fstatat(dfd, n.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        std::string child = path + "/" + n;
+        struct stat st{};
+        if (plat_lstat(child.c_str(), &st) != 0) {
             ok = false;
             continue;
         }
         if (S_ISDIR(st.st_mode)) {
-            int sub = ::openat(dfd, n.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (sub < 0 || !remove_contents(sub)) ok = false;
-            if (::unlinkat(dfd, n.c_str(), AT_REMOVEDIR) != 0) ok = false;
-        } else if (::unlinkat(dfd, n.c_str(), 0) != 0) {
+            if (!remove_contents(child)) ok = false;
+            if (plat_rmdir(child.c_str()) != 0) ok = false;
+        } else if (plat_unlink(child.c_str()) != 0) {
             ok = false;
         }
     }
-    ::closedir(d);
     return ok;
 }
 } // namespace
@@ -124,21 +116,17 @@ bool remove_contents(int dfd)
 int rm_dir(const char* path)
 {
     if (!path) return -1;
-    std::string p = plat_path(path);
-    struct stat st {
-    };
-    if (::lstat(p.c_str(), &st) != 0) {
+    // A trailing slash would make lstat follow a link.
+    std::string p = path;
+    while (p.size() > 1 && p.back() == '/') p.pop_back();
+    struct stat st{};
+    if (plat_lstat(p.c_str(), &st) != 0) {
         std::perror("opendir");
         return -1;
     }
-    if (!S_ISDIR(st.st_mode)) return ::unlink(p.c_str()) == 0 ? 0 : -1;
-    int dfd = ::open(p.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (dfd < 0) {
-        std::perror("opendir");
-        return -1;
-    }
-    bool ok = remove_contents(dfd);
-    if (::rmdir(p.c_str()) != 0) ok = false;
+    if (!S_ISDIR(st.st_mode)) return plat_unlink(p.c_str()) == 0 ? 0 : -1;
+    bool ok = remove_contents(p);
+    if (plat_rmdir(p.c_str()) != 0) ok = false;
     return ok ? 0 : -1;
 }
 

@@ -4,9 +4,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -21,10 +19,9 @@
 #include "platform/seam.h"
 #include "platform/sync.h"
 #include "sim/device.h"
+#include "sim/flash.h"
 #include "sim/request_log.h"
 #include "sim/scheduler.h"
-
-extern char** environ;
 
 namespace sim {
 namespace {
@@ -134,13 +131,14 @@ void set_data_root(const std::string& dir)
 {
     std::error_code ec;
     std::filesystem::path p = std::filesystem::absolute(dir, ec);
-    {
-        std::lock_guard<std::mutex> lk(B().mu);
-        B().root = p.lexically_normal().string();
-        while (B().root.size() > 1 && B().root.back() == '/') B().root.pop_back();
-    }
     for (const char* sub : {"mnt/usr", "mnt/font", "mnt/bitmap", "usb", "media", "tmp", "dev", "sim/screens"})
         std::filesystem::create_directories(p / sub, ec);
+    // Canonical, so that a descriptor's host path (links resolved) is recognised as inside it.
+    std::filesystem::path canon = std::filesystem::weakly_canonical(p, ec);
+    if (ec) canon = p.lexically_normal();
+    std::lock_guard<std::mutex> lk(B().mu);
+    B().root = canon.string();
+    while (B().root.size() > 1 && B().root.back() == '/') B().root.pop_back();
 }
 
 const std::string& data_root() { return B().root; }
@@ -156,9 +154,8 @@ std::string host_path(std::string_view instrument_path)
                                                  : "/mnt/" + std::string(instrument_path);
     const std::string normal = std::filesystem::path(full).lexically_normal().string();
     std::string_view path = normal;
-    // Host tools and kernel interfaces stay where they are.
-    for (std::string_view keep : {"/bin/", "/usr/", "/lib", "/proc/", "/sys/", "/dev/null"})
-        if (starts_with(path, keep)) return std::string(path);
+    // Every other path, "/usr" and "/bin" too, is the unit's own: the host's are never touched.
+    if (path == "/dev/null") return std::string(path);
     if (path == "/media" || starts_with(path, "/media/")) {
         std::string_view rest = path.substr(6);
         return root + (B().usb_mounted ? "/usb" : "/media") + std::string(rest);
@@ -195,12 +192,20 @@ void clear_faults()
     std::lock_guard<std::mutex> lk(B().mu);
     B().missing.clear();
     B().failing.clear();
+    clear_file_faults();
 }
 
 void set_shell_emulation(const std::string& program, std::function<int(const std::string&)> fn)
 {
     std::lock_guard<std::mutex> lk(B().mu);
     B().shell_emul[program] = std::move(fn);
+}
+
+std::function<int(const std::string&)> shell_emulation(const std::string& program)
+{
+    std::lock_guard<std::mutex> lk(B().mu);
+    auto it = B().shell_emul.find(program);
+    return it == B().shell_emul.end() ? nullptr : it->second;
 }
 
 void reset_backend()
@@ -216,6 +221,8 @@ void reset_backend()
     B().failing.clear();
     B().usb_mounted = false;
     B().shell_emul.clear();
+    clear_file_faults();
+    flash_reset();
 }
 
 void set_power_off_handler(std::function<void()> fn)
@@ -282,7 +289,13 @@ int plat_open(const char* path, int flags, mode_t mode)
         errno = ENOENT;
         return -1;
     }
-    return ::open(host_path(path).c_str(), flags, mode);
+    const std::string host = host_path(path);
+    const bool changes = flags & (O_CREAT | O_TRUNC);
+    if (file_fault("open", host) || (changes && !flash_powered(host))) return -1;
+    if (flags & O_TRUNC) flash_before_change(-1, host);
+    fd = ::open(host.c_str(), flags, mode);
+    if (fd >= 0 && changes) flash_note(FlashEvent::Open, fd, host);
+    return fd;
 }
 
 int plat_close(int fd)
@@ -344,7 +357,11 @@ ssize_t plat_write(int fd, const void* buf, size_t count)
             errno = EBADF;
             return -1;
         }
-        return ::write(fd, buf, count);
+        if (file_fault_fd("write", fd) || !flash_fd_powered(fd)) return -1;
+        flash_before_change(fd, "");
+        ssize_t n = ::write(fd, buf, count);
+        if (n > 0) flash_note(FlashEvent::Write, fd, "");
+        return n;
     }
     auto dev = f->dev;
     OpenState* st = &f->st;
@@ -370,7 +387,14 @@ off_t plat_lseek(int fd, off_t offset, int whence)
 int plat_fsync(int fd)
 {
     if (fd >= kFirstSimFd) return 0;
-    return ::fsync(fd);
+    const std::string host = host_path_of_fd(fd);
+    int r = -1;
+    if (!file_fault("fsync", host) && flash_powered(host) && (r = ::fsync(fd)) == 0)
+        flash_note(FlashEvent::Fsync, fd, host);
+    int e = errno;
+    record(instrument_path_of(host), "fsync", 0, 0, r);
+    errno = e;
+    return r;
 }
 
 namespace {
@@ -627,90 +651,14 @@ std::string plat_path(std::string_view path) { return host_path(path); }
 FILE* plat_fopen(const char* path, const char* mode)
 {
     if (!path || !mode) return nullptr;
-    return ::fopen(host_path(path).c_str(), mode);
-}
-
-// ---- Shell: a sandbox. Instrument paths in the command are mapped into the data root, programs
-// that would touch the host (mount, reboot, network tools) are answered by the simulator. --------
-namespace {
-// Called under the backend lock: an emulated program is handed back in `handler` and run by the
-// caller after the lock is released (a handler may use the backend itself).
-std::string sandbox_command(const std::string& cmd, bool& emulated, int& status,
-                            std::function<int(const std::string&)>& handler)
-{
-    // Split on the shell's separators only to find the programs that are run.
-    emulated = false;
-    std::string out;
-    size_t i = 0;
-    bool word_start = true;
-    while (i < cmd.size()) {
-        char c = cmd[i];
-        if (word_start && c == '/') {
-            size_t j = i;
-            while (j < cmd.size() && !std::strchr(" \t;&|<>'\"()`", cmd[j])) ++j;
-            out += host_path(cmd.substr(i, j - i));
-            i = j;
-            word_start = false;
-            continue;
-        }
-        word_start = std::strchr(" \t;&|<>=('\"", c) != nullptr;
-        out += c;
-        ++i;
-    }
-    // The first program decides whether the simulator answers the whole command.
-    size_t b = cmd.find_first_not_of(" \t");
-    std::string prog = b == std::string::npos ? "" : cmd.substr(b, cmd.find_first_of(" \t;", b) - b);
-    auto it = B().shell_emul.find(prog);
-    if (it != B().shell_emul.end()) {
-        emulated = true;
-        handler = it->second;
-        return out;
-    }
-    static const std::set<std::string> host_only = {"mount", "umount", "reboot", "poweroff",
-                                                     "killall", "ifconfig", "hwclock", "insmod",
-                                                     "rmmod", "wpa_cli", "wpa_supplicant", "udhcpc"};
-    if (host_only.count(prog)) {
-        emulated = true;
-        status = 0;
-    }
-    return out;
-}
-} // namespace
-
-int plat_shell(const char* command)
-{
-    if (!command) return -1;
-    bool emulated = false;
-    int code = 0;
-    std::string run;
-    std::function<int(const std::string&)> handler;
-    {
-        std::lock_guard<std::mutex> lk(B().mu);
-        run = sandbox_command(command, emulated, code, handler);
-    }
-    if (handler) code = handler(command);
-    int status;
-    if (emulated) {
-        status = (code & 0xFF) << 8;
-    } else {
-        pid_t pid = 0;
-        char arg0[] = "sh", arg1[] = "-c";
-        char* argv[] = {arg0, arg1, run.data(), nullptr};
-        if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, argv, environ) != 0) return -1;
-        status = 0;
-        while (::waitpid(pid, &status, 0) < 0) {
-            if (errno != EINTR) return -1;
-        }
-    }
-    LoggedCall c;
-    c.t_us = Scheduler::instance().now_us();
-    c.thread = Scheduler::instance().current_name();
-    c.device = "shell";
-    c.call = command;
-    c.result = status;
-    log_call(c);
-    Scheduler::instance().advance(10000);
-    return status;
+    const std::string host = host_path(path);
+    // Stream writes pass by the flash model: opening to write counts as one write point.
+    const bool changes = std::strpbrk(mode, "wa+") != nullptr;
+    if (file_fault("open", host) || (changes && !flash_powered(host))) return nullptr;
+    if (changes) flash_before_change(-1, host);
+    FILE* f = ::fopen(host.c_str(), mode);
+    if (f && changes) flash_note(FlashEvent::Open, ::fileno(f), host);
+    return f;
 }
 
 int plat_reboot()

@@ -27,9 +27,12 @@ void fault_device_missing(const std::string& path, bool missing = true);
 void fault_request(const std::string& path, unsigned long request, int times = -1);
 void clear_faults();
 
-// Shell commands that the simulator answers itself instead of running them (e.g. "wpa_cli"):
-// the handler gets the whole command and returns its exit status.
+// The simulated unit's shell runs nothing on the host: it answers a few file tools itself (see
+// sim/shell.cpp) and, through these handlers, programs such as "wpa_cli": when the first program of
+// a command has a handler, the handler gets the whole command and returns its exit status.
 void set_shell_emulation(const std::string& program, std::function<int(const std::string&)> fn);
+// The handler of an emulated program, or null.
+std::function<int(const std::string&)> shell_emulation(const std::string& program);
 // Resets the backend between tests: closes every descriptor and message queue, clears faults,
 // unmounts the stick, forgets emulated programs (but keeps the data root and the devices).
 void reset_backend();

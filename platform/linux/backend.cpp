@@ -1,5 +1,6 @@
 // Linux backend of the platform seam: the instrument's own system calls, unchanged. The paths
 // are the identity (the application runs with "/mnt" as its working directory).
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <spawn.h>
@@ -11,6 +12,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <thread>
@@ -62,6 +64,80 @@ int plat_mount(const char* source, const char* target, const char* fstype, unsig
     return ::mount(source, target, fstype, flags, data);
 }
 int plat_umount(const char* target) { return ::umount(target); }
+
+int plat_rename(const char* from, const char* to) { return ::rename(from, to); }
+int plat_unlink(const char* path) { return ::unlink(path); }
+int plat_mkdir(const char* path, mode_t mode) { return ::mkdir(path, mode); }
+int plat_rmdir(const char* path) { return ::rmdir(path); }
+int plat_stat(const char* path, struct stat* st) { return ::stat(path, st); }
+int plat_lstat(const char* path, struct stat* st) { return ::lstat(path, st); }
+
+int plat_fsync_dir(const char* path)
+{
+    if (!path) {
+        errno = EFAULT;
+        return -1;
+    }
+    std::string dir(path);
+    size_t slash = dir.find_last_of('/');
+    dir = slash == std::string::npos ? "." : slash == 0 ? "/" : dir.substr(0, slash);
+    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    int r = ::fsync(fd);
+    // A file system that cannot sync a directory (EINVAL) keeps its entries as well as it can.
+    if (r != 0 && errno == EINVAL) r = 0;
+    int e = errno;
+    if (::close(fd) != 0 && r == 0) return -1;
+    errno = e;
+    return r;
+}
+
+struct PlatDir {
+    DIR* d;
+};
+
+PlatDir* plat_opendir(const char* path)
+{
+    if (!path) {
+        errno = EFAULT;
+        return nullptr;
+    }
+    int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    DIR* d = ::fdopendir(fd);
+    if (!d) {
+        int e = errno;
+        ::close(fd);
+        errno = e;
+        return nullptr;
+    }
+    return new PlatDir{d};
+}
+
+const char* plat_readdir(PlatDir* dir)
+{
+    if (!dir) {
+        errno = EBADF;
+        return nullptr;
+    }
+    for (;;) {
+        errno = 0;
+        dirent* e = ::readdir(dir->d);
+        if (!e) return nullptr;
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) return e->d_name;
+    }
+}
+
+int plat_closedir(PlatDir* dir)
+{
+    if (!dir) {
+        errno = EBADF;
+        return -1;
+    }
+    int r = ::closedir(dir->d);
+    delete dir;
+    return r;
+}
 
 std::string plat_path(std::string_view path) { return std::string(path); }
 FILE* plat_fopen(const char* path, const char* mode) { return ::fopen(path, mode); }

@@ -101,7 +101,11 @@ TEST(SimPaths, NoInstrumentPathLeadsOutOfTheDataRoot)
         {"/mnt/../../..", root + "/"},
         {"/usr/../mnt/x", root + "/mnt/x"},
         {"/media/../../x", root + "/x"},
-        {"/bin/sh", "/bin/sh"},
+        {"/bin/sh", root + "/bin/sh"},
+        {"/usr/BrightWave0.txt", root + "/usr/BrightWave0.txt"},
+        {"/proc/self/mem", root + "/proc/self/mem"},
+        {"/etc/../lib/x.so", root + "/lib/x.so"},
+        {"/dev/null", "/dev/null"},
     };
     for (auto& c : cases)
         EXPECT_EQ(plat_path(c.path), c.host) << c.path;

@@ -14,7 +14,10 @@
 
 #include "platform/seam.h"
 #include "shell/shell.h"
+#include "sim/backend.h"
+#include "sim/flash.h"
 #include "sim/testbed.h"
+#include "tests/crash_matrix.h"
 
 namespace fs = std::filesystem;
 
@@ -97,6 +100,38 @@ TEST(CopyFile, WriteFailureReportsFailureAndRemovesThePartialTarget)
     signal(SIGXFSZ, old_handler);
     EXPECT_EQ(r, 0);
     EXPECT_FALSE(fs::exists(plat_path("/tmp/partial")));
+}
+
+TEST(CopyFile, AFailingCallOnTheTargetRemovesIt)
+{
+    sim::Testbed tb;
+    write_file(plat_path("/tmp/src"), std::string(30000, 's'));
+    for (const char* call : {"write", "fsync", "fsync_dir"}) {
+        sim::fault_file("/mnt/usr/copy", call, 1);
+        EXPECT_EQ(CopyFile("/tmp/src", "/mnt/usr/copy"), 0) << call;
+        EXPECT_FALSE(fs::exists(plat_path("/mnt/usr/copy"))) << call;
+    }
+}
+
+TEST(CopyFile, ACopyReportedDoneSurvivesAPowerCut)
+{
+    sim::Testbed tb;
+    sim::set_usb_present(true);
+    ASSERT_EQ(plat_mount("/dev/sda1", "/media", "vfat", 0, nullptr), 0);
+    const std::string data(50000, 'd');
+    write_file(plat_path("/mnt/usr/rec.bin"), data);
+    int result = 0;
+    crash::run_flash_matrix(
+        nullptr, [&] { result = CopyFile("/mnt/usr/rec.bin", "/media/rec.bin"); },
+        [&](const crash::Run& run) {
+            EXPECT_EQ(read_file(plat_path("/mnt/usr/rec.bin")), data) << "the source";
+            if (result == 1) {
+                EXPECT_EQ(read_file(plat_path("/media/rec.bin")), data);
+            }
+            if (!run.cut_inside) {
+                EXPECT_EQ(result, 1);
+            }
+        });
 }
 
 TEST(RmDir, RemovesTreeButNeverFollowsLinks)
