@@ -116,6 +116,12 @@ uint32_t slot_seq(const uint8_t* slot)
 {
     return get_u32(slot + offsetof(E2PROMBUFFER, dwSeq));
 }
+// Serial-number order, so that the counter may wrap: `a` is newer when it lies less than half
+// the range ahead of `b`.
+bool seq_newer(uint32_t a, uint32_t b)
+{
+    return int32_t(a - b) > 0;
+}
 
 void build_default_module(MODULEINFO& m)
 {
@@ -198,7 +204,15 @@ int journal_write(int absPage, const uint8_t* page)
     std::memcpy(slot.bPage, page, E2PROM_PAGE_SIZE);
     slot.bMarker[0] = slot.bMarker[1] = 0xA5;
     slot.wPageNum = uint16_t(absPage);
-    slot.dwSeq = g_journalSeq++;
+    // Newer than the page's slot still on the chip, whatever numbers the chip came with.
+    uint32_t seq = g_journalSeq;
+    for (int n = 0; n < E2PROM_BUFFER_SLOTS; ++n) {
+        const uint8_t* s = buffer_slot(n);
+        if (!slot_worn(n) && slot_valid(s) && slot_page(s) == absPage && !seq_newer(seq, slot_seq(s)))
+            seq = slot_seq(s) + 1;
+    }
+    g_journalSeq = seq + 1;
+    slot.dwSeq = seq;
     std::memset(slot.bZero, 0, sizeof slot.bZero);
     slot.Datacrc = crc32c(&slot, 252);
     const auto* raw = reinterpret_cast<const uint8_t*>(&slot);
@@ -258,6 +272,21 @@ bool chip_module_record(MODULEINFO& out)
     return false;
 }
 
+// Writes `next` into every module copy and keeps it only once the chip hands it out as a start-up
+// would; otherwise `old` goes back wherever `next` landed. Either way pValidModuleInfo is the
+// record in force.
+bool switch_module_record(MODULEINFO old, MODULEINFO next)
+{
+    old.Datacrc = crc32c(&old, PAGE_CRC_OFFSET);
+    next.Datacrc = crc32c(&next, PAGE_CRC_OFFSET);
+    write_all_module_copies(reinterpret_cast<const uint8_t*>(&next));
+    MODULEINFO onChip;
+    bool ok = chip_module_record(onChip) && std::memcmp(&onChip, &next, sizeof next) == 0;
+    if (!ok) write_all_module_copies(reinterpret_cast<const uint8_t*>(&old));
+    pValidModuleInfo = reinterpret_cast<MODULEINFO*>(module_copy(0));
+    return ok;
+}
+
 // Writes a whole part image into part 1 verified, then switches the module record, then erases
 // part 0 and the journal: a power cut at any point leaves one loadable part. Part 0 is erased only
 // once the chip itself hands out the new record; until then the store stays on part 0.
@@ -281,26 +310,18 @@ int part_change_internal()
             return -1;
         }
     }
-    MODULEINFO old = *pValidModuleInfo;
-    old.Datacrc = crc32c(&old, PAGE_CRC_OFFSET);
+    const MODULEINFO old = *pValidModuleInfo;
     MODULEINFO m = old;
     m.SysParBaseAddr = PAR_PART1_BASE;
     m.UserInfoIndex = 0;
     m.UserInfoErr = 0;
     m.SysParErr = 1;
-    m.Datacrc = crc32c(&m, PAGE_CRC_OFFSET);
-    write_all_module_copies(reinterpret_cast<const uint8_t*>(&m));
-    MODULEINFO onChip;
-    if (!chip_module_record(onChip) || std::memcmp(&onChip, &m, sizeof m) != 0) {
-        // Part 0 stays in use: put the old record back wherever the new one landed.
+    if (!switch_module_record(old, m)) {
         printf("E-Parameter part change failed: module record not written\n");
-        write_all_module_copies(reinterpret_cast<const uint8_t*>(&old));
-        pValidModuleInfo = reinterpret_cast<MODULEINFO*>(module_copy(0));
-        return -1;
+        return -1; // part 0 stays in use
     }
-    pValidModuleInfo = reinterpret_cast<MODULEINFO*>(module_copy(0));
     // The chip decides from here on; a file that could not follow is reported, not undone.
-    int fileOk = ParamFileReplace(kModuleFile, &m, sizeof m);
+    int fileOk = ParamFileReplace(kModuleFile, pValidModuleInfo, sizeof(MODULEINFO));
     if (fileOk != 0) printf("Module.bin write failed\n");
     point_online(OnlineModule, part1, 0);
 
@@ -435,7 +456,7 @@ int restore_page(int rel)
         if (bad & (1u << n)) continue;
         const uint8_t* s = buffer_slot(n);
         if (slot_valid(s) && slot_page(s) == absPage && E2prom_PageCrcOk(s) &&
-            (best < 0 || slot_seq(s) > slot_seq(buffer_slot(best))))
+            (best < 0 || seq_newer(slot_seq(s), slot_seq(buffer_slot(best)))))
             best = n;
     }
     if (best >= 0) std::memcpy(dst, buffer_slot(best), E2PROM_PAGE_SIZE);
@@ -875,11 +896,14 @@ int GetParameter(uint8_t** online)
             break;
         }
     }
-    g_journalSeq = 1;
+    bool anySlot = false;
     for (int n = 0; n < E2PROM_BUFFER_SLOTS; ++n) {
         const uint8_t* s = buffer_slot(n);
-        if (!slot_worn(n) && slot_valid(s) && slot_seq(s) >= g_journalSeq) g_journalSeq = slot_seq(s) + 1;
+        if (slot_worn(n) || !slot_valid(s)) continue;
+        if (!anySlot || seq_newer(slot_seq(s) + 1, g_journalSeq)) g_journalSeq = slot_seq(s) + 1;
+        anySlot = true;
     }
+    if (!anySlot) g_journalSeq = 1;
     if (!pValidBufferData) {
         int n = next_free_slot(-1);
         BufferID = n < 0 ? 0 : n;
@@ -943,20 +967,26 @@ int SaveUserInfo(uint8_t* page)
             }
             return 0;
         }
+        // The tables follow the next slot only once the chip names it; until then the journal
+        // slot is the page's copy and the current slot stays in use.
         uint8_t* next = dst + E2PROM_PAGE_SIZE;
         std::memcpy(next, dst, E2PROM_PAGE_SIZE);
-        if (E2prom_rewrite_page(absPage + 1, next) != 0) {
+        MODULEINFO m = *pValidModuleInfo;
+        m.UserInfoErr = uint16_t(m.UserInfoErr | (1u << idx));
+        m.UserInfoIndex = uint8_t(idx + 1);
+        if (E2prom_write_check(absPage + 1, next) != 0 || !switch_module_record(*pValidModuleInfo, m)) {
+            printf("UserInfo move to the next slot failed\n");
             journal_keep();
             return -1;
         }
-        pValidModuleInfo->UserInfoErr = uint16_t(pValidModuleInfo->UserInfoErr | (1u << idx));
-        pValidModuleInfo->UserInfoIndex = uint8_t(idx + 1);
-        int ms = ModuleSave();
         OnlineModule[ONLINE_USERINFO] = next;
-        if (ms != 0) { // the journal slot stays until the module record is safe
-            journal_keep();
+        journal_done();
+        // The chip decides from here on; a file that could not follow is reported, not undone.
+        if (ParamFileReplace(kModuleFile, pValidModuleInfo, sizeof(MODULEINFO)) != 0) {
+            printf("Module.bin write failed\n");
             return -1;
         }
+        return 0;
     }
     journal_done();
     return 0;

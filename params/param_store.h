@@ -79,14 +79,15 @@ static_assert(offsetof(MODULEINFO, BufferErr) == 12);
 static_assert(offsetof(MODULEINFO, Datacrc) == 124);
 
 // Journal slot: the saved page, marker, its absolute page number, a sequence number and a CRC
-// over bytes 0..251. The sequence number tells the newer of two slots holding the same page; slots
-// written before it existed hold 0 there and count as the oldest.
+// over bytes 0..251. The sequence number tells the newer of two slots holding the same page, in
+// serial-number order (it may wrap); slots written before it existed hold 0 there and come out
+// older than the save that follows them.
 #pragma pack(push, 1)
 struct E2PROMBUFFER {
     uint8_t bPage[128]; // 0: copy of the page, its own CRC included
     uint8_t bMarker[2]; // 128: 0xA5 0xA5
     uint16_t wPageNum;  // 130: absolute page number
-    uint32_t dwSeq;     // 132: save sequence number, from 1
+    uint32_t dwSeq;     // 132: save sequence number
     uint8_t bZero[116]; // 136
     uint32_t Datacrc;   // 252: CRC-32C of bytes 0..251
 };

@@ -399,28 +399,36 @@ TEST_F(StoreTest, SlotOfAFailedSaveIsNotReused)
     EXPECT_EQ(slots_holding(chip(), PAR_PAGE_MACHINE), kept);
 }
 
-// A worn page in part 1 cannot be written; each save leaves its page in the journal. Only the
-// newest stays there, and that is what a start-up restores, also after a power cut at any write.
-TEST_F(StoreTest, WornPartOnePageRestoresItsNewestSave)
+namespace
 {
-    formatted();
-    sim::eeprom_fault_worn_page(PAR_PAGE_FACTMOTORDIS);
-    TABLEFACTMOTORDIS d;
-    ASSERT_EQ(GetTable_FactMotorDis(&d), 0);
-    ASSERT_EQ(SetTable_FactMotorDis(&d), 0);
-    ASSERT_EQ(+pValidModuleInfo->SysParBaseAddr, PAR_PART1_BASE);
-    const int machine = PAR_PART_PAGES + PAR_PAGE_MACHINE;
-    sim::eeprom_fault_worn_page(machine);
-
-    auto save = [](uint32_t v) {
+// Part 1 in use with its machine page worn: every machine save fails and leaves the page in the
+// journal, where only the newest save of the page may count.
+class WornPartOnePage : public StoreTest
+{
+  protected:
+    static constexpr int machine = PAR_PART_PAGES + PAR_PAGE_MACHINE;
+    void SetUp() override
+    {
+        StoreTest::SetUp();
+        formatted();
+        sim::eeprom_fault_worn_page(PAR_PAGE_FACTMOTORDIS);
+        TABLEFACTMOTORDIS d;
+        ASSERT_EQ(GetTable_FactMotorDis(&d), 0);
+        ASSERT_EQ(SetTable_FactMotorDis(&d), 0);
+        ASSERT_EQ(+pValidModuleInfo->SysParBaseAddr, PAR_PART1_BASE);
+        sim::eeprom_fault_worn_page(machine);
+    }
+    static void save(uint32_t v)
+    {
         MachineParameter m;
         ASSERT_EQ(GetTable_MachinePar(&m), 0);
         m.dwAutoPowerOff = v;
         testing::internal::CaptureStdout();
         EXPECT_EQ(SetTable_MachineParEx(&m), -1) << "the page itself cannot be stored";
         testing::internal::GetCapturedStdout();
-    };
-    auto restored = [this] {
+    }
+    uint32_t restored()
+    {
         testing::internal::CaptureStdout();
         int r = boot();
         testing::internal::GetCapturedStdout();
@@ -429,44 +437,89 @@ TEST_F(StoreTest, WornPartOnePageRestoresItsNewestSave)
         EXPECT_EQ(GetTable_MachinePar(&m), 0);
         EXPECT_LE(slots_holding(chip(), machine).size(), 1u);
         return uint32_t(m.dwAutoPowerOff);
-    };
+    }
+    // From `base` (which restores `oldV`), a save of `newV` cut after each page write in turn.
+    void cut_sweep(const std::vector<uint8_t>& base, uint32_t oldV, uint32_t newV)
+    {
+        bool newSeen = false;
+        for (int n = 1;; ++n) {
+            SCOPED_TRACE("cut after page write " + std::to_string(n));
+            sim::eeprom_load_image(base);
+            ASSERT_EQ(restored(), oldV);
+            sim::eeprom_fault_power_cut(n, false);
+            save(newV);
+            bool cut = sim::eeprom_power_was_cut();
+            sim::eeprom_power_restore();
+            // Once a whole journal copy of the new save is on the chip, it is what counts.
+            auto img = chip();
+            bool newInJournal = false;
+            for (int slot : slots_holding(img, machine)) {
+                MachineParameter j;
+                std::memcpy(&j, img.data() + (E2PROM_BUFFER_PAGE + 2 * slot) * P, P);
+                newInJournal = newInJournal || j.dwAutoPowerOff == newV;
+            }
+            uint32_t v = restored();
+            ASSERT_TRUE(v == oldV || v == newV) << v;
+            ASSERT_FALSE(newSeen && v == oldV) << "went back to the older save";
+            if (newInJournal) {
+                ASSERT_EQ(v, newV);
+            }
+            newSeen = v == newV;
+            if (!cut) {
+                EXPECT_EQ(v, newV);
+                break;
+            }
+            ASSERT_LT(n, 50);
+        }
+    }
+};
+} // namespace
+
+// Each save leaves its page in the journal. Only the newest stays there, and that is what a
+// start-up restores, also after a power cut at any write.
+TEST_F(WornPartOnePage, RestoresItsNewestSave)
+{
     save(1);
     save(2);
     EXPECT_EQ(slots_holding(chip(), machine).size(), 1u);
     EXPECT_EQ(restored(), 2u);
     save(3);
     EXPECT_EQ(restored(), 3u);
+    cut_sweep(chip(), 3, 4);
+}
 
-    const auto base = chip();
-    bool newSeen = false;
-    for (int n = 1;; ++n) {
-        SCOPED_TRACE("cut after page write " + std::to_string(n));
-        sim::eeprom_load_image(base);
-        ASSERT_EQ(restored(), 3u);
-        sim::eeprom_fault_power_cut(n, false);
-        save(4);
-        bool cut = sim::eeprom_power_was_cut();
-        sim::eeprom_power_restore();
-        // Once a whole journal copy of the new save is on the chip, it is what counts.
-        auto img = chip();
-        bool newInJournal = false;
-        for (int slot : slots_holding(img, machine)) {
-            MachineParameter j;
-            std::memcpy(&j, img.data() + (E2PROM_BUFFER_PAGE + 2 * slot) * P, P);
-            newInJournal = newInJournal || j.dwAutoPowerOff == 4u;
-        }
-        uint32_t v = restored();
-        ASSERT_TRUE(v == 3u || v == 4u) << v;
-        ASSERT_FALSE(newSeen && v == 3u) << "went back to the older save";
-        if (newInJournal) {
-            ASSERT_EQ(v, 4u);
-        }
-        newSeen = v == 4u;
-        if (!cut) {
-            EXPECT_EQ(v, 4u);
-            break;
-        }
-        ASSERT_LT(n, 50);
+// Sequence numbers come from the chip: a kept slot at the end of the counter's range, or slots
+// half the range apart, must not make the next save of the page look older than the kept one.
+TEST_F(WornPartOnePage, HostileSequenceNumbersDoNotHideTheNewestSave)
+{
+    save(1);
+    const auto saved = chip();
+    auto kept = slots_holding(saved, machine);
+    ASSERT_EQ(kept.size(), 1u);
+    auto put_slot = [](std::vector<uint8_t>& img, int n, const uint8_t* from, int page, uint32_t seq) {
+        uint8_t* s = img.data() + (E2PROM_BUFFER_PAGE + 2 * n) * P;
+        std::memcpy(s, from, 2 * P);
+        s[130] = uint8_t(page);
+        s[131] = uint8_t(page >> 8);
+        std::memcpy(s + 132, &seq, 4);
+        uint32_t crc = crc32c(s, 252);
+        std::memcpy(s + 252, &crc, 4);
+    };
+    struct Case {
+        uint32_t keptSeq;
+        bool stale; // another valid slot, of a page outside the map, numbered staleSeq
+        uint32_t staleSeq;
+    };
+    const Case cases[] = {{0xFFFFFFFFu, false, 0}, {0, true, 0x80000000u}, {0x80000000u, true, 0}};
+    const auto* k = saved.data() + (E2PROM_BUFFER_PAGE + 2 * kept[0]) * P;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << c.keptSeq << " " << c.staleSeq);
+        // The kept slot in slot 1, the other one ahead of it in slot 0.
+        auto img = saved;
+        std::fill(img.begin() + E2PROM_BUFFER_PAGE * P, img.begin() + E2PROM_MODULE_PAGE * P, 0xFF);
+        put_slot(img, 1, k, machine, c.keptSeq);
+        if (c.stale) put_slot(img, 0, k, 60000, c.staleSeq);
+        cut_sweep(img, 1, 2);
     }
 }
 
@@ -509,6 +562,57 @@ TEST_F(StoreTest, WornUserInformationSlotMovesToTheNextSlot)
     EXPECT_EQ(+pValidModuleInfo->UserInfoIndex, 0);
     ASSERT_EQ(GetTable_UserInfo(&ui), 0);
     EXPECT_EQ(+ui.dwSpliceCount, 6u);
+}
+
+// The move to the next user information slot needs the module record on the chip first: while
+// module copy 0 takes no writes, the save fails, the current slot stays in use with the saved
+// value, every copy on the chip still names it, and each restart finds the newest save.
+TEST_F(StoreTest, UserInformationMoveWithoutTheModuleRecordStays)
+{
+    formatted();
+    sim::eeprom_fault_worn_page(PAR_PAGE_USERINFO);
+    sim::eeprom_fault_fail_page_writes(E2PROM_MODULE_PAGE, 1000);
+    uint8_t* slot0 = OnlineModule[ONLINE_USERINFO];
+    auto save = [](uint32_t count) {
+        TABLEUSERINFO ui;
+        EXPECT_EQ(GetTable_UserInfo(&ui), 0);
+        ui.dwSpliceCount = count;
+        testing::internal::CaptureStdout();
+        int r = SetTable_UserInfo(&ui);
+        testing::internal::GetCapturedStdout();
+        return r;
+    };
+    auto count = [] {
+        TABLEUSERINFO ui;
+        EXPECT_EQ(GetTable_UserInfo(&ui), 0);
+        return uint32_t(ui.dwSpliceCount);
+    };
+    for (uint32_t v : {5u, 6u}) {
+        SCOPED_TRACE(v);
+        EXPECT_EQ(save(v), -1);
+        EXPECT_EQ(+pValidModuleInfo->UserInfoIndex, 0);
+        EXPECT_EQ(OnlineModule[ONLINE_USERINFO], slot0);
+        EXPECT_EQ(count(), v);
+        auto c = chip();
+        for (int n = 0; n < E2PROM_MODULE_COPIES; ++n) {
+            MODULEINFO m;
+            std::memcpy(&m, c.data() + (E2PROM_MODULE_PAGE + n) * P, sizeof m);
+            EXPECT_EQ(+m.UserInfoIndex, 0) << "module copy " << n;
+        }
+        testing::internal::CaptureStdout();
+        ASSERT_EQ(boot(), 0);
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(+pValidModuleInfo->UserInfoIndex, 0);
+        EXPECT_EQ(count(), v);
+    }
+
+    // Once the record can be written, the move goes through.
+    sim::eeprom_fault_fail_page_writes(E2PROM_MODULE_PAGE, 0);
+    EXPECT_EQ(save(7), 0);
+    EXPECT_EQ(+pValidModuleInfo->UserInfoIndex, 1);
+    ASSERT_EQ(boot(), 0);
+    EXPECT_EQ(+pValidModuleInfo->UserInfoIndex, 1);
+    EXPECT_EQ(count(), 7u);
 }
 
 TEST_F(StoreTest, DeviceFailuresAreReported)

@@ -148,11 +148,25 @@ TEST_F(ParTools, InspectorPrintsNamedFieldsAndBadPages)
     for (int n = 0; n < 4; ++n)
         std::memcpy(chip.data() + (E2PROM_MODULE_PAGE + n) * 128, &mi, 128);
     chip[(PAR_PART_PAGES + PAR_PAGE_MACHINE) * 128 + 5] ^= 0x40;
+    // Journal slots 2 and 5 hold the machine page; slot 5's CRC fails, so it is not listed.
+    for (int n : {2, 5}) {
+        E2PROMBUFFER b;
+        std::memset(&b, 0, sizeof b);
+        std::memcpy(b.bPage, d.data() + PAR_PAGE_MACHINE * 128, 128);
+        b.bMarker[0] = b.bMarker[1] = 0xA5;
+        b.wPageNum = PAR_PART_PAGES + PAR_PAGE_MACHINE;
+        b.dwSeq = n == 2 ? 0xFFFFFFFFu : 7;
+        b.Datacrc = crc32c(&b, 252) ^ (n == 5 ? 1u : 0u);
+        std::memcpy(chip.data() + (E2PROM_BUFFER_PAGE + 2 * n) * 128, &b, sizeof b);
+    }
     std::string img = dir + "/eeprom.bin";
     std::ofstream(img, std::ios::binary).write(reinterpret_cast<const char*>(chip.data()), E2PROM_SIZE);
     r = run(inspect + " --table machine " + img);
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("# active part 1"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("# journal slot 2 holds page 257, sequence 4294967295\n"), std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.out.find("# journal slot 5"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("[machine]  # page 257  BAD CRC"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("# pages with a bad CRC: 257(machine)"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("[factsys]"), std::string::npos) << "only the table asked for";

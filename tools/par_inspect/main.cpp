@@ -121,10 +121,13 @@ int main(int argc, char** argv)
     for (int n = 0; n < E2PROM_BUFFER_SLOTS; ++n) {
         const uint8_t* s = data.data() + (E2PROM_BUFFER_PAGE + 2 * n) * E2PROM_PAGE_SIZE;
         bool marker = s[128] == 0xA5 && s[129] == 0xA5;
-        uint32_t crc =
-            uint32_t(s[252]) | uint32_t(s[253]) << 8 | uint32_t(s[254]) << 16 | uint32_t(s[255]) << 24;
-        if (marker && crc32c(s, 252) == crc)
-            printf("# journal slot %d holds page %d\n", n, s[130] | s[131] << 8);
+        auto u32 = [s](int at) {
+            return uint32_t(s[at]) | uint32_t(s[at + 1]) << 8 | uint32_t(s[at + 2]) << 16 |
+                   uint32_t(s[at + 3]) << 24;
+        };
+        if (marker && crc32c(s, 252) == u32(252))
+            printf("# journal slot %d holds page %d, sequence %u\n", n, s[130] | s[131] << 8,
+                   unsigned(u32(int(offsetof(E2PROMBUFFER, dwSeq)))));
     }
     const uint8_t* region = data.data() + E2PROM_REGION_PAGE * E2PROM_PAGE_SIZE;
     printf("# region flag: %s\n", region[0] == 0x5A && region[1] == 0xA5 ? "home market" : "not set");
