@@ -30,9 +30,11 @@ constexpr double kFringeGain = 0.3, kFringeGapUm = 2.0, kFringeUm = 1.0;
 // Diffraction limit of the objective (sigma of its line spread) and the growth of the silhouette
 // blur with defocus.
 constexpr double kDiffractionUm = 0.5, kDefocusBlur = 0.15;
-// The core as a weak lens: its contrast peaks with the object plane on the fibre axis and turns
-// into a dark-bright pair away from it, over this distance.
+// The core as a weak lens: a bright line with dark rims while the object plane is near the fibre
+// axis; further away the centre turns dark between bright rims and fades, over this distance.
 constexpr double kCoreFocusUm = 40.0;
+// Rays traced across the core.
+constexpr int kCoreRays = 16;
 constexpr double kCoreContrastPerDelta = 90.0, kCoreContrastMax = 0.8;
 // Defects.
 constexpr double kChipDepthUm = 12.0, kChipSpan = 0.4; // fraction of the radius from the edge
@@ -128,21 +130,15 @@ Lateral lateral(const FibrePose& f)
     L.no_core = L.segs;
 
     // Core modulation of the band's rays, as a function of the exit height h (um): energy moves
-    // from the core's rims into its middle; away from the working focus one side gains, the other
-    // loses.
+    // from the core's rims into its middle (1 - 3 x^2 has no net light over the core), or back out
+    // of it further from focus.
     const double ce = kCladIndex * f.core_um, ca = kCladIndex * sp.core_um / 2;
-    const double c0 = core_contrast(sp);
-    const double q = z / kCoreFocusUm, env = std::exp(-q * q);
-    const double bright = c0 * env, pair = 1.2 * c0 * q * env;
+    const double q = z / kCoreFocusUm;
+    const double contrast = core_contrast(sp) * (1 - q * q) * std::exp(-q * q / 2);
     auto weight = [&](double h, bool core) {
-        if (!core) return kTransmission;
-        double d = h - ce;
-        double m = 0;
-        if (std::abs(d) < ca / 2)
-            m = bright + (d < 0 ? -pair : pair);
-        else if (std::abs(d) < ca)
-            m = -bright;
-        return kTransmission * std::max(0.0, 1.0 + m);
+        double x = (h - ce) / ca;
+        if (!core || std::abs(x) >= 1) return kTransmission;
+        return kTransmission * std::max(0.0, 1.0 + contrast * (1 - 3 * x * x));
     };
     auto image = [&](double h) { return h - z * std::tan(deviation(h / R)); };
 
@@ -150,8 +146,10 @@ Lateral lateral(const FibrePose& f)
     std::vector<double> hs;
     for (int i = 0; i <= kRays; ++i)
         hs.push_back(-ua + 2 * ua * i / kRays);
-    for (double k : {-1.0, -0.5, 0.0, 0.5, 1.0})
-        if (std::abs(ce + k * ca) < ua) hs.push_back(ce + k * ca);
+    for (int i = 0; i <= kCoreRays; ++i) {
+        double h = ce + ca * (2.0 * i / kCoreRays - 1);
+        if (std::abs(h) < ua) hs.push_back(h);
+    }
     std::sort(hs.begin(), hs.end());
     for (int pass = 0; pass < 2; ++pass) {
         bool core = pass == 0;
