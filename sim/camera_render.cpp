@@ -307,13 +307,24 @@ void render_view(const ViewScene& vs, uint8_t* buf, bool noise)
             // Far from the fibre a row is plain background.
             if (std::abs(rho) > L.radius + 8 + 8 * se && std::abs(rho - L.core_c) > L.radius) continue;
             float full = float(profile_at(L.segs, rho));
-            float bare = float(profile_at(L.no_core, rho));
-            double core_in = std::clamp(L.core_half + 0.5 - std::abs(rho - L.core_c), 0.0, 1.0);
-            float recess = bare * float(1 - kRecessDim * core_in);
+            float recess = full;
+            if (shrink > 0) {
+                double core_in = std::clamp(L.core_half + 0.5 - std::abs(rho - L.core_c), 0.0, 1.0);
+                recess = float(profile_at(L.no_core, rho) * (1 - kRecessDim * core_in));
+            }
             double xe = end_col(f, left, rho, L.radius);
             double xc = left ? xe - shrink : xe + shrink; // where the core's light ends
             float* row = t.data() + size_t(r) * W;
-            for (int c = 0; c < W; ++c) {
+            // Only the columns within the blur of the end face (or of the core's end) need their
+            // coverage worked out; the rest are wholly fibre or wholly gap.
+            double reach = 0.5 + 6 * se;
+            double x_lo = std::min(xe, xc) - reach, x_hi = std::max(xe, xc) + reach;
+            int c_lo = std::clamp(int(std::floor(x_lo)), 0, W),
+                c_hi = std::clamp(int(std::ceil(x_hi)) + 1, 0, W);
+            int body0 = left ? 0 : c_hi, body1 = left ? c_lo : W;
+            for (int c = body0; c < body1; ++c)
+                row[c] *= full;
+            for (int c = c_lo; c < c_hi; ++c) {
                 // Coverage of the pixel by the fibre along the axis.
                 double a = left ? 1 - step_cover(xe, c, se) : step_cover(xe, c, se);
                 if (a <= 0) continue;
@@ -363,10 +374,9 @@ void render_view(const ViewScene& vs, uint8_t* buf, bool noise)
             s ^= s << 13;
             s ^= s >> 7;
             s ^= s << 17;
-            int lvl = int(std::clamp(v, 0.0f, 255.0f));
-            v += sd[size_t(lvl)] * table.g[s & 4095];
+            v += sd[size_t(std::clamp(v, 0.0f, 255.0f))] * table.g[s & 4095];
         }
-        buf[i] = uint8_t(std::clamp(std::lround(v), 0L, 255L));
+        buf[i] = uint8_t(std::clamp(v, 0.0f, 255.0f) + 0.5f);
     }
 }
 
