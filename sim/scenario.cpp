@@ -319,7 +319,9 @@ bool fibre_pair(Json j, const std::string& what, FibrePair& pair, bool remove)
     if (!cJSON_IsObject(j))
         throw Fail{what + (remove ? " must be a pair {\"left\", \"right\"}, true or \"remove\""
                                   : " must be true, false or a pair {\"left\", \"right\"}")};
-    check_keys(j, what, {"left", "right"});
+    check_keys(j, what, {"left", "right", "tips_um"});
+    if (Json v = cJSON_GetObjectItemCaseSensitive(j, "tips_um"))
+        pair.tips_um = number(v, what + ".tips_um", 0, 2000);
     if (Json v = cJSON_GetObjectItemCaseSensitive(j, "left")) pair.left = fibre(v, what + ".left");
     if (Json v = cJSON_GetObjectItemCaseSensitive(j, "right")) pair.right = fibre(v, what + ".right");
     return true;

@@ -272,7 +272,9 @@ TEST(DeviceContract, FrameFollowsLightExposureAndFibres)
     plat_ioctl(d.fd, CAM_SENSOR_WRITE_X, &p4);
     EXPECT_EQ(cam.exposure(1), 3150u);
     led.set(LED_SET, 0x807F7F);
-    tb.instrument().scene().set_fibres(sim::FibrePair{}, 100.0); // tips 100 um from the electrodes
+    sim::FibrePair pair;
+    pair.tips_um = 100; // laid in view, 100 um from the electrodes
+    tb.instrument().scene().set_fibres(pair);
     ASSERT_EQ(plat_ioctl(d.fd, CAM_READ_FRAME_X, &fr), 0);
     EXPECT_GT(f[0], dark + 150);
     EXPECT_LT(f[180 * 640 + 40], f[0] / 2);    // the left fibre's shadow

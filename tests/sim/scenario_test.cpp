@@ -231,7 +231,7 @@ TEST(ScenarioFile, FibresAndDust)
     sim::Scenario sc;
     std::string err;
     ASSERT_TRUE(sim::parse_scenario(R"({
-        "instrument": {"fibres": {"left": {"type": "DS"}},
+        "instrument": {"fibres": {"left": {"type": "DS"}, "tips_um": 120},
                        "dust": {"y": [{"col": 100, "row": 50, "radius": 3, "depth": 0.4}, {"col": 5, "row": 6}]}},
         "script": [{"at_ms": 10, "fibres": "remove"}, {"at_ms": 20, "fibres": true},
                    {"at_ms": 30, "dust": {"y": []}}]
@@ -242,6 +242,7 @@ TEST(ScenarioFile, FibresAndDust)
     sim::apply_scenario_setup(sc, tb.instrument());
     ASSERT_TRUE(scene.fibres());
     EXPECT_EQ(scene.fibres()->left.type, FibreType::DS);
+    EXPECT_NEAR(scene.view_scene(1).fibre[0].tip_col, 318 - 120 / 0.645, 1e-6); // laid in view
     EXPECT_EQ(scene.view_scene(1).dust.size(), 0u);
     ASSERT_EQ(scene.view_scene(2).dust.size(), 2u);
     EXPECT_EQ(scene.view_scene(2).dust[0].radius, 3.0);
