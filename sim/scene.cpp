@@ -95,6 +95,11 @@ ViewScene Scene::view_scene(int view) const
     return vs;
 }
 
+ViewTruth Scene::truth(int view) const
+{
+    return view_truth(view_scene(view));
+}
+
 void Scene::render(int view, uint8_t* buf) const
 {
     ViewScene vs = view_scene(view);

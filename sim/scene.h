@@ -17,6 +17,7 @@ namespace sim
 
 class MotorDevice;
 class CameraDevice;
+struct ViewTruth;
 
 namespace optics
 {
@@ -99,6 +100,8 @@ class Scene
     ViewScene view_scene(int view) const;
     // Draws the sensor's picture of `view` (width x height must be the camera's).
     void render(int view, uint8_t* buf) const;
+    // Where the picture of `view` shows each fibre now (for tests; see camera_render.h).
+    ViewTruth truth(int view) const;
 
     // Pure geometry, for tests: a fibre's pose from stage positions in steps (its feed stage's
     // travel since the fibre was laid in; the X and Y alignment and the view's focus stage from

@@ -2,6 +2,7 @@
 // lines where the renderer put the cores, profiles equal to plain means over the same frame.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -54,7 +55,7 @@ TEST(Fpga, PresenceSwitchesWhereTheTipCrossesTheProfileColumn)
         double switched = NAN;
         for (int steps = 0; steps < 2000; steps += 4) {
             mot.place(5, 0, -int(laid) - steps); // left feed stage, `steps` past where it was laid in
-            double tip = inst.scene().view_scene(view).fibre[0].tip_col;
+            double tip = inst.scene().truth(view).fibre[0].tip_col;
             if (tip < 0) continue;
             uint32_t w = uint32_t(cam.get(CAM_FIBER_PRESENCE));
             bool left = (w >> (view == 1 ? 8 : 24) & 0xFF) != 0;
@@ -67,6 +68,64 @@ TEST(Fpga, PresenceSwitchesWhereTheTipCrossesTheProfileColumn)
         }
         SCOPED_TRACE(view);
         EXPECT_NEAR(switched, 24.0, 3.0);
+    }
+}
+
+// Cladding centre of one fibre on the frame the camera device delivers: the mid point of the two
+// half-level crossings of a 32-column profile.
+double clad_centre(Dev& cam, int view, int col)
+{
+    std::vector<uint8_t> frame(640 * 480);
+    PointerRecord fr{frame.data(), uint32_t(frame.size())};
+    if (plat_ioctl(cam.fd, view == 1 ? CAM_READ_FRAME_X : CAM_READ_FRAME_Y, &fr) != 0) return NAN;
+    uint8_t p[480];
+    fpga::column_profile(frame.data(), col, p);
+    double bg = (p[8] + p[471]) / 2.0, dark = *std::min_element(p, p + 480);
+    double mid = (bg + dark) / 2;
+    auto cross = [&](int from, int dir) {
+        for (int r = from; r + dir > 0 && r + dir < 479; r += dir)
+            if (p[r] >= mid && p[r + dir] < mid) return r + dir * (p[r] - mid) / double(p[r] - p[r + dir]);
+        return double(NAN);
+    };
+    return (cross(8, 1) + cross(471, -1)) / 2;
+}
+
+TEST(Fpga, AlignmentStagesMoveOneFibreAcrossOnePicture)
+{
+    // X alignment carries the right fibre across the X picture, Y alignment the left fibre across
+    // the Y picture; a step up moves the picture down the rows by 0.1 / 0.645 rows.
+    struct Case {
+        int stage;
+        int view;
+        int moved; // 0 left, 1 right
+    } cases[] = {{1, 1, 1}, {4, 2, 0}};
+    for (auto& c : cases) {
+        Testbed tb;
+        auto& inst = tb.instrument();
+        FibrePair pair;
+        pair.tips_um = 100;
+        inst.scene().set_fibres(pair);
+        Dev cam(DEV_CAMERA), led(DEV_LED);
+        led.set(LED_SET, 0x807F7F);
+        for (unsigned long req : {CAM_SENSOR_WRITE_X, CAM_SENSOR_WRITE_Y}) {
+            uint8_t e3[3] = {'B', 3, 0x0C}, e4[3] = {'B', 4, 0x4E};
+            PointerRecord p3{e3, 3}, p4{e4, 3};
+            plat_ioctl(cam.fd, req, &p3);
+            plat_ioctl(cam.fd, req, &p4);
+        }
+        auto& mot = inst.motors();
+        mot.place(c.stage, 0, 0);
+        std::array<double, 4> before, after; // X left, X right, Y left, Y right
+        for (int i = 0; i < 4; ++i)
+            before[size_t(i)] = clad_centre(cam, i / 2 + 1, i % 2 ? 580 : 60);
+        mot.place(c.stage, 0, -150);
+        for (int i = 0; i < 4; ++i)
+            after[size_t(i)] = clad_centre(cam, i / 2 + 1, i % 2 ? 580 : 60);
+        for (int i = 0; i < 4; ++i) {
+            bool moves = i / 2 + 1 == c.view && i % 2 == c.moved;
+            SCOPED_TRACE(testing::Message() << "stage " << c.stage << " fibre " << i);
+            EXPECT_NEAR(after[size_t(i)] - before[size_t(i)], moves ? 150 * 0.1 / 0.645 : 0.0, 0.15);
+        }
     }
 }
 
