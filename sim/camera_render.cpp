@@ -118,12 +118,9 @@ Lateral lateral(const FibrePose& f)
     Lateral L;
     L.radius = R / kUmPerPx;
     const double r = L.radius, fr = kFringeUm / kUmPerPx, fg = kFringeGapUm / kUmPerPx;
-    auto both = [&](double lvl, double sg, bool core) {
-        L.segs.push_back({-1e6, -r, lvl, sg});
-        L.segs.push_back({r, 1e6, lvl, sg});
-        (void)core;
-    };
-    both(1.0, se, false);
+    // Background beyond the silhouette, the fringes just outside it, stray light inside it.
+    L.segs.push_back({-1e6, -r, 1.0, se});
+    L.segs.push_back({r, 1e6, 1.0, se});
     L.segs.push_back({-r - fg - fr, -r - fg, kFringeGain, se});
     L.segs.push_back({r + fg, r + fg + fr, kFringeGain, se});
     L.segs.push_back({-r, r, kStray, se});
@@ -350,14 +347,15 @@ void render_view(const ViewScene& vs, uint8_t* buf, bool noise)
         }
     }
     for (const Dust& d : vs.dust) {
-        double reach = 4 * d.radius;
+        double radius = std::max(0.3, d.radius);
+        double reach = 4 * radius;
         int r0 = std::max(0, int(d.row - reach)), r1 = std::min(H - 1, int(d.row + reach) + 1);
         int c0 = std::max(0, int(d.col - reach)), c1 = std::min(W - 1, int(d.col + reach) + 1);
         double depth = std::clamp(d.depth, 0.0, 1.0);
         for (int r = r0; r <= r1; ++r)
             for (int c = c0; c <= c1; ++c) {
                 double d2 = (r - d.row) * (r - d.row) + (c - d.col) * (c - d.col);
-                t[size_t(r) * W + size_t(c)] *= float(1 - depth * std::exp(-d2 / (2 * d.radius * d.radius)));
+                t[size_t(r) * W + size_t(c)] *= float(1 - depth * std::exp(-d2 / (2 * radius * radius)));
             }
     }
     if (OverlayHook hook = g_overlay) hook(vs, t.data(), W, H);
@@ -374,9 +372,9 @@ void render_view(const ViewScene& vs, uint8_t* buf, bool noise)
             s ^= s << 13;
             s ^= s >> 7;
             s ^= s << 17;
-            v += sd[size_t(std::clamp(v, 0.0f, 255.0f))] * table.g[s & 4095];
+            v += sd[size_t(v > 0 ? (v < 255 ? v : 255.0f) : 0.0f)] * table.g[s & 4095];
         }
-        buf[i] = uint8_t(std::clamp(v, 0.0f, 255.0f) + 0.5f);
+        buf[i] = uint8_t((v > 0 ? (v < 255 ? v : 255.0f) : 0.0f) + 0.5f); // NaN reads as 0
     }
 }
 
