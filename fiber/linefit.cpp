@@ -93,7 +93,8 @@ int RegressCalLeastSquare(uint16_t* x, float* y, int count, float* K, float* B)
     int r = -1;
     for (int pass = 0; pass < 5; ++pass) {
         r = CalLeastSquare(x, y, count, K, B);
-        int worst = -1;
+        // With every residual 0 the first point goes: each pass shortens the set by one.
+        int worst = count > 0 ? 0 : -1;
         float best = 0.0f;
         for (int i = 0; i < count; ++i) {
             if (x[i] == 0) continue;
