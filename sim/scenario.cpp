@@ -25,6 +25,7 @@
 #include "sim/i2c_chips.h"
 #include "sim/instrument.h"
 #include "sim/request_log.h"
+#include "sim/scene.h"
 #include "sim/scheduler.h"
 #include "sim/trace.h"
 
@@ -533,10 +534,7 @@ void apply_scenario_setup(const Scenario& sc, Instrument& inst)
     if (sc.battery) inst.power().set_battery_level(*sc.battery);
     if (sc.temperature) inst.env().set_environment(*sc.temperature, *sc.pressure, *sc.humidity);
     if (sc.temperature) inst.heater().set_ambient(*sc.temperature);
-    if (sc.fibres) {
-        inst.camera().set_fiber_present(1, *sc.fibres, *sc.fibres);
-        inst.camera().set_fiber_present(2, *sc.fibres, *sc.fibres);
-    }
+    if (sc.fibres) inst.scene().set_fibres(*sc.fibres ? std::optional<FibrePair>(FibrePair{}) : std::nullopt);
     for (auto& f : sc.faults)
         apply_fault(f, inst);
 }

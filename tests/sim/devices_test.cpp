@@ -13,6 +13,7 @@
 #include "sim/dev_power.h"
 #include "sim/dev_simple.h"
 #include "sim/request_log.h"
+#include "sim/scene.h"
 #include "sim/testbed.h"
 #include "sim_util.h"
 
@@ -249,7 +250,7 @@ TEST(DeviceContract, CameraFpgaWordsAndFrames)
     EXPECT_EQ(frame[12345], 9);
 }
 
-TEST(DeviceContract, PlainFrameFollowsLightExposureAndFibre)
+TEST(DeviceContract, FrameFollowsLightExposureAndFibres)
 {
     sim::Testbed tb;
     auto& cam = tb.instrument().camera();
@@ -265,10 +266,12 @@ TEST(DeviceContract, PlainFrameFollowsLightExposureAndFibre)
     plat_ioctl(d.fd, CAM_SENSOR_WRITE_X, &p4);
     EXPECT_EQ(cam.exposure(1), 3150u);
     led.set(LED_SET, 0x807F7F);
-    cam.set_fiber_present(1, true, true);
+    tb.instrument().scene().set_fibres(sim::FibrePair{}, 100.0); // tips 100 um from the electrodes
     ASSERT_EQ(plat_ioctl(d.fd, CAM_READ_FRAME_X, &fr), 0);
     EXPECT_GT(f[0], dark + 150);
-    EXPECT_LT(f[240 * 640 + 320], f[0]); // the fibre's shadow across the middle
+    EXPECT_LT(f[180 * 640 + 40], f[0] / 2);    // the left fibre's shadow
+    EXPECT_LT(f[360 * 640 + 600], f[0] / 2);   // the right one's (its stage holds it lower)
+    EXPECT_GT(f[180 * 640 + 320], dark + 150); // the gap between them
 }
 
 TEST(DeviceContract, KeyQueueAndFlags)
