@@ -35,6 +35,30 @@ template <class T> float refine(const T* p, int r)
     return float(r) + ConicPeakOffset(a1, a2);
 }
 
+// The cladding's silhouette edge near the bright fringe at row `peak`, sub-pixel: where the
+// profile crosses half way between the background beyond the fringe and the shadow, walking from
+// the fringe towards the shadow (`inward` +1 for the upper edge, -1 for the lower). The fringe
+// lies a few pixels outside the cladding, so its peak alone would overstate the width. Without
+// contrast the vertex of the fringe stands.
+template <class T> float silhouette(const T* p, int peak, int inward)
+{
+    auto at = [&](int r) { return float(p[std::clamp(r, 8, 471)]); };
+    float background = 0;
+    for (int k = 5; k <= 8; ++k)
+        background += at(peak - inward * k) / 4.0f;
+    float shadow = at(peak);
+    for (int k = 1; k <= 14; ++k)
+        shadow = std::min(shadow, at(peak + inward * k));
+    const float level = (background + shadow) / 2.0f;
+    if (!(background - shadow >= 10.0f)) return refine(p, peak);
+    for (int k = 1, r = peak + inward; k <= 14 && r >= 8 && r <= 471; ++k, r += inward) {
+        const float before = at(r - inward), now = at(r);
+        if (now < level && before >= level)
+            return float(r - inward) + float(inward) * (before - level) / (before - now);
+    }
+    return refine(p, peak);
+}
+
 // Upper and lower border rows of the shadow on a frame profile: 0, or 219.
 int borders(const float* p, float t, int* top, int* bottom)
 {
@@ -71,7 +95,7 @@ int single_clad(int view, int side, bool precise)
         f->fCladWidth = float(width);
         return 0;
     }
-    const float u = refine(p, upper), l = refine(p, lower);
+    const float u = silhouette(p, upper, 1), l = silhouette(p, lower, -1);
     if (!(l - u > 60.0f && l - u < 220.0f)) return fail(CLAD_ERR_WIDTH);
     f->fCladCenter = (u + l) / 2.0f;
     f->fCladWidth = l - u;
@@ -191,8 +215,8 @@ int CalCladPeak(const float* p, int precise, float t, float* upper, float* lower
     while (low <= 470 && !strict_max(low))
         ++low;
     if (up < 9 || low > 470) return fail(CLAD_ERR_ORDER);
-    *upper = precise ? refine(p, up) : float(up);
-    *lower = precise ? refine(p, low) : float(low);
+    *upper = precise ? silhouette(p, up, 1) : float(up);
+    *lower = precise ? silhouette(p, low, -1) : float(low);
     return 0;
 }
 
