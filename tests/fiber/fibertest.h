@@ -14,6 +14,8 @@
 #include "fiber/exposure.h"
 #include "fiber/fiberstruct.h"
 #include "fiber/graphics.h"
+#include "fiber/numeric.h"
+#include "fiber/polytables.h"
 #include "fiber/profile.h"
 #include "tests/devices/devtest.h"
 
