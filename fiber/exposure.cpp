@@ -20,6 +20,21 @@ constexpr uint32_t kCalibrationLed = 0x807F7F; // both cameras at level 127
 constexpr int kSettleMs = 100;
 constexpr int kExposureHigh = 3, kExposureLow = 4; // sensor registers
 
+// A fibre in view or an open cover: the picture is not the bare backlight any more.
+bool interrupted()
+{
+    uint32_t visible = 0;
+    if (GetFiberVisible(&visible) == 0 && visible != 0) {
+        std::printf("BrightMonitor: FiberVisible\n");
+        return true;
+    }
+    if (GetCoverStatus() == 1) {
+        std::printf("BrightMonitor: CoverOpened\n");
+        return true;
+    }
+    return false;
+}
+
 int read_exposure(int camera)
 {
     uint32_t hi = 0, lo = 0;
@@ -90,42 +105,50 @@ int BrightMonitor(int restart)
     TABLEFACTORYSYS sys{};
     if (GetTable_FactSys(&sys) != 0 || sys.lMonitorLedBright == 0) return 0;
 
-    uint32_t visible = 0;
-    if (GetFiberVisible(&visible) == 0 && visible != 0) {
-        std::printf("BrightMonitor: FiberVisible\n");
-        g_monitorDone = true;
-        return 0;
-    }
-    if (GetCoverStatus() == 1) {
-        std::printf("BrightMonitor: CoverOpened\n");
-        g_monitorDone = true;
-        return 0;
-    }
     g_monitorDone = true;
+    if (interrupted()) return 0;
     plat_ioctl_u32(GetDeviceFd(PLATDEV_LED), LED_SET, kCalibrationLed);
     const int target[2] = {sys.lXLightVal, sys.lYLightVal};
-    int exposure[2] = {read_exposure(1), read_exposure(2)};
-    if (exposure[0] < 0 || exposure[1] < 0) return 1;
+    const int original[2] = {read_exposure(1), read_exposure(2)};
+    if (original[0] < 0 || original[1] < 0) return 1;
+    int exposure[2] = {original[0], original[1]};
     float gain[2] = {0.25f, 0.25f};
     int history[2] = {0, 0};
     bool done[2] = {false, false};
-    for (int pass = 0; pass < BRIGHT_MONITOR_PASSES && !(done[0] && done[1]); ++pass) {
-        for (int c = 0; c < 2; ++c) {
+    bool readable = true, stopped = false;
+    for (int pass = 0; pass < BRIGHT_MONITOR_PASSES && readable && !(done[0] && done[1]); ++pass) {
+        // An operator who loads fibres meanwhile would have them calibrated into the exposure.
+        if (pass > 0 && interrupted()) {
+            stopped = true;
+            break;
+        }
+        for (int c = 0; c < 2 && readable; ++c) {
             if (done[c]) continue;
             int diff = 0;
             const int in = CheckBrightnessEx(c + 1, target[c], kTolerance, &diff);
-            if (in < 0) return 1;
-            if (in == 1) {
+            if (in < 0) {
+                readable = false;
+            } else if (in == 1) {
                 done[c] = true;
-                continue;
+            } else {
+                AdjustExposeSpeed(diff, &exposure[c], &gain[c], &history[c]);
+                write_exposure(c + 1, exposure[c]);
+                plat_sleep_ms(kSettleMs);
             }
-            AdjustExposeSpeed(diff, &exposure[c], &gain[c], &history[c]);
-            write_exposure(c + 1, exposure[c]);
-            plat_sleep_ms(kSettleMs);
         }
     }
-    for (int c = 0; c < 2; ++c)
-        if (done[c]) store_exposure(c + 1, exposure[c]);
+    bool fault = !readable;
+    for (int c = 0; c < 2; ++c) {
+        if (done[c]) {
+            store_exposure(c + 1, exposure[c]);
+            continue;
+        }
+        // A calibration that did not finish leaves the camera as it found it. Out of range means
+        // the exposure ran into its limit with the picture still too dark or too bright.
+        if (!stopped && (exposure[c] <= 1 || exposure[c] >= EXPOSURE_MAX)) fault = true;
+        write_exposure(c + 1, original[c]);
+        std::printf("BrightMonitor: camera %d not within %d of %d\n", c + 1, kTolerance, target[c]);
+    }
     std::printf("BrightMonitor Over\n");
-    return done[0] && done[1] ? 0 : 1;
+    return fault ? 1 : 0;
 }

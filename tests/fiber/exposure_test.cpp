@@ -107,14 +107,11 @@ TEST_F(MonitorTest, StopsAtOnceWithAFibreInViewOrTheCoverOpen)
 {
     set_exposure(1, 100);
     set_exposure(2, 100);
-    inst().camera().set_fiber_present(1, true, false);
-    inst().camera().set_fiber_present(2, true, false);
+    presence(true, false, true, false);
     EXPECT_EQ(BrightMonitor(1), 0);
-    inst().camera().set_fiber_present(1, false, true);
-    inst().camera().set_fiber_present(2, false, true);
+    presence(false, true, false, true);
     EXPECT_EQ(BrightMonitor(1), 0);
-    inst().camera().set_fiber_present(1, false, false);
-    inst().camera().set_fiber_present(2, false, false);
+    presence(false, false, false, false);
     inst().misc().set_cover_open(true);
     EXPECT_EQ(BrightMonitor(1), 0);
     inst().misc().set_cover_open(false);
@@ -124,23 +121,50 @@ TEST_F(MonitorTest, StopsAtOnceWithAFibreInViewOrTheCoverOpen)
     EXPECT_EQ(reads_, 0);
     EXPECT_EQ(inst().camera().exposure(1), 100u);
     EXPECT_EQ(inst().camera().exposure(2), 100u);
+
+    // The cover opened half way through: the cameras go back to where they were.
+    devtest::factsys([](TABLEFACTORYSYS& s) { s.lMonitorLedBright = 1; });
+    bed_->after_ms(1000, [this] { inst().misc().set_cover_open(true); });
+    EXPECT_EQ(BrightMonitor(1), 0);
+    EXPECT_GT(reads_, 2);
+    EXPECT_LT(reads_, 40);
+    EXPECT_EQ(inst().camera().exposure(1), 100u);
+    EXPECT_EQ(inst().camera().exposure(2), 100u);
 }
 
-TEST_F(MonitorTest, ReportsACameraThatCannotReachItsBrightness)
+TEST_F(MonitorTest, LeavesACameraItCannotCalibrateAsItWas)
 {
-    // The Y picture cannot be brought to 250 within the pass limit: a fault, and only the X
-    // camera's new exposure is kept.
-    devtest::factsys([](TABLEFACTORYSYS& s) { s.lYLightVal = 250; });
+    // Y cannot be brought to 150 within the pass limit: its exposure goes back, nothing is
+    // stored for it, and the X camera's new exposure is kept. The exposure did not run into its
+    // limit, so the lamp is not at fault.
+    devtest::factsys([](TABLEFACTORYSYS& s) { s.lYLightVal = 150; });
     set_exposure(1, 700);
     set_exposure(2, 100);
     const int storedY = stored(2, 3) << 8 | stored(2, 4);
-    EXPECT_EQ(BrightMonitor(1), 1);
+    EXPECT_EQ(BrightMonitor(1), 0);
     EXPECT_GE(reads_, BRIGHT_MONITOR_PASSES);
     EXPECT_EQ(stored(1, 3) << 8 | stored(1, 4), int(inst().camera().exposure(1)));
+    EXPECT_EQ(inst().camera().exposure(2), 100u);
     EXPECT_EQ(stored(2, 3) << 8 | stored(2, 4), storedY);
+}
+
+TEST_F(MonitorTest, ReportsALampOutOfRange)
+{
+    // The X picture stays too bright even at the shortest exposure: a fault (error 259).
+    inst().misc().set_fault_hook([](sim::DevCall call, unsigned long req, void* arg) -> std::optional<int> {
+        if (call != sim::DevCall::Ioctl || req != MISC_FPGA_REG_READ) return std::nullopt;
+        const uint32_t word = 250u << 8;
+        std::memcpy(arg, &word, 4);
+        return 0;
+    });
+    set_exposure(1, 300);
+    set_exposure(2, 300);
+    EXPECT_EQ(BrightMonitor(1), 1);
+    EXPECT_EQ(inst().camera().exposure(1), 300u);
     // A brightness that cannot be read stops the calibration with a fault.
     ReleaseDevMisc();
     EXPECT_EQ(BrightMonitor(1), 1);
+    EXPECT_EQ(inst().camera().exposure(2), 300u);
 }
 
 } // namespace

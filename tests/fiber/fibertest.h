@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "fiber/cladedge.h"
@@ -85,10 +86,47 @@ class FiberTest : public devtest::DevicesTest
     }
     void TearDown() override
     {
+        inst().camera().set_fault_hook(nullptr);
         ReleaseGraphics();
         DevicesTest::TearDown();
     }
     uint8_t* frame(int view) { return GetGraphicsEntry(view); }
+    // The camera device's presence word and core lines as set here (the bytes' and fields' order
+    // is what is under test, not the line pre-processor).
+    void presence(bool xl, bool xr, bool yl, bool yr)
+    {
+        presence_ = uint32_t(xr) | uint32_t(xl) << 8 | uint32_t(yr) << 16 | uint32_t(yl) << 24;
+        hook_camera();
+    }
+    void core_lines(int view, float lb, float lk, float rb, float rk)
+    {
+        CoreLineRecord& c = lines_[size_t(view - 1)];
+        std::memcpy(&c.lLeftB, &lb, 4);
+        std::memcpy(&c.lLeftK, &lk, 4);
+        std::memcpy(&c.lRightB, &rb, 4);
+        std::memcpy(&c.lRightK, &rk, 4);
+        linesSet_ = true;
+        hook_camera();
+    }
+    void hook_camera()
+    {
+        inst().camera().set_fault_hook(
+            [this](sim::DevCall call, unsigned long req, void* arg) -> std::optional<int> {
+                if (call != sim::DevCall::Ioctl || !arg) return std::nullopt;
+                if (req == CAM_FIBER_PRESENCE && presence_) {
+                    std::memcpy(arg, &*presence_, 4);
+                    return 0;
+                }
+                if ((req == CAM_CORE_LINE_X || req == CAM_CORE_LINE_Y) && linesSet_) {
+                    std::memcpy(arg, &lines_[req == CAM_CORE_LINE_Y ? 1 : 0], sizeof(CoreLineRecord));
+                    return 0;
+                }
+                return std::nullopt;
+            });
+    }
+    std::optional<uint32_t> presence_;
+    std::array<CoreLineRecord, 2> lines_{};
+    bool linesSet_ = false;
     // Puts a byte profile into the brightness-wave table entry.
     void wave(int index, const std::vector<uint8_t>& p)
     {

@@ -21,8 +21,7 @@ TEST_F(FiberTest, PresenceReportsTheFirstMissingFibreXFirst)
         {true, true, true, false, 2, 3, 229, 1},
     };
     for (const auto& c : cases) {
-        inst().camera().set_fiber_present(1, c.xl, c.xr);
-        inst().camera().set_fiber_present(2, c.yl, c.yr);
+        presence(c.xl, c.xr, c.yl, c.yr);
         GetFiberStruct()->lFiberErrorFlag = 0;
         EXPECT_EQ(CheckFiberVisible(c.views, c.sides), c.code);
         EXPECT_EQ(GetFiberStruct()->lFiberErrorFlag, c.code);
@@ -74,14 +73,14 @@ TEST_F(FiberTest, FpgaRegionCoreLinesAndTheirSavedCopy)
     EXPECT_EQ(inst().camera().fpga_rect(1), (std::array<uint8_t, 6>{119, 120, 145, 145, 255, 58}));
     EXPECT_EQ(inst().camera().fpga_rect(2), (std::array<uint8_t, 6>{0, 0, 0, 0, 0, 57}));
 
-    inst().camera().set_core_line(1, 241.5f, 0.01f, 238.25f, -0.02f);
-    inst().camera().set_core_line(2, 200.0f, 0.5f, 201.0f, 0.25f);
+    core_lines(1, 241.5f, 0.01f, 238.25f, -0.02f);
+    core_lines(2, 200.0f, 0.5f, 201.0f, 0.25f);
     ASSERT_EQ(GetFpgaKB(), 0);
     EXPECT_EQ(f->graX.infL.fCoreB, 241.5f);
     EXPECT_EQ(f->graX.infR.fCoreK, -0.02f);
     EXPECT_EQ(f->graY.infR.fCoreB, 201.0f);
     ASSERT_EQ(PushAndPopKB(1), 0);
-    inst().camera().set_core_line(1, 1.0f, 2.0f, 3.0f, 4.0f);
+    core_lines(1, 1.0f, 2.0f, 3.0f, 4.0f);
     ASSERT_EQ(GetFpgaB(), 0);
     EXPECT_EQ(f->graX.infL.fCoreB, 1.0f);
     EXPECT_EQ(f->graX.infL.fCoreK, 0.01f); // only B was read
