@@ -30,9 +30,11 @@ constexpr double kFringeGain = 0.3, kFringeGapUm = 2.0, kFringeUm = 1.0;
 // Diffraction limit of the objective (sigma of its line spread) and the growth of the silhouette
 // blur with defocus.
 constexpr double kDiffractionUm = 0.5, kDefocusBlur = 0.15;
-// The core as a weak lens: its contrast peaks with the object plane on the fibre axis and turns
-// into a dark-bright pair away from it, over this distance.
+// The core as a weak lens: a bright line with dark rims while the object plane is near the fibre
+// axis; further away the centre turns dark between bright rims and fades, over this distance.
 constexpr double kCoreFocusUm = 40.0;
+// Rays traced across the core.
+constexpr int kCoreRays = 16;
 constexpr double kCoreContrastPerDelta = 90.0, kCoreContrastMax = 0.8;
 // Defects.
 constexpr double kChipDepthUm = 12.0, kChipSpan = 0.4; // fraction of the radius from the edge
@@ -128,21 +130,15 @@ Lateral lateral(const FibrePose& f)
     L.no_core = L.segs;
 
     // Core modulation of the band's rays, as a function of the exit height h (um): energy moves
-    // from the core's rims into its middle; away from the working focus one side gains, the other
-    // loses.
+    // from the core's rims into its middle (1 - 3 x^2 has no net light over the core), or back out
+    // of it further from focus.
     const double ce = kCladIndex * f.core_um, ca = kCladIndex * sp.core_um / 2;
-    const double c0 = core_contrast(sp);
-    const double q = z / kCoreFocusUm, env = std::exp(-q * q);
-    const double bright = c0 * env, pair = 1.2 * c0 * q * env;
+    const double q = z / kCoreFocusUm;
+    const double contrast = core_contrast(sp) * (1 - q * q) * std::exp(-q * q / 2);
     auto weight = [&](double h, bool core) {
-        if (!core) return kTransmission;
-        double d = h - ce;
-        double m = 0;
-        if (std::abs(d) < ca / 2)
-            m = bright + (d < 0 ? -pair : pair);
-        else if (std::abs(d) < ca)
-            m = -bright;
-        return kTransmission * std::max(0.0, 1.0 + m);
+        double x = (h - ce) / ca;
+        if (!core || std::abs(x) >= 1) return kTransmission;
+        return kTransmission * std::max(0.0, 1.0 + contrast * (1 - 3 * x * x));
     };
     auto image = [&](double h) { return h - z * std::tan(deviation(h / R)); };
 
@@ -150,8 +146,10 @@ Lateral lateral(const FibrePose& f)
     std::vector<double> hs;
     for (int i = 0; i <= kRays; ++i)
         hs.push_back(-ua + 2 * ua * i / kRays);
-    for (double k : {-1.0, -0.5, 0.0, 0.5, 1.0})
-        if (std::abs(ce + k * ca) < ua) hs.push_back(ce + k * ca);
+    for (int i = 0; i <= kCoreRays; ++i) {
+        double h = ce + ca * (2.0 * i / kCoreRays - 1);
+        if (std::abs(h) < ua) hs.push_back(h);
+    }
     std::sort(hs.begin(), hs.end());
     for (int pass = 0; pass < 2; ++pass) {
         bool core = pass == 0;
@@ -309,13 +307,24 @@ void render_view(const ViewScene& vs, uint8_t* buf, bool noise)
             // Far from the fibre a row is plain background.
             if (std::abs(rho) > L.radius + 8 + 8 * se && std::abs(rho - L.core_c) > L.radius) continue;
             float full = float(profile_at(L.segs, rho));
-            float bare = float(profile_at(L.no_core, rho));
-            double core_in = std::clamp(L.core_half + 0.5 - std::abs(rho - L.core_c), 0.0, 1.0);
-            float recess = bare * float(1 - kRecessDim * core_in);
+            float recess = full;
+            if (shrink > 0) {
+                double core_in = std::clamp(L.core_half + 0.5 - std::abs(rho - L.core_c), 0.0, 1.0);
+                recess = float(profile_at(L.no_core, rho) * (1 - kRecessDim * core_in));
+            }
             double xe = end_col(f, left, rho, L.radius);
             double xc = left ? xe - shrink : xe + shrink; // where the core's light ends
             float* row = t.data() + size_t(r) * W;
-            for (int c = 0; c < W; ++c) {
+            // Only the columns within the blur of the end face (or of the core's end) need their
+            // coverage worked out; the rest are wholly fibre or wholly gap.
+            double reach = 0.5 + 6 * se;
+            double x_lo = std::min(xe, xc) - reach, x_hi = std::max(xe, xc) + reach;
+            int c_lo = std::clamp(int(std::floor(x_lo)), 0, W),
+                c_hi = std::clamp(int(std::ceil(x_hi)) + 1, 0, W);
+            int body0 = left ? 0 : c_hi, body1 = left ? c_lo : W;
+            for (int c = body0; c < body1; ++c)
+                row[c] *= full;
+            for (int c = c_lo; c < c_hi; ++c) {
                 // Coverage of the pixel by the fibre along the axis.
                 double a = left ? 1 - step_cover(xe, c, se) : step_cover(xe, c, se);
                 if (a <= 0) continue;
@@ -365,10 +374,9 @@ void render_view(const ViewScene& vs, uint8_t* buf, bool noise)
             s ^= s << 13;
             s ^= s >> 7;
             s ^= s << 17;
-            int lvl = int(std::clamp(v, 0.0f, 255.0f));
-            v += sd[size_t(lvl)] * table.g[s & 4095];
+            v += sd[size_t(std::clamp(v, 0.0f, 255.0f))] * table.g[s & 4095];
         }
-        buf[i] = uint8_t(std::clamp(std::lround(v), 0L, 255L));
+        buf[i] = uint8_t(std::clamp(v, 0.0f, 255.0f) + 0.5f);
     }
 }
 

@@ -18,14 +18,13 @@ constexpr int kXFocus = 0, kXAlign = 1, kRightFeed = 2, kYFocus = 3, kYAlign = 4
 constexpr double kDeg = M_PI / 180.0;
 } // namespace
 
-void Scene::set_fibres(std::optional<FibrePair> pair, double lay_in_um)
+void Scene::set_fibres(std::optional<FibrePair> pair)
 {
     // The fibres ride on the feed stages from where they were clamped.
     std::array<double, 2> at = {motors_.stage_position(kLeftFeed), motors_.stage_position(kRightFeed)};
     std::lock_guard<std::mutex> lk(mu_);
     pair_ = std::move(pair);
     laid_at_ = at;
-    lay_in_um_ = lay_in_um;
 }
 
 std::optional<FibrePair> Scene::fibres() const
@@ -81,7 +80,7 @@ ViewScene Scene::view_scene(int view) const
         std::lock_guard<std::mutex> lk(mu_);
         pair = pair_;
         laid = laid_at_;
-        lay = lay_in_um_;
+        if (pair) lay = pair->tips_um;
         vs.dust = dust_[size_t(vs.view - 1)];
         vs.frame = frames_;
     }
@@ -94,6 +93,11 @@ ViewScene Scene::view_scene(int view) const
                            focus, lay);
     }
     return vs;
+}
+
+ViewTruth Scene::truth(int view) const
+{
+    return view_truth(view_scene(view));
 }
 
 void Scene::render(int view, uint8_t* buf) const

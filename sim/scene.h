@@ -17,6 +17,25 @@ namespace sim
 
 class MotorDevice;
 class CameraDevice;
+struct ViewTruth;
+
+namespace optics
+{
+inline constexpr double kUmPerPx = 0.645;   // one scale along and across the fibre
+inline constexpr double kNA = 0.2;          // objective's numerical aperture
+inline constexpr double kCentreRow = 239.5; // a fibre at lateral 0 lies between rows 239 and 240
+// Electrode axis column of each view (the factory electrode positions agree).
+inline constexpr std::array<double, 2> kAxisColumn = {318.0, 322.0};
+// Feed: 200 steps per 100 pixels.
+inline constexpr double kFeedUmPerStep = kUmPerPx / 2.0;
+// Where the operator normally lays each fibre tip, from the electrode axis: just out of the picture
+// (whose edge is some 205 um from the axis), so feeding brings it in.
+inline constexpr double kLayInUm = 400.0;
+inline constexpr double kAlignUmPerStep = 0.1;
+inline constexpr double kFocusUmPerStep = 0.25;
+// Focus stage position at which the object plane holds the axis of a fibre at lateral 0.
+inline constexpr double kFocusOnAxisSteps = 1500.0;
+} // namespace optics
 
 enum class EndDefect { None, Chip, Lip, ShrunkCore, Dirt };
 
@@ -33,6 +52,7 @@ struct FibreSetup {
 
 struct FibrePair {
     FibreSetup left, right;
+    double tips_um = optics::kLayInUm; // where the operator lays both tips, from the electrode axis
 };
 
 // A speck of dust on one camera's optics, in that camera's pixels: out of focus, so a soft blob.
@@ -41,24 +61,6 @@ struct Dust {
     double radius = 4;  // pixels (Gaussian sigma)
     double depth = 0.5; // fraction of the light it takes at its centre
 };
-
-namespace optics
-{
-inline constexpr double kUmPerPx = 0.645;   // one scale along and across the fibre
-inline constexpr double kNA = 0.2;          // objective's numerical aperture
-inline constexpr double kCentreRow = 239.5; // a fibre at lateral 0 lies between rows 239 and 240
-// Electrode axis column of each view (the factory electrode positions agree).
-inline constexpr std::array<double, 2> kAxisColumn = {318.0, 322.0};
-// Feed: 200 steps per 100 pixels.
-inline constexpr double kFeedUmPerStep = kUmPerPx / 2.0;
-// Where the operator lays each fibre tip, from the electrode axis: just out of the picture (whose
-// edge is some 205 um from the axis), so feeding brings it in.
-inline constexpr double kLayInUm = 400.0;
-inline constexpr double kAlignUmPerStep = 0.1;
-inline constexpr double kFocusUmPerStep = 0.25;
-// Focus stage position at which the object plane holds the axis of a fibre at lateral 0.
-inline constexpr double kFocusOnAxisSteps = 1500.0;
-} // namespace optics
 
 // One fibre as one view shows it now, in that view's pixels.
 struct FibrePose {
@@ -88,9 +90,9 @@ class Scene
   public:
     Scene(MotorDevice& motors, CameraDevice& camera) : motors_(motors), camera_(camera) {}
 
-    // Lays a pair in (or takes it out): the tips lie `lay_in_um` from the electrode axis and then
-    // ride on their feed stages.
-    void set_fibres(std::optional<FibrePair> pair, double lay_in_um = optics::kLayInUm);
+    // Lays a pair in (or takes it out): the tips lie tips_um from the electrode axis and then ride
+    // on their feed stages.
+    void set_fibres(std::optional<FibrePair> pair);
     std::optional<FibrePair> fibres() const;
     void set_dust(int view, std::vector<Dust> dust);
 
@@ -98,6 +100,8 @@ class Scene
     ViewScene view_scene(int view) const;
     // Draws the sensor's picture of `view` (width x height must be the camera's).
     void render(int view, uint8_t* buf) const;
+    // Where the picture of `view` shows each fibre now (for tests; see camera_render.h).
+    ViewTruth truth(int view) const;
 
     // Pure geometry, for tests: a fibre's pose from stage positions in steps (its feed stage's
     // travel since the fibre was laid in; the X and Y alignment and the view's focus stage from
@@ -111,7 +115,6 @@ class Scene
     mutable std::mutex mu_;
     std::optional<FibrePair> pair_;
     std::array<double, 2> laid_at_{}; // feed stage positions when the pair was laid in
-    double lay_in_um_ = optics::kLayInUm;
     std::array<std::vector<Dust>, 2> dust_;
     mutable uint64_t frames_ = 0;
 };

@@ -108,6 +108,65 @@ TEST(Render, CladdingEdgesAgreeWithTheTruthToATenthOfAPixel)
                 }
 }
 
+TEST(Render, CentralBandNarrowsTowardsTheSelfFocusingLine)
+{
+    // Band width (rows inside the cladding brighter than a quarter of the way from the shadow to
+    // the background) on each side of the self-focusing line, nearest last.
+    const double f = lens::focal_um(62.5);
+    for (FibreType type : {FibreType::SM, FibreType::MM62})
+        for (int view : {1, 2})
+            for (int side : {-1, 1}) {
+                double last = 1e9;
+                for (double d : {120.0, 90.0, 60.0, 35.0, 15.0, 4.0}) {
+                    FibreSetup fs;
+                    fs.type = type;
+                    ViewScene vs = one_fibre(fs, view, focus_for_z(f + side * d));
+                    auto img = draw(vs);
+                    FibreTruth t = view_truth(vs).fibre[0];
+                    auto p = column_profile(img, 40, 64);
+                    double shadow = p[size_t(std::lround(t.clad_up_row + 6))], bg = p[4];
+                    int width = 0;
+                    for (int r = int(t.clad_up_row) + 10; r < int(t.clad_down_row) - 10; ++r)
+                        width += p[size_t(r)] > shadow + 0.25 * (bg - shadow);
+                    SCOPED_TRACE(testing::Message()
+                                 << "type " << int(type) << " view " << view << " z " << t.z_um);
+                    EXPECT_LT(width, last);
+                    // Near the line the optics' resolution, not the rays, sets the width.
+                    if (t.band_half_rows > 5) {
+                        EXPECT_NEAR(width, 2 * t.band_half_rows, 3.0);
+                    }
+                    last = width;
+                }
+            }
+}
+
+TEST(Render, EndFacesAgreeWithTheTruthToATenthOfAPixel)
+{
+    // Along a shadow row the end face is where the picture crosses half way from the shadow to
+    // the background.
+    for (int view : {1, 2})
+        for (double cleave : {0.0, 1.0, 3.5})
+            for (double fed : {300.0, 333.3, 351.7}) {
+                FibreSetup f;
+                f.cleave_deg = cleave;
+                f.cleave_azimuth_deg = 35;
+                ViewScene vs = one_fibre(f, view, focus_for_z(-5), fed);
+                auto img = draw(vs);
+                FibreTruth t = view_truth(vs).fibre[0];
+                for (double off : {-45.0, 45.0}) {
+                    int r = int(std::lround(t.centre_row + off));
+                    std::vector<double> p(kFrameWidth);
+                    for (int c = 0; c < kFrameWidth; ++c)
+                        p[size_t(c)] = img[size_t(r) * kFrameWidth + size_t(c)];
+                    double mid = 0.5 * (p[20] + p[kFrameWidth - 1]);
+                    double at = crossing(p, kFrameWidth - 1, -1, mid);
+                    SCOPED_TRACE(testing::Message()
+                                 << "view " << view << " cleave " << cleave << " row " << r);
+                    EXPECT_NEAR(at, t.tip_col + t.end_slope * (r - t.centre_row), 0.1);
+                }
+            }
+}
+
 TEST(Render, WritesPicturesWhenAsked)
 {
     const char* dir = std::getenv("SPLICER_SCENE_PNG_DIR");
