@@ -209,10 +209,12 @@ int CalCladPeak(const float* p, int precise, float t, float* upper, float* lower
     int up = 0, low = 0;
     // Row 472 lies outside the analysed window: a frame profile never fills it.
     if (int r = clad_rows(p, t, 471, &up, &low)) return r;
-    auto strict_max = [&](int r) { return p[r] > p[r - 1] && p[r] > p[r + 1]; };
-    while (up >= 9 && !strict_max(up))
+    // The fringe's crest: higher than the row on the shadow's side and not lower than the one
+    // beyond. At a modest exposure a crest can span two rows of equal grey.
+    auto crest = [&](int r, int inward) { return p[r] > p[r + inward] && p[r] >= p[r - inward]; };
+    while (up >= 9 && !crest(up, 1))
         --up;
-    while (low <= 470 && !strict_max(low))
+    while (low <= 470 && !crest(low, -1))
         ++low;
     if (up < 9 || low > 470) return fail(CLAD_ERR_ORDER);
     *upper = precise ? silhouette(p, up, 1) : float(up);

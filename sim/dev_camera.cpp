@@ -18,11 +18,14 @@ using Lock = std::lock_guard<std::mutex>;
 
 namespace
 {
-// Scene brightness: grey = dark + LED x exposure / kLightDiv + arc value x exposure / kGlowDiv.
-// An LED level of 127 at exposure 3150 gives a background of about 200; an arc of drive 1000 at
-// the fusion exposure 9 adds about 90 grey levels.
-constexpr double kDark = 8.0;
-constexpr double kLightDiv = 2000.0;
+// Sensor calibration: grey = dark + LED x exposure / kLightDiv + arc value x exposure / kGlowDiv.
+// An exposure unit is coarse: about 2 grey levels at LED 127, so the factory exposure 28 gives
+// the factory brightness target of 64 and the exposure controller's step of a quarter unit per
+// grey level closes half the error each pass. The arc's own light does not pass the backlight's
+// path: an arc of drive 1000 at the fusion exposure 9 adds about 90 grey levels, several times
+// the backlight's 18 at that exposure.
+constexpr double kDark = fpga::kBlackLevel;
+constexpr double kLightDiv = 64.0;
 constexpr double kGlowDiv = 100.0;
 // The fibre's shadow in the plain frame: a cladding of 125 um at 2 um per pixel across the middle.
 constexpr int kShadowTop = 209, kShadowBottom = 271;

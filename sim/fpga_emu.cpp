@@ -70,9 +70,10 @@ bool shadow_present(const uint8_t profile[kHeight])
 {
     int top = *std::max_element(profile, profile + kHeight);
     if (top < 24) return false; // no light, nothing to see
+    // Levels count from the sensor's black level: a shadow is darker than half the light.
     int run = 0, longest = 0;
     for (int r = 0; r < kHeight; ++r) {
-        run = 2 * profile[r] < top ? run + 1 : 0;
+        run = 2 * (profile[r] - kBlackLevel) < top - kBlackLevel ? run + 1 : 0;
         longest = std::max(longest, run);
     }
     return longest > 20;

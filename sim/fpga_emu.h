@@ -12,6 +12,9 @@ namespace sim::fpga
 
 inline constexpr int kWidth = 640, kHeight = 480;
 inline constexpr int kProfileColumns = 32; // a column profile averages 32 columns
+// The sensor's black level: the grey of a pixel no light reaches. The FPGA knows it and measures
+// light above it.
+inline constexpr int kBlackLevel = 8;
 
 // Integer mean of columns centre-16 .. centre+15 on each row (clipped to the frame).
 void column_profile(const uint8_t* frame, int centre, uint8_t out[kHeight]);
@@ -31,7 +34,7 @@ Rect decode_rect(const std::array<uint8_t, 6>& r);
 void row_profile(const uint8_t* frame, const Rect& rect, int row, uint8_t out[kWidth]);
 
 // A fibre lies across a column profile when it shows a shadow: more than 20 consecutive rows
-// darker than half the brightest row.
+// darker than half the brightest row, both counted from the black level.
 bool shadow_present(const uint8_t profile[kHeight]);
 
 // Least-squares line row = K column + B through the core line of each second column of a fibre's

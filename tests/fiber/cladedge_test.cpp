@@ -238,6 +238,14 @@ TEST(EdgeFinders, PeakSearchesStayInsideTheWindow)
     for (int r = 0; r < 480; ++r)
         ramp[size_t(r)] = r < 100 ? float(100 - r) + 120 : (r <= 300 ? 20.0f : 120.0f + float(r - 300));
     EXPECT_EQ(CalCladPeak(ramp.data(), 0, 100, &up, &low), CLAD_ERR_ORDER);
+    // Fringes whose crests span two rows of equal grey, as a dim picture quantises them.
+    std::vector<float> flat(480, 64.0f);
+    std::fill(flat.begin() + 100, flat.begin() + 301, 10.0f);
+    flat[97] = flat[98] = flat[302] = flat[303] = 73.0f;
+    flat[99] = flat[301] = 50.0f;
+    ASSERT_EQ(CalCladPeak(flat.data(), 0, 40, &up, &low), 0);
+    EXPECT_EQ(up, 98.0f);
+    EXPECT_EQ(low, 302.0f);
 
     // The bright band's centre, sub-pixel.
     std::vector<float> band(480, 20.0f);

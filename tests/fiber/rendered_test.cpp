@@ -9,7 +9,8 @@ namespace
 using fibertest::FiberTest;
 using namespace sim;
 
-constexpr double kBase = 8, kLight = 190;
+// The light the exposure calibration settles at: a background of 64 over a black level of 8.
+constexpr double kBase = 8, kLight = 56;
 
 // Both fibres in one view, tips near the middle: the columns at either edge see one fibre each.
 ViewScene pair_scene(int view, FibreType type, double leftRow, double rightRow, double z)

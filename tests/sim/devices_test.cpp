@@ -140,7 +140,7 @@ TEST(DeviceContract, PointerRecordsAreChecked)
     EXPECT_EQ(plat_ioctl(misc.fd, MISC_FPGA_REG_WRITE, nullptr), -1);
     // The register word carries the value shifted left by 8.
     EXPECT_EQ(misc.get(MISC_FPGA_REG_READ, FPGA_REG_ELEC_POS_X), 321 << 8);
-    // The brightness sums belong to the FPGA.
+    // The brightness registers belong to the FPGA.
     FpgaRegWrite sum{FPGA_REG_BRIGHT_SUM_X, 5};
     PointerRecord s{&sum, sizeof sum};
     EXPECT_EQ(plat_ioctl(misc.fd, MISC_FPGA_REG_WRITE, &s), -1);
@@ -265,21 +265,24 @@ TEST(DeviceContract, FrameFollowsLightExposureAndFibres)
     PointerRecord fr{f.data(), uint32_t(f.size())};
     ASSERT_EQ(plat_ioctl(d.fd, CAM_READ_FRAME_X, &fr), 0);
     uint8_t dark = f[0];
-    // LEDs at 127 and an exposure of 3150 (registers 3 and 4) light the background.
-    uint8_t e3[3] = {'B', 3, 0x0C}, e4[3] = {'B', 4, 0x4E};
+    // LEDs at 127 and the factory exposure 28 (registers 3 and 4) light the background
+    // to the brightness target 64.
+    uint8_t e3[3] = {'B', 3, 0x00}, e4[3] = {'B', 4, 0x1C};
     PointerRecord p3{e3, 3}, p4{e4, 3};
     plat_ioctl(d.fd, CAM_SENSOR_WRITE_X, &p3);
     plat_ioctl(d.fd, CAM_SENSOR_WRITE_X, &p4);
-    EXPECT_EQ(cam.exposure(1), 3150u);
+    EXPECT_EQ(cam.exposure(1), 28u);
     led.set(LED_SET, 0x807F7F);
     sim::FibrePair pair;
     pair.tips_um = 100; // laid in view, 100 um from the electrodes
     tb.instrument().scene().set_fibres(pair);
     ASSERT_EQ(plat_ioctl(d.fd, CAM_READ_FRAME_X, &fr), 0);
-    EXPECT_GT(f[0], dark + 150);
-    EXPECT_LT(f[180 * 640 + 40], f[0] / 2);    // the left fibre's shadow
-    EXPECT_LT(f[360 * 640 + 600], f[0] / 2);   // the right one's (its stage holds it lower)
-    EXPECT_GT(f[180 * 640 + 320], dark + 150); // the gap between them
+    EXPECT_GT(f[0], dark + 40);
+    EXPECT_NEAR(f[0], 64, 6);
+    // The fibres' shadows take more than half of the backlight above the sensor's black level.
+    EXPECT_LT(f[180 * 640 + 40] - dark, (f[0] - dark) / 2);  // the left fibre
+    EXPECT_LT(f[360 * 640 + 600] - dark, (f[0] - dark) / 2); // the right one (its stage holds it lower)
+    EXPECT_NEAR(f[180 * 640 + 320], 64, 6);                  // the gap between them
 }
 
 TEST(DeviceContract, KeyQueueAndFlags)

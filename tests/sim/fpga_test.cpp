@@ -42,10 +42,10 @@ TEST(Fpga, PresenceSwitchesWhereTheTipCrossesTheProfileColumn)
     inst.scene().set_fibres(FibrePair{});
     auto& mot = inst.motors();
     Dev cam(DEV_CAMERA), led(DEV_LED);
-    // Light: LEDs at 127, exposure 3150 in both sensors.
+    // Light: LEDs at 127, the factory exposure 28 in both sensors.
     led.set(LED_SET, 0x807F7F);
     for (unsigned long req : {CAM_SENSOR_WRITE_X, CAM_SENSOR_WRITE_Y}) {
-        uint8_t e3[3] = {'B', 3, 0x0C}, e4[3] = {'B', 4, 0x4E};
+        uint8_t e3[3] = {'B', 3, 0x00}, e4[3] = {'B', 4, 0x1C};
         PointerRecord p3{e3, 3}, p4{e4, 3};
         plat_ioctl(cam.fd, req, &p3);
         plat_ioctl(cam.fd, req, &p4);
@@ -108,7 +108,7 @@ TEST(Fpga, AlignmentStagesMoveOneFibreAcrossOnePicture)
         Dev cam(DEV_CAMERA), led(DEV_LED);
         led.set(LED_SET, 0x807F7F);
         for (unsigned long req : {CAM_SENSOR_WRITE_X, CAM_SENSOR_WRITE_Y}) {
-            uint8_t e3[3] = {'B', 3, 0x0C}, e4[3] = {'B', 4, 0x4E};
+            uint8_t e3[3] = {'B', 3, 0x00}, e4[3] = {'B', 4, 0x1C};
             PointerRecord p3{e3, 3}, p4{e4, 3};
             plat_ioctl(cam.fd, req, &p3);
             plat_ioctl(cam.fd, req, &p4);
