@@ -20,7 +20,7 @@ sim::ViewScene pair_in_view(bool defects)
         r.eccentricity_um = 1.5;
     }
     sim::ViewScene vs;
-    vs.light = 190;
+    vs.light = 56; // the background of 64 the exposure calibration settles at
     vs.fibre[0] = sim::Scene::pose(l, true, 1, 1000, 0, 0, sim::optics::kFocusOnAxisSteps);
     vs.fibre[1] = sim::Scene::pose(r, false, 1, 1000, 50, 0, sim::optics::kFocusOnAxisSteps);
     vs.dust.push_back({100, 400, 6, 0.5});

@@ -21,7 +21,7 @@ void setup_view()
     sim::ViewScene vs;
     vs.view = 1;
     vs.base = 8;
-    vs.light = 190;
+    vs.light = 56; // the background of 64 the exposure calibration settles at
     for (int side = 0; side < 2; ++side) {
         auto& f = vs.fibre[size_t(side)];
         f.present = true;
