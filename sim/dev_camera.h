@@ -1,8 +1,8 @@
 // The camera device "/dev/platcam": two sensor register files (146-byte image streams and 'B'
 // register writes, register reads), frame reads, and what the FPGA computes from the frames
 // (sim/fpga_emu.h): the fibre presence word, the core-line fits in the region of interest the
-// application sets, and the bright wave lines. Also the scene brightness that the FPGA's
-// brightness sums of "/dev/plat" are taken from.
+// application sets, and the bright wave lines. Also the sensor's calibration: the grey levels of
+// the backlight and of the arc glow that the pictures are drawn with.
 #pragma once
 
 #include <array>
