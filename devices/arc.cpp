@@ -1,5 +1,5 @@
 // The arc generator: drive value with pressure and temperature compensation against the arc
-// calibration, firing and supervision, arc detection from the FPGA brightness sums, arc counting.
+// calibration, firing and supervision, arc detection from the FPGA mean brightness, arc counting.
 #include "devices/arc.h"
 
 #include <algorithm>
@@ -110,7 +110,7 @@ int CheckArc()
     uint32_t x = 0, y = 0;
     if (ReadFpgaRegister(FPGA_REG_BRIGHT_SUM_X, &x) != 0 || ReadFpgaRegister(FPGA_REG_BRIGHT_SUM_Y, &y) != 0)
         return -1;
-    // A sum must also rise above its baseline: with a dark baseline of 0 every reading would
+    // A reading must also rise above its baseline: with a dark baseline of 0 every reading would
     // otherwise count as an arc.
     bool seenX = double(x) >= 1.5 * lNoArcAvgX && int64_t(x) > lNoArcAvgX;
     bool seenY = double(y) >= 1.5 * lNoArcAvgY && int64_t(y) > lNoArcAvgY;

@@ -1,11 +1,11 @@
 // The high-voltage arc generator "/dev/plathvt": drive value from an arc power setting with air
 // pressure and temperature compensation, firing, supervision until the arc ends, arc detection
-// from the camera brightness sums, and arc counting for electrode life.
+// from the camera mean brightness, and arc counting for electrode life.
 #pragma once
 
 #include <cstdint>
 
-// FPGA brightness sums of the X and Y images taken just before an arc.
+// FPGA mean brightness of the X and Y images taken just before an arc.
 extern int32_t lNoArcAvgX;
 extern int32_t lNoArcAvgY;
 
@@ -33,7 +33,7 @@ inline constexpr int ARC_NOT_SEEN = 257;
 inline constexpr int ARC_DEADLOCK = 258;
 
 int CheckAvgBr();
-// 0 when an arc is seen in the brightness sums, else -1.
+// 0 when an arc is seen in the mean brightness, else -1.
 int CheckArc();
 // Adds one to the three arc counters of the user information table; -1 when a copy fails.
 int SetArcCountAdd();

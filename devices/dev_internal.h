@@ -30,6 +30,6 @@ int screen_rear();
 
 } // namespace devint
 
-// Display type of the camera layout (stand-in until the camera frame module provides it).
+// Display type of the camera layout, kept by the camera frame module.
 int GetTypeInfo();
 int SetTypeInfo(int type);

@@ -300,6 +300,14 @@ int InitializeDevCamera()
     return 0;
 }
 
+int ResendCameraImage(int camera)
+{
+    if (camera != 1 && camera != 2) return -1;
+    uint8_t x[CAMERA_IMAGE_SIZE], y[CAMERA_IMAGE_SIZE];
+    if (!build_sensor_images(x, y)) return -1;
+    return send_sensor_block(camera, camera == 1 ? x : y, CAMERA_IMAGE_SIZE) == 0 ? 0 : -1;
+}
+
 int ReleaseDevCamera()
 {
     return close_slot(PLATDEV_CAMERA);

@@ -81,6 +81,9 @@ int WriteCameraReg(int camera, int reg, int value);
 // As WriteCameraReg, and keeps the value in the factory camera page (saved for one camera;
 // for both cameras both pages are saved).
 int SetCameraPara(int camera, int reg, int value);
+// Sends one camera's whole register image (camera 1 or 2) from the factory camera pages: the reset
+// of a camera that stopped delivering frames. 0, or -1.
+int ResendCameraImage(int camera);
 // Stored value of a register (camera 1 or 2, register <= 32) from the factory block.
 int GetCameraPara(int camera, int reg, uint8_t* value);
 // Live sensor register (camera 1 or 2, register <= 143).

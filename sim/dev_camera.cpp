@@ -8,6 +8,7 @@
 #include "sim/dev_arc.h"
 #include "sim/dev_simple.h"
 #include "sim/emu_util.h"
+#include "sim/fpga_emu.h"
 
 namespace sim
 {
@@ -17,11 +18,14 @@ using Lock = std::lock_guard<std::mutex>;
 
 namespace
 {
-// Scene brightness: grey = dark + LED x exposure / kLightDiv + arc value x exposure / kGlowDiv.
-// An LED level of 127 at exposure 3150 gives a background of about 200; an arc of drive 1000 at
-// the fusion exposure 9 adds about 90 grey levels.
-constexpr double kDark = 8.0;
-constexpr double kLightDiv = 2000.0;
+// Sensor calibration: grey = dark + LED x exposure / kLightDiv + arc value x exposure / kGlowDiv.
+// An exposure unit is coarse: about 2 grey levels at LED 127, so the factory exposure 28 gives
+// the factory brightness target of 64 and the exposure controller's step of a quarter unit per
+// grey level closes half the error each pass. The arc's own light does not pass the backlight's
+// path: an arc of drive 1000 at the fusion exposure 9 adds about 90 grey levels, several times
+// the backlight's 18 at that exposure.
+constexpr double kDark = fpga::kBlackLevel;
+constexpr double kLightDiv = 64.0;
 constexpr double kGlowDiv = 100.0;
 // The fibre's shadow in the plain frame: a cladding of 125 um at 2 um per pixel across the middle.
 constexpr int kShadowTop = 209, kShadowBottom = 271;
@@ -79,15 +83,6 @@ void CameraDevice::set_fiber_present(int view, bool left, bool right)
     Lock lk(mu_);
     sensor(view).left = left;
     sensor(view).right = right;
-}
-void CameraDevice::set_core_line(int view, float left_b, float left_k, float right_b, float right_k)
-{
-    Lock lk(mu_);
-    auto& c = sensor(view).core;
-    std::memcpy(&c.lLeftB, &left_b, 4);
-    std::memcpy(&c.lLeftK, &left_k, 4);
-    std::memcpy(&c.lRightB, &right_b, 4);
-    std::memcpy(&c.lRightK, &right_k, 4);
 }
 std::array<uint8_t, 6> CameraDevice::fpga_rect(int view) const
 {
@@ -201,8 +196,23 @@ int CameraDevice::on_ioctl(OpenState&, unsigned long req, void* arg)
         return 0;
     }
     case CAM_FIBER_PRESENCE: {
-        Lock lk(mu_);
-        v = uint32_t(x_.right) | uint32_t(x_.left) << 8 | uint32_t(y_.right) << 16 | uint32_t(y_.left) << 24;
+        // A fibre is present where the fixed column profiles (lines 0 and 3 of X, 4 and 7 of Y)
+        // cross its shadow.
+        std::array<uint32_t, kWaveLines> pos;
+        {
+            Lock lk(mu_);
+            pos = wave_pos_;
+        }
+        std::vector<uint8_t> frame(size_t(kWidth) * kHeight);
+        uint8_t prof[kHeight];
+        auto seen = [&](unsigned line) {
+            fpga::column_profile(frame.data(), int(pos[line]), prof);
+            return uint32_t(fpga::shadow_present(prof));
+        };
+        render(1, frame.data(), kWidth, kHeight);
+        v = seen(3) | seen(0) << 8;
+        render(2, frame.data(), kWidth, kHeight);
+        v |= seen(7) << 16 | seen(4) << 24;
         return put_u32(arg, v) ? 0 : efault();
     }
     case CAM_FPGA_RECT_X:
@@ -217,31 +227,50 @@ int CameraDevice::on_ioctl(OpenState&, unsigned long req, void* arg)
     case CAM_CORE_LINE_X:
     case CAM_CORE_LINE_Y: {
         if (!arg) return efault();
-        Lock lk(mu_);
-        std::memcpy(arg, &sensor(req == CAM_CORE_LINE_Y ? 2 : 1).core, sizeof(CoreLineRecord));
+        int view = req == CAM_CORE_LINE_Y ? 2 : 1;
+        std::array<uint8_t, 6> rect;
+        {
+            Lock lk(mu_);
+            rect = sensor(view).rect;
+        }
+        std::vector<uint8_t> frame(size_t(kWidth) * kHeight);
+        render(view, frame.data(), kWidth, kHeight);
+        // A fibre whose core shows no line reads 0, 0.
+        auto lines = fpga::core_lines(frame.data(), fpga::decode_rect(rect));
+        CoreLineRecord out{};
+        std::memcpy(&out.lLeftB, &lines[0].b, 4);
+        std::memcpy(&out.lLeftK, &lines[0].k, 4);
+        std::memcpy(&out.lRightB, &lines[1].b, 4);
+        std::memcpy(&out.lRightK, &lines[1].k, 4);
+        std::memcpy(arg, &out, sizeof out);
         return 0;
     }
     case CAM_BRIGHT_WAVE: {
         if (!arg) return efault();
         auto* w = static_cast<BrightWaveRecord*>(arg);
-        if (w->lLine >= 8) return einval();
-        if (!w->pBuffer) { // set the line's position
-            if (w->lPosition >= uint32_t(kWidth)) return einval();
+        if (w->lLine >= kWaveLines) return einval();
+        bool row_line = w->lLine >= 8;
+        if (!w->pBuffer) { // set the line's position: a column, or a row for the row profiles
+            if (w->lPosition >= uint32_t(row_line ? kHeight : kWidth)) return einval();
             Lock lk(mu_);
             wave_pos_[w->lLine] = w->lPosition;
             return 0;
         }
         if (w->lPosition != 0) return einval();
-        // Read: the brightness along the row, column-averaged over the frame of the line's camera.
-        int view = w->lLine < 4 ? 1 : 2;
+        int view = row_line ? int(w->lLine) - 7 : w->lLine < 4 ? 1 : 2;
+        uint32_t pos;
+        std::array<uint8_t, 6> rect;
+        {
+            Lock lk(mu_);
+            pos = wave_pos_[w->lLine];
+            rect = sensor(view).rect;
+        }
         std::vector<uint8_t> frame(size_t(kWidth) * kHeight);
         render(view, frame.data(), kWidth, kHeight);
-        for (int x = 0; x < kWidth; ++x) {
-            unsigned sum = 0;
-            for (int y = 0; y < kHeight; ++y)
-                sum += frame[size_t(y) * kWidth + size_t(x)];
-            w->pBuffer[x] = uint8_t(sum / kHeight);
-        }
+        if (row_line)
+            fpga::row_profile(frame.data(), fpga::decode_rect(rect), int(pos), w->pBuffer);
+        else
+            fpga::column_profile(frame.data(), int(pos), w->pBuffer);
         return 0;
     }
     default:

@@ -1,7 +1,8 @@
 // The camera device "/dev/platcam": two sensor register files (146-byte image streams and 'B'
-// register writes, register reads), frame reads, the FPGA's fibre presence word, region of
-// interest and core-line fits, and the bright wave lines. Also the scene brightness that the
-// FPGA's brightness sums of "/dev/plat" are taken from.
+// register writes, register reads), frame reads, and what the FPGA computes from the frames
+// (sim/fpga_emu.h): the fibre presence word, the core-line fits in the region of interest the
+// application sets, and the bright wave lines. Also the sensor's calibration: the grey levels of
+// the backlight and of the arc glow that the pictures are drawn with.
 #pragma once
 
 #include <array>
@@ -31,20 +32,18 @@ class CameraDevice : public Emulator
     using FrameSource = std::function<void(int view, uint8_t* buf, int width, int height)>;
     void set_frame_source(FrameSource fn);
 
-    // Until a scene says otherwise, both fibres' core lines run level through the middle row.
-    CameraDevice(ArcDevice& arc, LedDevice& led) : arc_(arc), led_(led)
-    {
-        set_core_line(1, 240.0f, 0.0f, 240.0f, 0.0f);
-        set_core_line(2, 240.0f, 0.0f, 240.0f, 0.0f);
-    }
+    CameraDevice(ArcDevice& arc, LedDevice& led) : arc_(arc), led_(led) {}
+    // Bright wave lines: 0..3 column profiles of the X picture, 4..7 of the Y picture (480 bytes),
+    // 8 and 9 row profiles along the axis of X and Y (640 bytes).
+    static constexpr unsigned kWaveLines = 10;
 
     // Test-facing controls.
     uint8_t reg(int view, unsigned r) const;
     void set_reg(int view, unsigned r, uint8_t v); // e.g. a register upset
     unsigned images_received(int view) const;
     unsigned exposure(int view) const; // register 3 high byte, register 4 low byte
+    // The plain frame's fibres (drawn only while no frame source is installed).
     void set_fiber_present(int view, bool left, bool right);
-    void set_core_line(int view, float left_b, float left_k, float right_b, float right_k);
     std::array<uint8_t, 6> fpga_rect(int view) const;
     uint32_t bright_wave_position(unsigned line) const;
 
@@ -66,7 +65,6 @@ class CameraDevice : public Emulator
         std::array<uint8_t, 2> header{};
         unsigned images = 0;
         bool left = false, right = false;
-        CoreLineRecord core{};
         std::array<uint8_t, 6> rect{};
     };
     int sensor_write(Sensor& s, const void* arg);
@@ -77,7 +75,8 @@ class CameraDevice : public Emulator
     ArcDevice& arc_;
     LedDevice& led_;
     Sensor x_, y_;
-    std::array<uint32_t, 8> wave_pos_{};
+    // Columns of the column profiles; rows of the row profiles (0: from the region of interest).
+    std::array<uint32_t, kWaveLines> wave_pos_{24, 213, 426, 616, 24, 213, 426, 616, 0, 0};
     FrameSource source_;
 };
 

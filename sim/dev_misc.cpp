@@ -2,6 +2,7 @@
 #include "sim/dev_misc.h"
 
 #include <cmath>
+#include <vector>
 
 #include "sim/dev_camera.h"
 #include "sim/emu_util.h"
@@ -31,36 +32,41 @@ uint32_t MiscDevice::buzzer() const
     return buzzer_;
 }
 
-uint32_t MiscDevice::brightness_sum(int view) const
+uint32_t MiscDevice::brightness(int view) const
 {
-    // Half of the window is backlit background, half the electrode tip's shadow, which only the
-    // arc lights: so an arc at any exposure at least doubles the sum unless the sensor is saturated.
-    double mean = (cam_.scene_level(view) + cam_.shadow_level(view)) / 2.0;
-    return uint32_t(std::lround(mean * kSumWindow));
-}
-
-uint32_t MiscDevice::reg_locked(uint32_t address) const
-{
-    if (address == FPGA_REG_BRIGHT_SUM_X) return brightness_sum(1);
-    if (address == FPGA_REG_BRIGHT_SUM_Y) return brightness_sum(2);
-    auto it = regs_.find(address);
-    return it == regs_.end() ? 0 : it->second;
+    // The FPGA averages every pixel of the frame it reads out, as the sensor delivered it: fibres,
+    // dust, arc glow and noise all count.
+    std::vector<uint8_t> frame(size_t(CameraDevice::kWidth) * CameraDevice::kHeight);
+    cam_.render(view, frame.data(), CameraDevice::kWidth, CameraDevice::kHeight);
+    uint64_t sum = 0;
+    for (uint8_t v : frame)
+        sum += v;
+    return uint32_t((sum + frame.size() / 2) / frame.size());
 }
 
 uint32_t MiscDevice::reg(uint32_t address) const
 {
+    if (address == FPGA_REG_BRIGHT_SUM_X) return brightness(1);
+    if (address == FPGA_REG_BRIGHT_SUM_Y) return brightness(2);
     Lock lk(mu_);
     return reg_locked(address);
 }
 
+uint32_t MiscDevice::reg_locked(uint32_t address) const
+{
+    auto it = regs_.find(address);
+    return it == regs_.end() ? 0 : it->second;
+}
+
 int MiscDevice::on_ioctl(OpenState&, unsigned long req, void* arg)
 {
-    Lock lk(mu_);
     uint32_t v = 0;
-    switch (req) {
-    case MISC_FPGA_REG_READ:
+    if (req == MISC_FPGA_REG_READ) { // the brightness renders a frame: not under the lock
         if (!get_u32(arg, v)) return efault();
-        return put_u32(arg, (reg_locked(v) & 0xFFFFFFu) << 8) ? 0 : efault(); // word: value << 8
+        return put_u32(arg, (reg(v) & 0xFFFFFFu) << 8) ? 0 : efault(); // word: value << 8
+    }
+    Lock lk(mu_);
+    switch (req) {
     case MISC_FPGA_REG_WRITE: {
         auto* rec = block(arg, sizeof(FpgaRegWrite));
         if (!rec) return einval();

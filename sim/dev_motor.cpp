@@ -4,13 +4,13 @@
 // virtual time is start + rate x elapsed, capped at the target, so nothing needs a thread. A homing
 // request runs the search the way the driver does: the call returns when the switch was found or
 // the search distance was used up, the calling thread sleeping on the virtual clock meanwhile.
-#include "sim/events.h"
 #include "sim/dev_motor.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "sim/emu_util.h"
+#include "sim/events.h"
 
 namespace sim
 {
@@ -238,6 +238,13 @@ int MotorDevice::fibre_position(int id) const
     Lock lk(mu_);
     update_locked(now_us());
     return int(std::lround(is_feed(id) ? m_[size_t(id)].fibre : m_[size_t(id)].pos));
+}
+double MotorDevice::stage_position(int id) const
+{
+    Lock lk(mu_);
+    update_locked(now_us());
+    const Motor& m = m_[size_t(id)];
+    return (is_feed(id) ? m.fibre : m.pos) + m.origin;
 }
 bool MotorDevice::running(int id) const
 {

@@ -51,6 +51,9 @@ class MotorDevice : public Emulator
     // Test-facing controls and state.
     int position(int id) const;
     int fibre_position(int id) const; // feed motors: where the fibre holder is (after backlash)
+    // Where the stage really is, in steps from its homing switch whether or not it was homed
+    // (feed motors: the fibre holder, after backlash). The optics read this.
+    double stage_position(int id) const;
     bool running(int id) const;
     uint32_t running_word() const; // as the running request answers
     bool powered(int id) const;

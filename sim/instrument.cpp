@@ -16,6 +16,7 @@
 #include "sim/dev_simple.h"
 #include "sim/display.h"
 #include "sim/i2c_chips.h"
+#include "sim/scene.h"
 
 namespace sim
 {
@@ -41,12 +42,17 @@ struct Instrument::Parts {
     std::shared_ptr<TouchDevice> touch = std::make_shared<TouchDevice>();
     std::shared_ptr<SerialDevice> serial = std::make_shared<SerialDevice>();
     std::shared_ptr<RavelinDevice> ravelin = std::make_shared<RavelinDevice>();
+    std::shared_ptr<Scene> scene = std::make_shared<Scene>(*motors, *camera);
 };
 
 Instrument::Instrument() : p_(std::make_unique<Parts>())
 {
     // The EEPROM image lives under the data root; without one it would land in the host's "/sim".
     if (data_root().empty()) throw std::logic_error("sim::Instrument: no data root set");
+    // The cameras see the scene.
+    p_->camera->set_frame_source([scene = p_->scene.get()](int view, uint8_t* buf, int w, int h) {
+        if (w == CameraDevice::kWidth && h == CameraDevice::kHeight) scene->render(view, buf);
+    });
     register_device(DEV_MISC, p_->misc);
     register_device(DEV_CAMERA, p_->camera);
     register_device(DEV_ENV, p_->env);
@@ -75,6 +81,10 @@ Instrument::~Instrument()
     unregister_all_devices();
 }
 
+Scene& Instrument::scene()
+{
+    return *p_->scene;
+}
 Instrument* Instrument::current()
 {
     return g_current;

@@ -24,6 +24,7 @@ class KeyDevice;
 class TouchDevice;
 class SerialDevice;
 class RavelinDevice;
+class Scene;
 
 class Instrument
 {
@@ -54,6 +55,7 @@ class Instrument
     TouchDevice& touch();     // "/dev/event0"
     SerialDevice& serial();   // "/dev/ttyS2"
     RavelinDevice& ravelin(); // "/dev/ravelin"
+    Scene& scene();           // what the cameras look at
 
     struct Parts;
 

@@ -15,9 +15,10 @@
 #include "sim/dev_misc.h"
 #include "sim/dev_power.h"
 #include "sim/display.h"
-#include "sim/instrument.h"
 #include "sim/events.h"
+#include "sim/instrument.h"
 #include "sim/scenario.h"
+#include "sim/scene.h"
 #include "sim/scheduler.h"
 
 namespace sim
@@ -30,9 +31,10 @@ constexpr uint64_t kPollUs = 50000; // conditions are checked every 50 ms of vir
 
 const char* kind_name(ScenarioAction::Kind k)
 {
-    static const char* names[] = {
-        "press", "down",       "release", "hold",        "combination",  "power",  "cover", "usb",
-        "touch", "screenshot", "sleeve",  "environment", "power_source", "heater", "fault", "wait"};
+    static const char* names[] = {"press",  "down",        "release",      "hold",   "combination",
+                                  "power",  "cover",       "usb",          "touch",  "screenshot",
+                                  "sleeve", "environment", "power_source", "heater", "fault",
+                                  "fibres", "dust",        "wait"};
     return names[size_t(k)];
 }
 } // namespace
@@ -147,7 +149,8 @@ void Operator::run()
     done_ = true;
 }
 
-namespace {
+namespace
+{
 const char* key_label(uint16_t number)
 {
     for (auto& k : kKeyNames)
@@ -266,6 +269,13 @@ void Operator::act(const ScenarioAction& a)
     }
     case K::Fault:
         if (a.fault < sc_.script_faults.size()) apply_fault(sc_.script_faults[a.fault], inst_);
+        break;
+    case K::Fibres:
+        inst_.scene().set_fibres(a.fibres_in ? std::optional<FibrePair>(a.pair) : std::nullopt);
+        break;
+    case K::DustOn:
+        for (int v = 0; v < 2; ++v)
+            if (a.dust[size_t(v)]) inst_.scene().set_dust(v + 1, *a.dust[size_t(v)]);
         break;
     case K::Wait:
         break;

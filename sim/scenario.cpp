@@ -25,6 +25,7 @@
 #include "sim/i2c_chips.h"
 #include "sim/instrument.h"
 #include "sim/request_log.h"
+#include "sim/scene.h"
 #include "sim/scheduler.h"
 #include "sim/trace.h"
 
@@ -262,8 +263,101 @@ void environment(Json j, const std::string& what, double& t, double& p, double& 
 }
 
 constexpr const char* kActionNames[] = {
-    "press", "down",       "release", "hold",        "combination",  "power",  "cover", "usb",
-    "touch", "screenshot", "sleeve",  "environment", "power_source", "heater", "fault", "wait"};
+    "press",      "down",   "release",     "hold",         "combination", "power", "cover",  "usb",  "touch",
+    "screenshot", "sleeve", "environment", "power_source", "heater",      "fault", "fibres", "dust", "wait"};
+
+// FIBRE: {"type", "cleave_deg", "cleave_azimuth_deg", "eccentricity_um", "eccentricity_azimuth_deg",
+// "seat_um": [x, y], "defect"}, every field optional.
+FibreSetup fibre(Json j, const std::string& what)
+{
+    if (!cJSON_IsObject(j)) throw Fail{what + " must be an object"};
+    check_keys(j, what,
+               {"type", "cleave_deg", "cleave_azimuth_deg", "eccentricity_um", "eccentricity_azimuth_deg",
+                "seat_um", "defect"});
+    FibreSetup f;
+    if (Json v = cJSON_GetObjectItemCaseSensitive(j, "type")) {
+        auto t = fibre_type(text(v, what + ".type"));
+        if (!t) throw Fail{what + ".type must be \"SM\", \"MM50\", \"MM62\", \"DS\" or \"NZDS\""};
+        f.type = *t;
+    }
+    if (Json v = cJSON_GetObjectItemCaseSensitive(j, "cleave_deg"))
+        f.cleave_deg = number(v, what + ".cleave_deg", 0, 45);
+    if (Json v = cJSON_GetObjectItemCaseSensitive(j, "cleave_azimuth_deg"))
+        f.cleave_azimuth_deg = number(v, what + ".cleave_azimuth_deg", -360, 360);
+    if (Json v = cJSON_GetObjectItemCaseSensitive(j, "eccentricity_um"))
+        f.eccentricity_um = number(v, what + ".eccentricity_um", 0, 20);
+    if (Json v = cJSON_GetObjectItemCaseSensitive(j, "eccentricity_azimuth_deg"))
+        f.eccentricity_azimuth_deg = number(v, what + ".eccentricity_azimuth_deg", -360, 360);
+    if (Json v = cJSON_GetObjectItemCaseSensitive(j, "seat_um")) {
+        if (!cJSON_IsArray(v) || cJSON_GetArraySize(v) != 2) throw Fail{what + ".seat_um must be [x, y]"};
+        f.seat_um[0] = number(cJSON_GetArrayItem(v, 0), what + ".seat_um[0]", -100, 100);
+        f.seat_um[1] = number(cJSON_GetArrayItem(v, 1), what + ".seat_um[1]", -100, 100);
+    }
+    if (Json v = cJSON_GetObjectItemCaseSensitive(j, "defect")) {
+        std::string d = text(v, what + ".defect");
+        if (d == "none")
+            f.defect = EndDefect::None;
+        else if (d == "chip")
+            f.defect = EndDefect::Chip;
+        else if (d == "lip")
+            f.defect = EndDefect::Lip;
+        else if (d == "shrunk_core")
+            f.defect = EndDefect::ShrunkCore;
+        else if (d == "dirt")
+            f.defect = EndDefect::Dirt;
+        else
+            throw Fail{what + ".defect must be \"none\", \"chip\", \"lip\", \"shrunk_core\" or \"dirt\""};
+    }
+    return f;
+}
+
+// true / false, or {"left": FIBRE, "right": FIBRE}; with `remove`, also "remove".
+bool fibre_pair(Json j, const std::string& what, FibrePair& pair, bool remove)
+{
+    if (cJSON_IsBool(j)) return cJSON_IsTrue(j);
+    if (remove && cJSON_IsString(j) && std::string(j->valuestring) == "remove") return false;
+    if (!cJSON_IsObject(j))
+        throw Fail{what + (remove ? " must be a pair {\"left\", \"right\"}, true or \"remove\""
+                                  : " must be true, false or a pair {\"left\", \"right\"}")};
+    check_keys(j, what, {"left", "right", "tips_um"});
+    if (Json v = cJSON_GetObjectItemCaseSensitive(j, "tips_um"))
+        pair.tips_um = number(v, what + ".tips_um", 0, 2000);
+    if (Json v = cJSON_GetObjectItemCaseSensitive(j, "left")) pair.left = fibre(v, what + ".left");
+    if (Json v = cJSON_GetObjectItemCaseSensitive(j, "right")) pair.right = fibre(v, what + ".right");
+    return true;
+}
+
+// {"x": [DUST...], "y": [DUST...]} with DUST {"col", "row", "radius", "depth"} in that camera's pixels.
+void dust(Json j, const std::string& what, std::array<std::optional<std::vector<Dust>>, 2>& out)
+{
+    if (!cJSON_IsObject(j)) throw Fail{what + " must be an object"};
+    check_keys(j, what, {"x", "y"});
+    for (int v = 0; v < 2; ++v) {
+        std::string w = what + (v ? ".y" : ".x");
+        Json list = cJSON_GetObjectItemCaseSensitive(j, v ? "y" : "x");
+        if (!list) continue;
+        if (!cJSON_IsArray(list)) throw Fail{w + " must be an array"};
+        std::vector<Dust> specks;
+        int i = 0;
+        for (Json d = list->child; d; d = d->next, ++i) {
+            std::string wi = w + "[" + std::to_string(i) + "]";
+            if (!cJSON_IsObject(d)) throw Fail{wi + " must be an object"};
+            check_keys(d, wi, {"col", "row", "radius", "depth"});
+            Dust s;
+            Json c = cJSON_GetObjectItemCaseSensitive(d, "col"),
+                 r = cJSON_GetObjectItemCaseSensitive(d, "row");
+            if (!c || !r) throw Fail{wi + " needs col and row"};
+            s.col = number(c, wi + ".col", 0, 639);
+            s.row = number(r, wi + ".row", 0, 479);
+            if (Json x = cJSON_GetObjectItemCaseSensitive(d, "radius"))
+                s.radius = number(x, wi + ".radius", 0.5, 60);
+            if (Json x = cJSON_GetObjectItemCaseSensitive(d, "depth"))
+                s.depth = number(x, wi + ".depth", 0, 1);
+            specks.push_back(s);
+        }
+        out[size_t(v)] = std::move(specks);
+    }
+}
 constexpr const char* kTriggerNames[] = {"at_ms", "after_ms", "when", "timeout_ms", "ms"};
 
 ScenarioAction action(Json j, int n, Scenario& sc)
@@ -369,6 +463,12 @@ ScenarioAction action(Json j, int n, Scenario& sc)
         a.kind = K::Fault;
         sc.script_faults.push_back(fault(act, w));
         a.fault = sc.script_faults.size() - 1;
+    } else if (k == "fibres") {
+        a.kind = K::Fibres;
+        a.fibres_in = fibre_pair(act, w, a.pair, true);
+    } else if (k == "dust") {
+        a.kind = K::DustOn;
+        dust(act, w, a.dust);
     } else { // wait
         a.kind = K::Wait;
         a.after_ms += millis(act, w);
@@ -383,14 +483,15 @@ void parse(Json root, Scenario& sc)
     if (Json v = cJSON_GetObjectItemCaseSensitive(root, "start")) sc.start_epoch_s = date(v, "start");
     if (Json ins = cJSON_GetObjectItemCaseSensitive(root, "instrument")) {
         if (!cJSON_IsObject(ins)) throw Fail{"instrument must be an object"};
-        check_keys(ins, "instrument", {"cover", "usb", "sleeve", "power", "environment", "fibres"});
+        check_keys(ins, "instrument", {"cover", "usb", "sleeve", "power", "environment", "fibres", "dust"});
         if (Json v = cJSON_GetObjectItemCaseSensitive(ins, "cover"))
             sc.cover_open = choice(v, "instrument.cover", "open", "closed");
         if (Json v = cJSON_GetObjectItemCaseSensitive(ins, "usb")) sc.usb = boolean(v, "instrument.usb");
         if (Json v = cJSON_GetObjectItemCaseSensitive(ins, "sleeve"))
             sc.sleeve = choice(v, "instrument.sleeve", "in", "out");
         if (Json v = cJSON_GetObjectItemCaseSensitive(ins, "fibres"))
-            sc.fibres = boolean(v, "instrument.fibres");
+            sc.fibres = fibre_pair(v, "instrument.fibres", sc.pair, false);
+        if (Json v = cJSON_GetObjectItemCaseSensitive(ins, "dust")) dust(v, "instrument.dust", sc.dust);
         if (Json p = cJSON_GetObjectItemCaseSensitive(ins, "power")) {
             if (!cJSON_IsObject(p)) throw Fail{"instrument.power must be an object"};
             check_keys(p, "instrument.power", {"adapter", "battery"});
@@ -533,10 +634,9 @@ void apply_scenario_setup(const Scenario& sc, Instrument& inst)
     if (sc.battery) inst.power().set_battery_level(*sc.battery);
     if (sc.temperature) inst.env().set_environment(*sc.temperature, *sc.pressure, *sc.humidity);
     if (sc.temperature) inst.heater().set_ambient(*sc.temperature);
-    if (sc.fibres) {
-        inst.camera().set_fiber_present(1, *sc.fibres, *sc.fibres);
-        inst.camera().set_fiber_present(2, *sc.fibres, *sc.fibres);
-    }
+    if (sc.fibres) inst.scene().set_fibres(*sc.fibres ? std::optional<FibrePair>(sc.pair) : std::nullopt);
+    for (int v = 0; v < 2; ++v)
+        if (sc.dust[size_t(v)]) inst.scene().set_dust(v + 1, *sc.dust[size_t(v)]);
     for (auto& f : sc.faults)
         apply_fault(f, inst);
 }

@@ -3,6 +3,7 @@
 // documented in docs/scenarios.md.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -10,6 +11,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "sim/scene.h"
 
 namespace sim
 {
@@ -41,6 +44,8 @@ struct ScenarioAction {
         PowerSource, // flag: adapter; battery (< 0: unchanged)
         Heater,      // a heating program through the heater device: middle, end, heat_s, cool_s
         Fault,       // fault (below)
+        Fibres,      // lay a pair in (fibres_in, pair) or take it out
+        DustOn,      // dust on the cameras named in dust
         Wait,        // nothing: only its trigger
     };
     Kind kind = Kind::Wait;
@@ -60,7 +65,10 @@ struct ScenarioAction {
     double temperature = 23.0, pressure = 101.3, humidity = 45.0, battery = -1;
     uint32_t middle = 0, end = 0, heat_s = 0, cool_s = 0;
     size_t fault = 0; // index into Scenario::faults
-    int line = 0;     // position in the script (1-based), for messages
+    bool fibres_in = false;
+    FibrePair pair;
+    std::array<std::optional<std::vector<Dust>>, 2> dust; // X, Y: replaced when present
+    int line = 0;                                         // position in the script (1-based), for messages
 };
 
 struct ScenarioFault {
@@ -79,9 +87,11 @@ struct Scenario {
     std::optional<bool> cover_open, usb, adapter, sleeve;
     std::optional<double> battery;
     std::optional<double> temperature, pressure, humidity;
-    std::optional<bool> fibres;               // fibres seen in both views
-    std::vector<ScenarioFault> faults;        // set up at start
-    std::vector<ScenarioFault> script_faults; // used by actions
+    std::optional<bool> fibres;                           // a pair laid in at the start (true) or none
+    FibrePair pair;                                       // that pair
+    std::array<std::optional<std::vector<Dust>>, 2> dust; // on the X and Y camera at the start
+    std::vector<ScenarioFault> faults;                    // set up at start
+    std::vector<ScenarioFault> script_faults;             // used by actions
     std::vector<ScenarioAction> script;
     std::optional<uint64_t> end_ms;
 };

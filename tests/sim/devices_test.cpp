@@ -13,6 +13,7 @@
 #include "sim/dev_power.h"
 #include "sim/dev_simple.h"
 #include "sim/request_log.h"
+#include "sim/scene.h"
 #include "sim/testbed.h"
 #include "sim_util.h"
 
@@ -139,7 +140,7 @@ TEST(DeviceContract, PointerRecordsAreChecked)
     EXPECT_EQ(plat_ioctl(misc.fd, MISC_FPGA_REG_WRITE, nullptr), -1);
     // The register word carries the value shifted left by 8.
     EXPECT_EQ(misc.get(MISC_FPGA_REG_READ, FPGA_REG_ELEC_POS_X), 321 << 8);
-    // The brightness sums belong to the FPGA.
+    // The brightness registers belong to the FPGA.
     FpgaRegWrite sum{FPGA_REG_BRIGHT_SUM_X, 5};
     PointerRecord s{&sum, sizeof sum};
     EXPECT_EQ(plat_ioctl(misc.fd, MISC_FPGA_REG_WRITE, &s), -1);
@@ -206,50 +207,56 @@ TEST(DeviceContract, CameraFpgaWordsAndFrames)
     sim::Testbed tb;
     auto& cam = tb.instrument().camera();
     Dev d(DEV_CAMERA);
-    // Presence: X right bits 0..7, X left 8..15, Y right 16..23, Y left 24..31.
-    cam.set_fiber_present(1, true, false);
-    cam.set_fiber_present(2, false, true);
-    EXPECT_EQ(d.get(CAM_FIBER_PRESENCE), 0x00010100);
+    EXPECT_EQ(d.get(CAM_FIBER_PRESENCE), 0); // nothing laid in
 
     uint8_t rect[6] = {1, 2, 3, 4, 5, 6};
     PointerRecord rr{rect, 6};
     ASSERT_EQ(plat_ioctl(d.fd, CAM_FPGA_RECT_Y, &rr), 0);
     EXPECT_EQ(cam.fpga_rect(2)[5], 6);
 
-    cam.set_core_line(1, 240.5f, 0.01f, 238.0f, -0.02f);
-    CoreLineRecord cl{};
-    ASSERT_EQ(plat_ioctl(d.fd, CAM_CORE_LINE_X, &cl), 0);
-    float lb;
-    std::memcpy(&lb, &cl.lLeftB, 4);
-    EXPECT_FLOAT_EQ(lb, 240.5f);
-
     // Bright wave: position set with no buffer, read with position 0, both set is refused.
-    BrightWaveRecord set{5, 300, nullptr};
+    BrightWaveRecord set{5, 300, nullptr}, row{9, 200, nullptr};
     ASSERT_EQ(plat_ioctl(d.fd, CAM_BRIGHT_WAVE, &set), 0);
+    ASSERT_EQ(plat_ioctl(d.fd, CAM_BRIGHT_WAVE, &row), 0);
     EXPECT_EQ(cam.bright_wave_position(5), 300u);
-    BrightWaveRecord too_far{8, 10, nullptr}, past{0, 640, nullptr};
-    EXPECT_EQ(plat_ioctl(d.fd, CAM_BRIGHT_WAVE, &too_far), -1);
+    BrightWaveRecord no_line{10, 10, nullptr}, past{0, 640, nullptr}, below{8, 480, nullptr};
+    EXPECT_EQ(plat_ioctl(d.fd, CAM_BRIGHT_WAVE, &no_line), -1);
     EXPECT_EQ(plat_ioctl(d.fd, CAM_BRIGHT_WAVE, &past), -1);
-    std::vector<uint8_t> line(640, 0);
-    BrightWaveRecord both{1, 5, line.data()}, read{1, 0, line.data()};
+    EXPECT_EQ(plat_ioctl(d.fd, CAM_BRIGHT_WAVE, &below), -1);
+    std::vector<uint8_t> line(641, 0xEE);
+    BrightWaveRecord both{1, 5, line.data()};
     EXPECT_EQ(plat_ioctl(d.fd, CAM_BRIGHT_WAVE, &both), -1);
 
-    // Frames come from the replaceable source; the wave line is its column average.
+    // Lines come from the frames: a column line is 480 rows of 32-column means, a row line 640
+    // columns along the axis.
     cam.set_frame_source([](int view, uint8_t* buf, int w, int h) {
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
-                buf[y * w + x] = uint8_t(view == 1 ? x / 4 : 9);
+                buf[y * w + x] = uint8_t(view == 1 ? y / 2 : x / 4);
     });
-    ASSERT_EQ(plat_ioctl(d.fd, CAM_BRIGHT_WAVE, &read), 0);
+    BrightWaveRecord col{1, 0, line.data()};
+    ASSERT_EQ(plat_ioctl(d.fd, CAM_BRIGHT_WAVE, &col), 0);
+    EXPECT_EQ(line[0], 0);
+    EXPECT_EQ(line[479], 239);
+    EXPECT_EQ(line[480], 0xEE); // nothing past the 480 rows
+    BrightWaveRecord axis{9, 0, line.data()};
+    ASSERT_EQ(plat_ioctl(d.fd, CAM_BRIGHT_WAVE, &axis), 0);
     EXPECT_EQ(line[0], 0);
     EXPECT_EQ(line[639], 159);
+    EXPECT_EQ(line[640], 0xEE);
     std::vector<uint8_t> frame(640 * 480);
     PointerRecord fr{frame.data(), uint32_t(frame.size())};
     ASSERT_EQ(plat_ioctl(d.fd, CAM_READ_FRAME_Y, &fr), 0);
-    EXPECT_EQ(frame[12345], 9);
+    EXPECT_EQ(frame[12345], 12345 % 640 / 4);
+
+    // A frame read fails like any request the fault injection names.
+    sim::fault_request(DEV_CAMERA, CAM_READ_FRAME_X, 1);
+    EXPECT_EQ(plat_ioctl(d.fd, CAM_READ_FRAME_X, &fr), -1);
+    EXPECT_EQ(errno, EIO);
+    EXPECT_EQ(plat_ioctl(d.fd, CAM_READ_FRAME_X, &fr), 0);
 }
 
-TEST(DeviceContract, PlainFrameFollowsLightExposureAndFibre)
+TEST(DeviceContract, FrameFollowsLightExposureAndFibres)
 {
     sim::Testbed tb;
     auto& cam = tb.instrument().camera();
@@ -258,17 +265,24 @@ TEST(DeviceContract, PlainFrameFollowsLightExposureAndFibre)
     PointerRecord fr{f.data(), uint32_t(f.size())};
     ASSERT_EQ(plat_ioctl(d.fd, CAM_READ_FRAME_X, &fr), 0);
     uint8_t dark = f[0];
-    // LEDs at 127 and an exposure of 3150 (registers 3 and 4) light the background.
-    uint8_t e3[3] = {'B', 3, 0x0C}, e4[3] = {'B', 4, 0x4E};
+    // LEDs at 127 and the factory exposure 28 (registers 3 and 4) light the background
+    // to the brightness target 64.
+    uint8_t e3[3] = {'B', 3, 0x00}, e4[3] = {'B', 4, 0x1C};
     PointerRecord p3{e3, 3}, p4{e4, 3};
     plat_ioctl(d.fd, CAM_SENSOR_WRITE_X, &p3);
     plat_ioctl(d.fd, CAM_SENSOR_WRITE_X, &p4);
-    EXPECT_EQ(cam.exposure(1), 3150u);
+    EXPECT_EQ(cam.exposure(1), 28u);
     led.set(LED_SET, 0x807F7F);
-    cam.set_fiber_present(1, true, true);
+    sim::FibrePair pair;
+    pair.tips_um = 100; // laid in view, 100 um from the electrodes
+    tb.instrument().scene().set_fibres(pair);
     ASSERT_EQ(plat_ioctl(d.fd, CAM_READ_FRAME_X, &fr), 0);
-    EXPECT_GT(f[0], dark + 150);
-    EXPECT_LT(f[240 * 640 + 320], f[0]); // the fibre's shadow across the middle
+    EXPECT_GT(f[0], dark + 40);
+    EXPECT_NEAR(f[0], 64, 6);
+    // The fibres' shadows take more than half of the backlight above the sensor's black level.
+    EXPECT_LT(f[180 * 640 + 40] - dark, (f[0] - dark) / 2);  // the left fibre
+    EXPECT_LT(f[360 * 640 + 600] - dark, (f[0] - dark) / 2); // the right one (its stage holds it lower)
+    EXPECT_NEAR(f[180 * 640 + 320], 64, 6);                  // the gap between them
 }
 
 TEST(DeviceContract, KeyQueueAndFlags)

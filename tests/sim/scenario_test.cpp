@@ -16,8 +16,10 @@
 #include "sim/dev_motor.h"
 #include "sim/dev_power.h"
 #include "sim/i2c_chips.h"
+#include "sim/instrument.h"
 #include "sim/request_log.h"
 #include "sim/scenario.h"
+#include "sim/scene.h"
 #include "sim/scheduler.h"
 #include "sim/testbed.h"
 #include "sim_util.h"
@@ -65,6 +67,26 @@ TEST(ScenarioFile, ErrorsNameTheFileAndTheProblem)
          "not a number"},
         {"{\"start\": \"2026-13-01 00:00:00\"}", "start must be a date"},
         {"{\"end_ms\": true}", "end_ms must be a number"},
+        {"{\"instrument\": {\"fibres\": \"yes\"}}", "instrument.fibres must be true, false or a pair"},
+        {"{\"instrument\": {\"fibres\": {\"middle\": {}}}}", "instrument.fibres: unknown field \"middle\""},
+        {"{\"instrument\": {\"fibres\": {\"left\": {\"type\": \"OM3\"}}}}",
+         "instrument.fibres.left.type must be"},
+        {"{\"instrument\": {\"fibres\": {\"left\": {\"colour\": 1}}}}",
+         "fibres.left: unknown field \"colour\""},
+        {"{\"instrument\": {\"fibres\": {\"right\": {\"cleave_deg\": \"3\"}}}}",
+         "fibres.right.cleave_deg must be a number"},
+        {"{\"instrument\": {\"fibres\": {\"right\": {\"cleave_deg\": -1}}}}", "cleave_deg must lie between"},
+        {"{\"instrument\": {\"fibres\": {\"left\": {\"eccentricity_um\": 50}}}}",
+         "eccentricity_um must lie between"},
+        {"{\"instrument\": {\"fibres\": {\"left\": {\"seat_um\": [1]}}}}", "seat_um must be [x, y]"},
+        {"{\"instrument\": {\"fibres\": {\"left\": {\"seat_um\": [1, null]}}}}",
+         "seat_um[1] must be a number"},
+        {"{\"instrument\": {\"fibres\": {\"left\": {\"defect\": \"crack\"}}}}", "fibres.left.defect must be"},
+        {"{\"script\": [{\"fibres\": \"out\"}]}", "script[0].fibres must be a pair"},
+        {"{\"instrument\": {\"dust\": {\"z\": []}}}", "instrument.dust: unknown field \"z\""},
+        {"{\"instrument\": {\"dust\": {\"x\": [{\"col\": 700, \"row\": 5}]}}}",
+         "dust.x[0].col must lie between"},
+        {"{\"script\": [{\"dust\": {\"y\": [{\"row\": 5}]}}]}", "script[0].dust.y[0] needs col and row"},
     };
     for (auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -145,6 +167,96 @@ TEST(ScenarioFile, SetupReachesTheInstrument)
     m.set(MOT_MOVE_ONE, 16u << 24 | 5);
     plat_sleep_ms(1000);
     EXPECT_TRUE(inst.motors().running(4));
+}
+
+TEST(ScenarioFile, FibresAndDust)
+{
+    using sim::EndDefect;
+    using sim::FibreType;
+    struct Case {
+        const char* fibre;
+        void (*check)(const sim::FibreSetup&);
+    } cases[] = {
+        {"{}",
+         [](const sim::FibreSetup& f) {
+             EXPECT_EQ(f.type, FibreType::SM);
+             EXPECT_EQ(f.cleave_deg, 0.0);
+             EXPECT_EQ(f.eccentricity_um, 0.0);
+             EXPECT_EQ(f.seat_um[0], 0.0);
+             EXPECT_EQ(f.defect, EndDefect::None);
+         }},
+        {R"({"type": "MM50"})", [](const sim::FibreSetup& f) { EXPECT_EQ(f.type, FibreType::MM50); }},
+        {R"({"type": "MM62"})", [](const sim::FibreSetup& f) { EXPECT_EQ(f.type, FibreType::MM62); }},
+        {R"({"type": "DS"})", [](const sim::FibreSetup& f) { EXPECT_EQ(f.type, FibreType::DS); }},
+        {R"({"type": "NZDS"})", [](const sim::FibreSetup& f) { EXPECT_EQ(f.type, FibreType::NZDS); }},
+        {R"({"cleave_deg": 1.5, "cleave_azimuth_deg": -30})",
+         [](const sim::FibreSetup& f) {
+             EXPECT_EQ(f.cleave_deg, 1.5);
+             EXPECT_EQ(f.cleave_azimuth_deg, -30.0);
+         }},
+        {R"({"eccentricity_um": 0.8, "eccentricity_azimuth_deg": 120})",
+         [](const sim::FibreSetup& f) {
+             EXPECT_EQ(f.eccentricity_um, 0.8);
+             EXPECT_EQ(f.eccentricity_azimuth_deg, 120.0);
+         }},
+        {R"({"seat_um": [2.5, -1]})",
+         [](const sim::FibreSetup& f) {
+             EXPECT_EQ(f.seat_um[0], 2.5);
+             EXPECT_EQ(f.seat_um[1], -1.0);
+         }},
+        {R"({"defect": "chip"})", [](const sim::FibreSetup& f) { EXPECT_EQ(f.defect, EndDefect::Chip); }},
+        {R"({"defect": "lip"})", [](const sim::FibreSetup& f) { EXPECT_EQ(f.defect, EndDefect::Lip); }},
+        {R"({"defect": "shrunk_core"})",
+         [](const sim::FibreSetup& f) { EXPECT_EQ(f.defect, EndDefect::ShrunkCore); }},
+        {R"({"defect": "dirt"})", [](const sim::FibreSetup& f) { EXPECT_EQ(f.defect, EndDefect::Dirt); }},
+        {R"({"defect": "none"})", [](const sim::FibreSetup& f) { EXPECT_EQ(f.defect, EndDefect::None); }},
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.fibre);
+        // The same FIBRE on the right at the start and on the left in a later action.
+        std::string text = std::string(R"({"instrument": {"fibres": {"right": )") + c.fibre +
+                           R"(}}, "script": [{"fibres": {"left": )" + c.fibre + "}}]}";
+        sim::Scenario sc;
+        std::string err;
+        ASSERT_TRUE(sim::parse_scenario(text, "f.json", sc, err)) << err;
+        ASSERT_TRUE(sc.fibres && *sc.fibres);
+        c.check(sc.pair.right);
+        EXPECT_EQ(sc.pair.left.type, FibreType::SM); // left out: a clean standard fibre
+        ASSERT_EQ(sc.script.size(), 1u);
+        EXPECT_TRUE(sc.script[0].fibres_in);
+        c.check(sc.script[0].pair.left);
+    }
+
+    sim::Testbed tb;
+    sim::Scenario sc;
+    std::string err;
+    ASSERT_TRUE(sim::parse_scenario(R"({
+        "instrument": {"fibres": {"left": {"type": "DS"}, "tips_um": 120},
+                       "dust": {"y": [{"col": 100, "row": 50, "radius": 3, "depth": 0.4}, {"col": 5, "row": 6}]}},
+        "script": [{"at_ms": 10, "fibres": "remove"}, {"at_ms": 20, "fibres": true},
+                   {"at_ms": 30, "dust": {"y": []}}]
+    })",
+                                    "d.json", sc, err))
+        << err;
+    auto& scene = tb.instrument().scene();
+    sim::apply_scenario_setup(sc, tb.instrument());
+    ASSERT_TRUE(scene.fibres());
+    EXPECT_EQ(scene.fibres()->left.type, FibreType::DS);
+    EXPECT_NEAR(scene.view_scene(1).fibre[0].tip_col, 318 - 120 / 0.645, 1e-6); // laid in view
+    EXPECT_EQ(scene.view_scene(1).dust.size(), 0u);
+    ASSERT_EQ(scene.view_scene(2).dust.size(), 2u);
+    EXPECT_EQ(scene.view_scene(2).dust[0].radius, 3.0);
+    EXPECT_EQ(scene.view_scene(2).dust[1].depth, sim::Dust{}.depth);
+    sim::Operator op(sc, tb.instrument());
+    ASSERT_EQ(op.start(), 0);
+    plat_sleep_ms(15);
+    EXPECT_FALSE(scene.fibres());
+    plat_sleep_ms(10);
+    ASSERT_TRUE(scene.fibres());
+    EXPECT_EQ(scene.fibres()->left.type, FibreType::SM);
+    plat_sleep_ms(10);
+    EXPECT_TRUE(scene.view_scene(2).dust.empty());
+    op.stop();
 }
 
 // Reads the key driver's queue the way the keypad does.
