@@ -71,15 +71,7 @@ bool starts_with(std::string_view s, std::string_view p) { return s.substr(0, p.
 
 void record(const std::string& dev, const char* call, unsigned long req, uint64_t value, int result)
 {
-    LoggedCall c;
-    c.t_us = Scheduler::instance().now_us();
-    c.thread = Scheduler::instance().current_name();
-    c.device = dev;
-    c.call = call;
-    c.request = req;
-    c.value = value;
-    c.result = result;
-    log_call(c);
+    log_call_now(dev, call, req, value, result);
 }
 
 // Should this call fail by injection? Takes one from a counted fault.

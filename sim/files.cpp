@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/posix_dir.h"
 #include "platform/seam.h"
 #include "sim/backend.h"
 #include "sim/flash.h"
@@ -22,13 +23,7 @@ namespace
 int logged(const std::string& path, const char* call, int result)
 {
     int e = errno;
-    LoggedCall c;
-    c.t_us = Scheduler::instance().now_us();
-    c.thread = Scheduler::instance().current_name();
-    c.device = path;
-    c.call = call;
-    c.result = result;
-    log_call(c);
+    log_call_now(path, call, 0, 0, result);
     errno = e;
     return result;
 }
@@ -143,49 +138,15 @@ int plat_fsync_dir(const char* path)
     return logged(path, "fsync_dir", r);
 }
 
-struct PlatDir {
-    DIR* d;
-};
-
 PlatDir* plat_opendir(const char* path)
 {
     if (bad(path)) return nullptr;
     std::string host = host_path(path);
     PlatDir* dir = nullptr;
     if (!file_fault("opendir", host)) {
-        int fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd >= 0) {
-            if (DIR* d = ::fdopendir(fd))
-                dir = new PlatDir{d};
-            else
-                ::close(fd);
-        }
+        dir = posix_opendir(host.c_str());
     }
     logged(path, "opendir", dir ? 0 : -1);
     return dir;
 }
 
-const char* plat_readdir(PlatDir* dir)
-{
-    if (!dir) {
-        errno = EBADF;
-        return nullptr;
-    }
-    for (;;) {
-        errno = 0;
-        dirent* e = ::readdir(dir->d);
-        if (!e) return nullptr;
-        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) return e->d_name;
-    }
-}
-
-int plat_closedir(PlatDir* dir)
-{
-    if (!dir) {
-        errno = EBADF;
-        return -1;
-    }
-    int r = ::closedir(dir->d);
-    delete dir;
-    return r;
-}

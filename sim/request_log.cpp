@@ -5,12 +5,28 @@
 #include <cstdio>
 #include <mutex>
 
+#include "sim/scheduler.h"
+
 namespace sim {
 namespace {
 std::mutex g_mu;
 std::vector<LoggedCall> g_log;
 bool g_on = true;
 } // namespace
+
+void log_call_now(const std::string& device, const char* call, unsigned long request, uint64_t value,
+                  int result)
+{
+    LoggedCall c;
+    c.t_us = Scheduler::instance().now_us();
+    c.thread = Scheduler::instance().current_name();
+    c.device = device;
+    c.call = call;
+    c.request = request;
+    c.value = value;
+    c.result = result;
+    log_call(c);
+}
 
 void log_call(const LoggedCall& c)
 {

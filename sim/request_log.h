@@ -19,6 +19,9 @@ struct LoggedCall {
 };
 
 void log_call(const LoggedCall& c);
+// Logs a call of the calling scheduler thread at the present virtual time.
+void log_call_now(const std::string& device, const char* call, unsigned long request, uint64_t value,
+                  int result);
 std::vector<LoggedCall> call_log();
 // Calls of one device and, when request is non-zero, of that request only.
 std::vector<LoggedCall> call_log(const std::string& device, unsigned long request = 0);

@@ -17,6 +17,7 @@
 #include <memory>
 #include <thread>
 
+#include "platform/posix_dir.h"
 #include "platform/seam.h"
 #include "platform/sync.h"
 
@@ -92,51 +93,13 @@ int plat_fsync_dir(const char* path)
     return r;
 }
 
-struct PlatDir {
-    DIR* d;
-};
-
 PlatDir* plat_opendir(const char* path)
 {
     if (!path) {
         errno = EFAULT;
         return nullptr;
     }
-    int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    DIR* d = ::fdopendir(fd);
-    if (!d) {
-        int e = errno;
-        ::close(fd);
-        errno = e;
-        return nullptr;
-    }
-    return new PlatDir{d};
-}
-
-const char* plat_readdir(PlatDir* dir)
-{
-    if (!dir) {
-        errno = EBADF;
-        return nullptr;
-    }
-    for (;;) {
-        errno = 0;
-        dirent* e = ::readdir(dir->d);
-        if (!e) return nullptr;
-        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) return e->d_name;
-    }
-}
-
-int plat_closedir(PlatDir* dir)
-{
-    if (!dir) {
-        errno = EBADF;
-        return -1;
-    }
-    int r = ::closedir(dir->d);
-    delete dir;
-    return r;
+    return posix_opendir(path);
 }
 
 std::string plat_path(std::string_view path) { return std::string(path); }
