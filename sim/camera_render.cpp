@@ -282,6 +282,9 @@ ViewTruth view_truth(const ViewScene& vs)
         o.end_slope = f.end_slope;
         o.band_half_rows = lens::band_half_um(fibre_spec(f.type).clad_um / 2, f.z_um) / kUmPerPx;
         o.z_um = f.z_um;
+        const double fringe = (kFringeGapUm + kFringeUm / 2) / kUmPerPx;
+        o.fringe_up_row = o.clad_up_row - fringe;
+        o.fringe_down_row = o.clad_down_row + fringe;
     }
     return t;
 }
