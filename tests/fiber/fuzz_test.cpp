@@ -5,6 +5,7 @@
 
 #include "tests/fiber/fibertest.h"
 #include "tests/fiber/fuzz_core.h"
+#include "tests/fiber/fuzz_corelines.h"
 
 namespace
 {
@@ -27,6 +28,26 @@ TEST_F(FiberTest, RandomAndAdversarialInputsNeverReachOutsideTheirBuffers)
         for (auto& b : data)
             b = uint8_t(rng());
         fuzzcore::run(data.data(), data.size());
+    }
+    SUCCEED();
+}
+
+TEST_F(FiberTest, LineFitsOnRandomAndAdversarialFramesAndRecords)
+{
+    std::mt19937 rng(20261211);
+    std::vector<uint8_t> data;
+    for (size_t size : {0u, 1u, 3u, 16u, 256u})
+        for (int k = 0; k < 4; ++k) {
+            data.resize(size);
+            for (auto& b : data)
+                b = uint8_t(rng());
+            fuzzcorelines::run(data.data(), data.size());
+        }
+    for (int k = 0; k < 24; ++k) {
+        data.resize(2048 + rng() % 4096);
+        for (auto& b : data)
+            b = uint8_t(rng());
+        fuzzcorelines::run(data.data(), data.size());
     }
     SUCCEED();
 }
