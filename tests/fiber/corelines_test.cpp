@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <initializer_list>
 
@@ -265,6 +266,18 @@ TEST_F(CoreLinesTest, ColumnRangesThatWrapOrLeaveTheFrameAreEmpty)
         EXPECT_NEAR(f.fCladUpB, 140.0f, 0.05f) << side;
         EXPECT_NEAR(f.fCladLowB, 340.0f, 0.05f) << side;
     }
+    // Asked to log, the fit writes its range and samples where it is told to.
+    std::FILE* log = std::tmpfile();
+    ASSERT_NE(log, nullptr);
+    SetCoreFitLogFile(log);
+    f.fEndfacePos = 600.0f;
+    CalCoreAndCladQuarticWLS(frame, 1, 1, &f, 2, 4, 0.4f, 1);
+    SetCoreFitLogFile(nullptr);
+    std::rewind(log);
+    char line[64] = {};
+    ASSERT_NE(std::fgets(line, sizeof line, log), nullptr);
+    EXPECT_STREQ(line, "view 1 side 1 columns 624..632\n");
+    std::fclose(log);
 }
 
 TEST_F(CoreLinesTest, CorePeakMustLieWithinTheHalfWidthOfThePrediction)
