@@ -22,13 +22,14 @@ void render_view(const ViewScene& vs, uint8_t* buf, bool noise = true);
 struct FibreTruth {
     bool present = false;
     double centre_row = 0;
-    double clad_up_row = 0, clad_down_row = 0;     // the cladding's silhouette edges
-    double core_row = 0;                           // apparent core centre (through the cladding)
-    double tip_col = 0;                            // end face on the centre row
-    double end_slope = 0;                          // end-face line: columns per row
-    double band_half_rows = 0;                     // half width of the central bright band
-    double z_um = 0;                               // object plane minus fibre axis
-    double fringe_up_row = 0, fringe_down_row = 0; // centres of the bright fringes outside the edges
+    double clad_up_row = 0, clad_down_row = 0; // the cladding's silhouette edges
+    double core_row = 0;                       // apparent core centre (through the cladding)
+    double tip_col = 0;                        // end face on the centre row
+    double end_slope = 0;                      // end-face line: columns per row
+    double band_half_rows = 0;                 // half width of the central bright band
+    double z_um = 0;                           // object plane minus fibre axis
+    // Centres of the bright fringes just outside the edges.
+    double fringe_up_row = 0, fringe_down_row = 0;
 };
 struct ViewTruth {
     std::array<FibreTruth, 2> fibre; // left, right
