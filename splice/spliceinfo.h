@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "fiber/fiberstruct.h"
 #include "params/param_tables.h"
 #include "records/record.h"
 
@@ -29,17 +30,17 @@ struct SPLICE_INFORMATION {
     int32_t iCladOffsetFlag;
     int32_t iCoreOffsetFlag;
     int32_t iEstimateLossFlag;
-    int32_t iSpliceRecordFlag;  // a record of this splice was stored
-    int32_t iSpliceSuccessFlag; // the joint check passed
-    uint8_t bCurArcBright;      // image brightness during the fusion arc
-    int32_t iAngleSerialCount;  // end-face slope samples taken, at most 5
-    int32_t iElectrodePosX, iElectrodePosY; // electrode axis columns seen in the arc image
+    int32_t iSpliceRecordFlag;               // a record of this splice was stored
+    int32_t iSpliceSuccessFlag;              // the joint check passed
+    uint8_t bCurArcBright;                   // image brightness during the fusion arc
+    int32_t iAngleSerialCount;               // end-face slope samples taken, at most 5
+    int32_t iElectrodePosX, iElectrodePosY;  // electrode axis columns seen in the arc image
     int32_t iLeftFiberType, iRightFiberType; // 0 MM, 1 SM, 2 DS, 3 NZ, 4 G657
     float fModuleFieldDiameter;
     float fLeftCleaveAngle, fRightCleaveAngle, fCoreAngleSum; // degrees
-    float fCladWidthX, fCladWidthY;                          // reference cladding widths, px
-    float fAxisCladOffset, fAxisCoreOffset;                  // um
-    float fEstimateLossValue;                                // dB
+    float fCladWidthX, fCladWidthY;                           // reference cladding widths, px
+    float fAxisCladOffset, fAxisCoreOffset;                   // um
+    float fEstimateLossValue;                                 // dB
     float LeftAngleSerial[2][5];  // end-face slopes of the left fibre: X row, then Y row
     float RightAngleSerial[2][5]; // the same for the right fibre
     APPRECORD SpliceRecord;       // the record under construction
@@ -54,3 +55,8 @@ constexpr float SPLICE_NO_LOSS_DB = 0.2f;
 SPLICE_INFORMATION* GetCurrentInformation();
 // Starts a splice: zeroes every measured value, copies the current mode.
 int InitializeSpliceInformation();
+// The reference cladding widths, 64 columns behind each end face in both views: 0, or the
+// measurement's error (the widths and their flag then stay as they were).
+int StoreCladWidth(APPFIBER* fiber);
+// One sample of the four end-face slopes per gap-setting pass, at most five: 0, or 1 when full.
+int StoreAngleSerial(APPFIBER* fiber);
