@@ -22,8 +22,16 @@ struct Record : ::testing::Test {
     SPLICE_INFORMATION* info = GetCurrentInformation();
     void SetUp() override
     {
-        storedouble::g = {};
+        storedouble::images = 0;
+        ASSERT_EQ(InitializeRecord(), 0);
         ASSERT_EQ(InitializeSpliceInformation(), 0);
+    }
+    void TearDown() override { ReleaseRecord(); }
+    int count()
+    {
+        int n = -1;
+        EXPECT_EQ(GetCount_Record(&n), 0);
+        return n;
     }
     void set_option_storage_disabled(int v)
     {
@@ -128,8 +136,10 @@ TEST_F(Record, FilledFromTheSpliceModeClockAndPlace)
 
     ASSERT_EQ(BuildSpliceRecord(info), 0);
     EXPECT_EQ(info->iSpliceRecordFlag, 1);
-    ASSERT_EQ(storedouble::g.records.size(), 1u);
-    const APPRECORD& r = storedouble::g.records[0];
+    // The store gives back exactly the record built.
+    ASSERT_EQ(count(), 1);
+    APPRECORD r{};
+    ASSERT_EQ(ReadRecord(1, &r), 0);
     EXPECT_EQ(std::memcmp(&r, &info->SpliceRecord, sizeof r), 0);
     EXPECT_EQ(r.bLossValue, 5);
     EXPECT_EQ(r.bCoreAngle, 3);
@@ -162,7 +172,7 @@ TEST_F(Record, FilledFromTheSpliceModeClockAndPlace)
 
     // The images follow only a stored record.
     EXPECT_EQ(BuildSpliceImage(), 1);
-    EXPECT_EQ(storedouble::g.images, 1);
+    EXPECT_EQ(storedouble::images, 1);
 }
 
 TEST_F(Record, AttenuationSpliceStoresNoEstimate)
@@ -170,8 +180,9 @@ TEST_F(Record, AttenuationSpliceStoresNoEstimate)
     info->CurrentSplice.bSpliceType = 2;
     info->fEstimateLossValue = 0.8f;
     ASSERT_EQ(BuildSpliceRecord(info), 0);
-    ASSERT_EQ(storedouble::g.records.size(), 1u);
-    EXPECT_EQ(storedouble::g.records[0].bLossValue, RECORD_NO_LOSS);
+    APPRECORD r{};
+    ASSERT_EQ(ReadRecord(1, &r), 0);
+    EXPECT_EQ(r.bLossValue, RECORD_NO_LOSS);
 }
 
 TEST_F(Record, NothingStoredWhenDisabledOrTheAppendFails)
@@ -179,15 +190,15 @@ TEST_F(Record, NothingStoredWhenDisabledOrTheAppendFails)
     set_option_storage_disabled(1);
     EXPECT_EQ(BuildSpliceRecord(info), 0);
     EXPECT_EQ(BuildSpliceImage(), 0);
-    EXPECT_TRUE(storedouble::g.records.empty());
+    EXPECT_EQ(count(), 0);
     EXPECT_EQ(info->iSpliceRecordFlag, 0);
 
     set_option_storage_disabled(0);
-    storedouble::g.failAppend = true;
+    ReleaseRecord(); // the store cannot take the record
     EXPECT_NE(BuildSpliceRecord(info), 0);
     EXPECT_EQ(info->iSpliceRecordFlag, 0);
     EXPECT_EQ(BuildSpliceImage(), 0);
-    EXPECT_EQ(storedouble::g.images, 0);
+    EXPECT_EQ(storedouble::images, 0);
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 
 #include "splice/resultbar.h"
 #include "tests/forms/formtest.h"
-#include "tests/splice/store_double.h"
 #include "tests/support/screens.h"
 
 namespace
@@ -16,13 +15,17 @@ struct ResultBar : ::testing::Test {
 
     void SetUp() override
     {
-        storedouble::g = {};
+        ASSERT_EQ(InitializeRecord(), 0);
         WND_ACTIVE = w;
         w->fnInitialize();
         w->fnPaint();
         ASSERT_EQ(InitializeSpliceInformation(), 0);
     }
-    void TearDown() override { w->fnRelease(); }
+    void TearDown() override
+    {
+        w->fnRelease();
+        ReleaseRecord();
+    }
 
     // Palette index of the foreground at (x, y); 255 lets the picture below show through.
     static int fore(GUIWINDOW* wnd, int x, int y)
@@ -74,7 +77,9 @@ TEST_F(ResultBar, StatusLine)
         bool logger;
         const char* name;
     } cases[] = {{SPLICE_GAP, false, "status_gap"}, {SPLICE_PULL, true, "status_pull_logger"}};
-    storedouble::g.records.resize(6); // the next record is number 7
+    const APPRECORD stored{};
+    for (int i = 0; i < 6; ++i) // the next record is number 7
+        ASSERT_EQ(AppendRecord(&stored), 0);
     for (auto& c : cases) {
         APPTABLE_OPTION opt{};
         ASSERT_EQ(GetTable_SpliceOption(&opt), 0);

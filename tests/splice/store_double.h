@@ -1,16 +1,7 @@
-// A record store that keeps appended records in memory, for the splice tests.
+// Counts the saves of record images asked by the splice tests.
 #pragma once
-
-#include <vector>
-
-#include "records/record.h"
 
 namespace storedouble
 {
-struct Store {
-    std::vector<APPRECORD> records;
-    int images = 0;
-    bool failAppend = false;
-};
-extern Store g;
+extern int images;
 } // namespace storedouble
