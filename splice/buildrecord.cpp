@@ -51,11 +51,14 @@ struct SavingNote {
 
     SavingNote()
     {
-        if (!w || !w->pFrmFore || !s) return;
-        x1 = std::max(0, 600 - s->wWidth / 2);
-        x2 = std::min(799, x1 + int(s->wWidth));
-        GUICURSOR c{0, 0, 1, 1, uint16_t(x1), uint16_t(kBottom), 0, 799, 0, 479, 0, 0, nullptr};
-        _StringDirectPut(s, &c, GetFontObject("_TXT_WHT"), w->pFrmFore);
+        const GUIFONT* font = GetFontObject("_TXT_WHT");
+        if (!w || !w->pFrmFore || !s || !font) return;
+        // Each glyph advances by its width and the font's gaps.
+        const int width = s->wWidth + s->wLength * (font->bLeftGap + font->bRightGap);
+        x1 = std::max(0, 600 - width / 2);
+        x2 = std::min(799, x1 + width);
+        GUICURSOR c{0, 0, 1, 1, uint16_t(x1), uint16_t(kBottom), 0, 799, 0, 479, 255, 255, nullptr};
+        _StringDirectPut(s, &c, font, w->pFrmFore);
         TransferLines(w, kTop, kBottom);
     }
     ~SavingNote()

@@ -34,10 +34,12 @@ void fill(GUIWINDOW* w, int x1, int y1, int x2, int y2, uint32_t index)
 // Draws s centred on column cx with its cell's bottom line on row bottom; takes s.
 void put_centred(GUIWINDOW* w, GUISTRING* s, int cx, int bottom, const char* font)
 {
-    if (s && s->wLength > 0) {
-        const int x = cx - s->wWidth / 2;
-        GUICURSOR c{0, 0, 1, 1, uint16_t(x < 0 ? 0 : x), uint16_t(bottom), 0, 799, 0, 479, 0, 0, nullptr};
-        _StringDirectPut(s, &c, GetFontObject(font), w->pFrmFore);
+    const GUIFONT* f = GetFontObject(font);
+    if (s && s->wLength > 0 && f) {
+        // Each glyph advances by its width and the font's gaps.
+        const int x = cx - (s->wWidth + s->wLength * (f->bLeftGap + f->bRightGap)) / 2;
+        GUICURSOR c{0, 0, 1, 1, uint16_t(x < 0 ? 0 : x), uint16_t(bottom), 0, 799, 0, 479, 255, 255, nullptr};
+        _StringDirectPut(s, &c, f, w->pFrmFore);
     }
     DeleteStringDirect(s);
 }

@@ -1,8 +1,10 @@
 // The status line and the result bar as the operator sees them on the workbench.
 #include <cstring>
 
+#include "splice/buildrecord.h"
 #include "splice/resultbar.h"
 #include "tests/forms/formtest.h"
+#include "tests/splice/store_double.h"
 #include "tests/support/screens.h"
 
 namespace
@@ -133,6 +135,18 @@ TEST_F(ResultBar, AlternateBackgroundOutsideTheSpliceScreens)
     EXPECT_EQ(fore(other, 709, 479), int(RESULT_ALT_BACKGROUND));
     DisplayStatus(0, other);
     EXPECT_EQ(drawn(other, 90, 448, 709, 479), 0);
+}
+
+TEST_F(ResultBar, SavingNoteOnlyWhileTheImagesAreSaved)
+{
+    ASSERT_EQ(BuildSpliceRecord(info), 0);
+    const int before = drawn(w, 500, 40, 700, 75);
+    int during = 0;
+    storedouble::whileSaving = [&] { during = drawn(w, 500, 40, 700, 75); };
+    EXPECT_EQ(BuildSpliceImage(), 1);
+    storedouble::whileSaving = nullptr;
+    EXPECT_GT(during, before);
+    EXPECT_EQ(drawn(w, 500, 40, 700, 75), before);
 }
 
 } // namespace

@@ -6,10 +6,12 @@
 namespace storedouble
 {
 int images = 0;
-}
+std::function<void()> whileSaving;
+} // namespace storedouble
 
 __attribute__((weak)) int AppendRecordImage()
 {
     ++storedouble::images;
+    if (storedouble::whileSaving) storedouble::whileSaving();
     return 0;
 }
