@@ -4,13 +4,16 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 
+#include "fiber/graphics.h"
 #include "platform/seam.h"
+#include "records/recordstore.h"
+#include "sim/flash.h"
 #include "splice/buildrecord.h"
 #include "splice/spliceinfo.h"
 #include "tests/app/apptest.h"
-#include "tests/splice/store_double.h"
 
 namespace
 {
@@ -22,11 +25,16 @@ struct Record : ::testing::Test {
     SPLICE_INFORMATION* info = GetCurrentInformation();
     void SetUp() override
     {
-        storedouble::images = 0;
+        ASSERT_EQ(InitializeGraphics(), 0); // the camera frames the images are taken from
         ASSERT_EQ(InitializeRecord(), 0);
         ASSERT_EQ(InitializeSpliceInformation(), 0);
     }
-    void TearDown() override { ReleaseRecord(); }
+    void TearDown() override
+    {
+        sim::clear_file_faults();
+        ReleaseRecord();
+        ReleaseGraphics();
+    }
     int count()
     {
         int n = -1;
@@ -170,9 +178,11 @@ TEST_F(Record, FilledFromTheSpliceModeClockAndPlace)
     EXPECT_EQ(r.bHeatCtrl, heat.bHeatCtrl);
     EXPECT_EQ(r.wHeatTemp, heat.wHeatTemp);
 
-    // The images follow only a stored record.
+    // The images belong to the stored record.
+    const int slot = TransRecordIndex(1);
     EXPECT_EQ(BuildSpliceImage(), 1);
-    EXPECT_EQ(storedouble::images, 1);
+    EXPECT_NE(GetSpliceImgSaveTag(slot), 0);
+    EXPECT_TRUE(std::filesystem::exists(unit.tb.path(RecordImagePath("Y", slot))));
 }
 
 TEST_F(Record, AttenuationSpliceStoresNoEstimate)
@@ -198,7 +208,14 @@ TEST_F(Record, NothingStoredWhenDisabledOrTheAppendFails)
     EXPECT_NE(BuildSpliceRecord(info), 0);
     EXPECT_EQ(info->iSpliceRecordFlag, 0);
     EXPECT_EQ(BuildSpliceImage(), 0);
-    EXPECT_EQ(storedouble::images, 0);
+    EXPECT_FALSE(std::filesystem::exists(unit.tb.path(REC_IMAGE_DIR)));
+
+    // Images that cannot be written are not reported as saved.
+    ASSERT_EQ(InitializeRecord(), 0);
+    ASSERT_EQ(BuildSpliceRecord(info), 0);
+    sim::fault_file("*", "rename");
+    EXPECT_EQ(BuildSpliceImage(), 0);
+    EXPECT_EQ(GetSpliceImgSaveTag(TransRecordIndex(1)), 0);
 }
 
 } // namespace
