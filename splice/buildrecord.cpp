@@ -47,6 +47,7 @@ struct SavingNote {
     GUIWINDOW* w = WND_ACTIVE;
     GUISTRING* s = StrAsciiTrans("Saving image...", 19, 1);
     int x1 = 0, x2 = 0;
+    bool shown = false;
     static constexpr int kBottom = 70, kTop = kBottom - 23;
 
     SavingNote()
@@ -60,10 +61,11 @@ struct SavingNote {
         GUICURSOR c{0, 0, 1, 1, uint16_t(x1), uint16_t(kBottom), 0, 799, 0, 479, 255, 255, nullptr};
         _StringDirectPut(s, &c, font, w->pFrmFore);
         TransferLines(w, kTop, kBottom);
+        shown = true;
     }
     ~SavingNote()
     {
-        if (w && w->pFrmFore && s) {
+        if (shown) {
             GUIBRUSH clear{1, 1, 255, 255, nullptr};
             DrawBlockFill(MakePoint(uint32_t(x1), kTop), MakePoint(uint32_t(x2), kBottom), &clear,
                           w->pFrmFore);
