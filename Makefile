@@ -4,7 +4,7 @@
 
 PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
             libcjson-dev libpng-dev libjpeg-dev libfreetype-dev libhpdf-dev libcurl4-openssl-dev \
-            fonts-dejavu-core fonts-dejavu-extra fonts-wqy-microhei
+            fonts-dejavu-core fonts-dejavu-extra fonts-wqy-microhei poppler-utils
 DEMO_ROOT := out/demo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 

@@ -23,6 +23,7 @@
 #include "params/param_tables.h"
 #include "platform/requests.h"
 #include "platform/seam.h"
+#include "records/record.h"
 #include "texts/textres.h"
 
 int onceRst = 0;
@@ -37,6 +38,9 @@ int StartOverProcess()
 int InitializeAll()
 {
     InitializeGUI();
+    // The parameter load opens the record store and its release closes it.
+    pfnInitializeRecord = InitializeRecord;
+    pfnReleaseRecord = [] { ReleaseRecord(); };
     InitializeParameter();
     initMachineTypeByEEP();
     InitializePlatform();

@@ -18,6 +18,7 @@
 #include "params/param_tables.h"
 #include "platform/seam.h"
 #include "splice/autosplice.h"
+#include "splice/resultbar.h"
 #include "texts/textres.h"
 
 namespace
@@ -111,14 +112,6 @@ void put_title_row()
     FormLabel(f, g.txtHeatMode, 460, 0, 160, 32, 0, "_TXT_YELLOW");
 }
 
-// STAND-IN for the splice result display until the splice issue lands: the result strip is
-// cleared (show 0) or filled with the alternate background.
-void DisplayStatus(int show, GUIWINDOW* pWnd)
-{
-    if (!pWnd) return;
-    FormFill(pWnd->pFrmFore, 90, 448, 709, 479, show ? 74 : 255);
-}
-
 void put_corner_buttons()
 {
     for (GUIBUTTON* b : g.btn)
@@ -160,7 +153,6 @@ uint32_t start_splice()
     if (GetCoverStatus() == 1) return 0; // nothing happens with the cover open
     hide_corner_buttons();
     DisplayStatus(0, W());
-    TransferLines(W(), 448, 479);
     W()->pNext = nullptr;
     int r = FiberAutoSplice();
     if (r != 0) {

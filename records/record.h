@@ -80,6 +80,10 @@ int BuildSpliceRecordPDF(int position);
 int DeleteSpliceRecordPDF(int first, int count);
 int Jpeg_compress(const uint8_t* pixels, int width, int height, const char* path);
 int DelPdfJpg();
+// Marking by slot: the upload thread names the slot it sent, which stays right when positions
+// move (an erase or a wrap between the send and the mark). GetNewRecordSlot: 1 when none.
+int MarkRecordSlot(int slot);
+int GetNewRecordSlot(int* slot);
 
 // The lock shared by the splice sequence, the storage screens and the upload thread over the
 // header in memory and the file.

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "fiber/fiberstruct.h"
 #include "params/param_tables.h"
 #include "records/record.h"
 
@@ -54,3 +55,8 @@ constexpr float SPLICE_NO_LOSS_DB = 0.2f;
 SPLICE_INFORMATION* GetCurrentInformation();
 // Starts a splice: zeroes every measured value, copies the current mode.
 int InitializeSpliceInformation();
+// The reference cladding widths, 64 columns behind each end face in both views: 0, or the
+// measurement's error (the widths and their flag then stay as they were).
+int StoreCladWidth(APPFIBER* fiber);
+// One sample of the four end-face slopes per gap-setting pass, at most five: 0, or 1 when full.
+int StoreAngleSerial(APPFIBER* fiber);
