@@ -4,10 +4,12 @@
 #include <cstdint>
 
 #include "tests/fiber/fuzz_core.h"
+#include "tests/fiber/fuzz_fibertype.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const bool ready = InitializeGraphics() == 0;
     if (ready) fuzzcore::run(data, size);
+    fuzzfibertype::run(data, size);
     return 0;
 }
