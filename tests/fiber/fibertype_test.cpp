@@ -85,11 +85,17 @@ TEST(FiberTypeTest, ProfileNormalisedOnACopyAndDifferencedAroundTheCentre)
     sim::ProfileShot shot;
     sim::shot_profile(shot, before);
     std::memcpy(p.data(), before, 480);
+    int c = 0;
     ASSERT_EQ(FiberModeFeatures(p.data(), FiberModeShadowBright(p.data()), f), 0);
     EXPECT_EQ(std::memcmp(p.data(), before, 480), 0) << "the caller's profile was changed";
+    // A constant profile: all-zero features, so only the biases decide.
+    std::vector<uint8_t> flat(480, 100);
+    std::fill(f, f + D, 1.0f);
+    ASSERT_EQ(FiberModeFeatures(flat.data(), 60.0f, f, &c), 0) << c;
+    for (float v : f)
+        EXPECT_EQ(v, 0.0f);
     // A narrow fibre at the frame's top: its window leaves the picture.
     const std::vector<uint8_t> top = fibertest::byte_profile({.centre = 16.0, .radius = 8.0, .band = 3.0});
-    int c = 0;
     EXPECT_EQ(FiberModeFeatures(top.data(), FiberModeShadowBright(top.data()), f, &c), -1);
     EXPECT_LT(c, 29);
 }
