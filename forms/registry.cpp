@@ -7,6 +7,7 @@
 
 #include "formmodel/appwindow.h"
 #include "formmodel/forms.h"
+#include "forms/frmfacttestfiber.h"
 #include "forms/frmrootmenu.h"
 #include "forms/frmworkbench.h"
 #include "forms/standin.h"
@@ -103,7 +104,7 @@ constexpr FORMENTRY kRegistry[] = {
     STANDIN(frmFactTestMirror),
     STANDIN(frmFactTestMotor),
     STANDIN(frmFactTestCali),
-    STANDIN(frmFactTestFiber),
+    FORM(frmFactTestFiber),
     STANDIN(frmFactTestRound),
     STANDIN(frmFactTestArc),
     STANDIN(frmFactTestWave),

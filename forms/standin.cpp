@@ -46,6 +46,9 @@ const MenuDef kMenus[] = {
     {"frmFactory",
      {"frmFactTest", "frmFactElectrode", "frmFactGraphics", "frmFactHeater", "frmFactLed", "frmFactMotor",
       "frmFactSensor", "frmFactSplice", "frmFactArc", "frmFactOther"}},
+    {"frmFactTest",
+     {"frmFactTestAll", "frmFactTestPress", "frmFactTestAlign", "frmFactTestMirror", "frmFactTestMotor",
+      "frmFactTestCali", "frmFactTestFiber", "frmFactTestRound", "frmFactTestArc", "frmFactTestWave"}},
 };
 
 const MenuDef* menu_of(const GUIWINDOW* w)

@@ -132,10 +132,22 @@ Lateral lateral(const FibrePose& f)
     const double ce = kCladIndex * f.core_um, ca = kCladIndex * sp.core_um / 2;
     const double q = z / kCoreFocusUm;
     const double contrast = core_contrast(sp) * (1 - q * q) * std::exp(-q * q / 2);
+    // A depressed trench ring is a weak diverging lens: light moves out of its middle to its rims.
+    const double ti = kCladIndex * sp.trench_in_um, to = kCladIndex * sp.trench_out_um;
+    const double trench = sp.trench_delta > 0
+                              ? -std::min(kCoreContrastMax, kCoreContrastPerDelta * sp.trench_delta) *
+                                    (1 - q * q) * std::exp(-q * q / 2)
+                              : 0.0;
     auto weight = [&](double h, bool core) {
+        if (!core) return kTransmission;
         double x = (h - ce) / ca;
-        if (!core || std::abs(x) >= 1) return kTransmission;
-        return kTransmission * std::max(0.0, 1.0 + contrast * (1 - 3 * x * x));
+        if (std::abs(x) < 1) return kTransmission * std::max(0.0, 1.0 + contrast * (1 - 3 * x * x));
+        double d = std::abs(h - ce);
+        if (trench != 0 && d > ti && d < to) {
+            double y = (2 * d - ti - to) / (to - ti);
+            return kTransmission * std::max(0.0, 1.0 + trench * (1 - 3 * y * y));
+        }
+        return kTransmission;
     };
     auto image = [&](double h) { return h - z * std::tan(deviation(h / R)); };
 
@@ -146,6 +158,11 @@ Lateral lateral(const FibrePose& f)
     for (int i = 0; i <= kCoreRays; ++i) {
         double h = ce + ca * (2.0 * i / kCoreRays - 1);
         if (std::abs(h) < ua) hs.push_back(h);
+        if (trench == 0) continue;
+        for (double sgn : {-1.0, 1.0}) {
+            double ht = ce + sgn * (ti + (to - ti) * i / kCoreRays);
+            if (std::abs(ht) < ua) hs.push_back(ht);
+        }
     }
     std::sort(hs.begin(), hs.end());
     for (int pass = 0; pass < 2; ++pass) {

@@ -8,7 +8,7 @@
 namespace sim
 {
 
-enum class FibreType { SM, MM50, MM62, DS, NZDS };
+enum class FibreType { SM, MM50, MM62, DS, NZDS, G657 };
 
 struct FibreSpec {
     FibreType type;
@@ -18,6 +18,9 @@ struct FibreSpec {
     double delta;     // core index above the cladding, relative
     double mfd_um;    // mode field diameter at 1550 nm (multimode: the core)
     bool graded;      // graded-index core
+    // A depressed ring around the core (bend-insensitive designs): its radii and its index below
+    // the cladding, relative; 0 when there is none.
+    double trench_in_um = 0, trench_out_um = 0, trench_delta = 0;
 };
 
 // Cladding index at the LED's red wavelength.

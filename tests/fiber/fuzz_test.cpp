@@ -6,6 +6,7 @@
 #include "tests/fiber/fibertest.h"
 #include "tests/fiber/fuzz_core.h"
 #include "tests/fiber/fuzz_corelines.h"
+#include "tests/fiber/fuzz_fibertype.h"
 
 namespace
 {
@@ -22,12 +23,14 @@ TEST_F(FiberTest, RandomAndAdversarialInputsNeverReachOutsideTheirBuffers)
             for (auto& b : data)
                 b = uint8_t(rng());
             fuzzcore::run(data.data(), data.size());
+            fuzzfibertype::run(data.data(), data.size());
         }
     for (int k = 0; k < 24; ++k) {
         data.resize(8192 + rng() % 4096);
         for (auto& b : data)
             b = uint8_t(rng());
         fuzzcore::run(data.data(), data.size());
+        fuzzfibertype::run(data.data(), data.size());
     }
     SUCCEED();
 }

@@ -189,6 +189,7 @@ TEST(ScenarioFile, FibresAndDust)
         {R"({"type": "MM62"})", [](const sim::FibreSetup& f) { EXPECT_EQ(f.type, FibreType::MM62); }},
         {R"({"type": "DS"})", [](const sim::FibreSetup& f) { EXPECT_EQ(f.type, FibreType::DS); }},
         {R"({"type": "NZDS"})", [](const sim::FibreSetup& f) { EXPECT_EQ(f.type, FibreType::NZDS); }},
+        {R"({"type": "G657"})", [](const sim::FibreSetup& f) { EXPECT_EQ(f.type, FibreType::G657); }},
         {R"({"cleave_deg": 1.5, "cleave_azimuth_deg": -30})",
          [](const sim::FibreSetup& f) {
              EXPECT_EQ(f.cleave_deg, 1.5);

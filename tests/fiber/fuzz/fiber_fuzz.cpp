@@ -5,6 +5,7 @@
 
 #include "tests/fiber/fuzz_core.h"
 #include "tests/fiber/fuzz_corelines.h"
+#include "tests/fiber/fuzz_fibertype.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -13,5 +14,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         fuzzcore::run(data, size);
         fuzzcorelines::run(data, size);
     }
+    fuzzfibertype::run(data, size);
     return 0;
 }
