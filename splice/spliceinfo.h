@@ -29,17 +29,17 @@ struct SPLICE_INFORMATION {
     int32_t iCladOffsetFlag;
     int32_t iCoreOffsetFlag;
     int32_t iEstimateLossFlag;
-    int32_t iSpliceRecordFlag;               // a record of this splice was stored
-    int32_t iSpliceSuccessFlag;              // the joint check passed
-    uint8_t bCurArcBright;                   // image brightness during the fusion arc
-    int32_t iAngleSerialCount;               // end-face slope samples taken, at most 5
-    int32_t iElectrodePosX, iElectrodePosY;  // electrode axis columns seen in the arc image
+    int32_t iSpliceRecordFlag;  // a record of this splice was stored
+    int32_t iSpliceSuccessFlag; // the joint check passed
+    uint8_t bCurArcBright;      // image brightness during the fusion arc
+    int32_t iAngleSerialCount;  // end-face slope samples taken, at most 5
+    int32_t iElectrodePosX, iElectrodePosY; // electrode axis columns seen in the arc image
     int32_t iLeftFiberType, iRightFiberType; // 0 MM, 1 SM, 2 DS, 3 NZ, 4 G657
     float fModuleFieldDiameter;
     float fLeftCleaveAngle, fRightCleaveAngle, fCoreAngleSum; // degrees
-    float fCladWidthX, fCladWidthY;                           // reference cladding widths, px
-    float fAxisCladOffset, fAxisCoreOffset;                   // um
-    float fEstimateLossValue;                                 // dB
+    float fCladWidthX, fCladWidthY;                          // reference cladding widths, px
+    float fAxisCladOffset, fAxisCoreOffset;                  // um
+    float fEstimateLossValue;                                // dB
     float LeftAngleSerial[2][5];  // end-face slopes of the left fibre: X row, then Y row
     float RightAngleSerial[2][5]; // the same for the right fibre
     APPRECORD SpliceRecord;       // the record under construction
