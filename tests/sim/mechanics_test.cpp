@@ -261,6 +261,20 @@ TEST(MotorSigns, FeedReversalLosesTheBacklash)
     EXPECT_NEAR(t1 - t2, (200 - MotorDevice::kBacklash) * kFeedL / optics::kUmPerPx, 0.4);
 }
 
+TEST(MotorSigns, SeatingErrorShiftsThePicturesLikeTheAlignmentStages)
+{
+    // A seating error of (x, y) um shows where the stages would have put the fibre: x down the X
+    // picture's rows, y down the Y picture's.
+    Unit u(false);
+    double x0 = centre_row(u.frame(1), W - 41), y0 = centre_row(u.frame(2), W - 41);
+    sim::FibrePair p;
+    p.tips_um = 120;
+    p.right.seat_um = {6, -3};
+    u.inst().scene().set_fibres(p);
+    EXPECT_NEAR(centre_row(u.frame(1), W - 41) - x0, 6 / optics::kUmPerPx, 0.4);
+    EXPECT_NEAR(centre_row(u.frame(2), W - 41) - y0, -3 / optics::kUmPerPx, 0.4);
+}
+
 // ---- Scripted mechanical faults -------------------------------------------------------------------
 
 // A unit set up from a scenario's instrument and faults, homed, its feed play taken up, fibres
