@@ -31,6 +31,19 @@ constexpr double kGlowDiv = 100.0;
 constexpr int kShadowTop = 209, kShadowBottom = 271;
 } // namespace
 
+CameraDevice::CameraDevice(ArcDevice& arc, LedDevice& led) : arc_(arc), led_(led)
+{
+    x_.regs[kOrientRegister] = kFrontOrient[0];
+    y_.regs[kOrientRegister] = kFrontOrient[1];
+}
+
+bool CameraDevice::mirrored(int view) const
+{
+    Lock lk(mu_);
+    uint8_t r = sensor(view).regs[kOrientRegister];
+    return ((r ^ kFrontOrient[view == 2 ? 1 : 0]) & kMirrorBit) != 0;
+}
+
 bool CameraDevice::volatile_register(unsigned r)
 {
     switch (r) {
@@ -144,6 +157,9 @@ void CameraDevice::render(int view, uint8_t* buf, int width, int height) const
         src(view, buf, width, height);
     else
         plain_frame(view, buf, width, height);
+    if (mirrored(view))
+        for (int y = 0; y < height; ++y)
+            std::reverse(buf + size_t(y) * size_t(width), buf + size_t(y + 1) * size_t(width));
 }
 
 int CameraDevice::sensor_write(Sensor& s, const void* arg)

@@ -32,7 +32,15 @@ class CameraDevice : public Emulator
     using FrameSource = std::function<void(int view, uint8_t* buf, int width, int height)>;
     void set_frame_source(FrameSource fn);
 
-    CameraDevice(ArcDevice& arc, LedDevice& led) : arc_(arc), led_(led) {}
+    CameraDevice(ArcDevice& arc, LedDevice& led);
+    // Readout direction: register 15's bit 4 reverses the columns. The Y sensor sits turned
+    // against the X one, so each camera's front setting (X 34, Y 50: the power-on values) gives
+    // the left fibre at the left edge; the rear screen toggles the bit on both (the picture's
+    // columns mirrored, its rows unchanged). See docs/optics_geometry.md.
+    static constexpr unsigned kOrientRegister = 15;
+    static constexpr uint8_t kMirrorBit = 0x10;
+    static constexpr std::array<uint8_t, 2> kFrontOrient = {34, 50};
+    bool mirrored(int view) const;
     // Bright wave lines: 0..3 column profiles of the X picture, 4..7 of the Y picture (480 bytes),
     // 8 and 9 row profiles along the axis of X and Y (640 bytes).
     static constexpr unsigned kWaveLines = 10;

@@ -43,6 +43,15 @@ void MotorDevice::update_locked(uint64_t now) const
         Motor& m = m_[size_t(i)];
         if (!m.moving) continue;
         double p = pos_at_locked(m, now);
+        if (m.fail_left >= 0 && !m.stalled && std::abs(p - m.pos) >= m.fail_left) {
+            // The motor gives up part-way and hums on the spot from there.
+            p = m.pos + std::copysign(m.fail_left, p - m.pos);
+            m.fail_left = -1;
+            m.stalled = true;
+            m.pos = p;
+        } else if (m.fail_left >= 0 && !m.stalled) {
+            m.fail_left -= std::abs(p - m.pos);
+        }
         if (is_feed(i)) m.fibre = std::clamp(m.fibre, p - kBacklash, p);
         if (!m.stalled) {
             // Restart the segment here so a change of speed applies from now on.
@@ -62,6 +71,7 @@ int MotorDevice::start_move_locked(int id, int steps, uint64_t now, const Move& 
 {
     Motor& m = m_[size_t(id)];
     moves_.push_back(logged);
+    ++m.starts;
     double target = std::round(m.pos) + steps;
     // The driver stops a motor at its limits (the limits themselves are reachable).
     double clipped = std::clamp(target, double(m.lower), double(m.upper));
@@ -91,8 +101,23 @@ int MotorDevice::home(uint32_t word)
             double phys = m.pos + m.origin;
             m.home_dir_up = phys < 0;
             double need = std::abs(phys);
+            ++m.starts;
             found[size_t(i)] = !m.home_missing && !m.stalled && need <= dist;
             double travel = found[size_t(i)] ? need : double(dist);
+            if (m.fail_left >= 0 && travel >= m.fail_left) {
+                // It stalls on the way: the search runs its distance and fails where it stopped.
+                found[size_t(i)] = false;
+                m.target = m.pos + (m.home_dir_up ? m.fail_left : -m.fail_left);
+                m.pos = m.target;
+                if (is_feed(i)) m.fibre = std::clamp(m.fibre, m.pos - kBacklash, m.pos);
+                m.fail_left = -1;
+                m.stalled = true;
+                m.t0 = now;
+                m.moving = true;
+                longest = std::max(longest, double(dist) / kFastRate);
+                continue;
+            }
+            if (m.fail_left >= 0) m.fail_left -= travel;
             // Searches run at the homing speed (step 0) whatever speed is set.
             longest = std::max(longest, travel / kFastRate);
             m.target = m.pos + (m.home_dir_up ? travel : -travel);
@@ -316,6 +341,17 @@ void MotorDevice::set_stall(int id, bool on)
     m.stalled = on;
     m.t0 = now;
     if (!on && m.moving && m.pos == m.target) m.moving = false;
+}
+void MotorDevice::set_fail_after(int id, int steps)
+{
+    Lock lk(mu_);
+    update_locked(now_us());
+    m_[size_t(id)].fail_left = std::max(0, steps);
+}
+unsigned MotorDevice::move_count(int id) const
+{
+    Lock lk(mu_);
+    return m_[size_t(id)].starts;
 }
 void MotorDevice::set_home_missing(int id, bool on)
 {

@@ -2,7 +2,8 @@
 // motors, 3 Y focus, 4 Y alignment; mask bit = 1 << id) that move over virtual time at the rate of
 // the speed step, stop at their limits (inclusive), find their homing switch within the search
 // distance, take up backlash on reversal (feed motors) and flag a focus overrun.
-// Faults: a stalled motor (runs for ever, never moves), a homing switch that is never found.
+// Faults: a stalled motor (runs for ever, never moves), one that stalls part-way through its
+// travel, a homing switch that is never found.
 #pragma once
 
 #include <array>
@@ -66,6 +67,11 @@ class MotorDevice : public Emulator
     void set_overrun(int id, bool on);
     void set_stall(int id, bool on);
     void set_home_missing(int id, bool on);
+    // The motor makes `steps` more steps (over one or more moves) and then stalls: it still
+    // reports running, never arrives, until stopped; later moves do not move it.
+    void set_fail_after(int id, int steps);
+    // Moves started on a motor since power-on (homing searches included).
+    unsigned move_count(int id) const;
     // Puts a motor at `pos` with its switch `switch_offset` steps away (test set-up).
     void place(int id, int pos, int switch_offset);
     std::vector<Move> moves() const;
@@ -83,6 +89,8 @@ class MotorDevice : public Emulator
         bool moving = false;
         bool stalled = false;
         bool home_missing = false;
+        double fail_left = -1; // steps left before the motor stalls (< 0: healthy)
+        unsigned starts = 0;
         double origin = 0; // physical coordinate = pos + origin; the switch is at 0
         double fibre = 0;  // feed motors: holder position, lags pos by up to kBacklash
         int upper = 32767, lower = -32768;

@@ -209,6 +209,12 @@ void check_keys(Json obj, const std::string& what, std::initializer_list<const c
     }
 }
 
+// "left" / "right": a fibre of the pair.
+int fibre_side(Json j, const std::string& what)
+{
+    return choice(j, what, "right", "left") ? 1 : 0;
+}
+
 ScenarioFault fault(Json j, const std::string& what)
 {
     if (!cJSON_IsObject(j) || !j->child) throw Fail{what + " must be an object"};
@@ -238,6 +244,32 @@ ScenarioFault fault(Json j, const std::string& what)
     } else if (k == "motor_stall" || k == "homing_missing") {
         f.kind = k == "motor_stall" ? ScenarioFault::Kind::MotorStall : ScenarioFault::Kind::HomingMissing;
         f.motor = motor(v, what + "." + k);
+    } else if (k == "motor_fails") {
+        f.kind = ScenarioFault::Kind::MotorFails;
+        if (!cJSON_IsObject(v)) throw Fail{what + ".motor_fails must be an object"};
+        check_keys(v, what + ".motor_fails", {"motor", "after_steps"});
+        f.motor = motor(cJSON_GetObjectItemCaseSensitive(v, "motor"), what + ".motor_fails.motor");
+        f.steps = int(number(cJSON_GetObjectItemCaseSensitive(v, "after_steps"),
+                             what + ".motor_fails.after_steps", 0, 30000));
+    } else if (k == "fibre_slips" || k == "fibre_late" || k == "fibre_stops_short") {
+        const std::string w = what + "." + k;
+        if (!cJSON_IsObject(v)) throw Fail{w + " must be an object"};
+        f.side = fibre_side(cJSON_GetObjectItemCaseSensitive(v, "fibre"), w + ".fibre");
+        if (k == "fibre_late") {
+            f.kind = ScenarioFault::Kind::FibreLate;
+            check_keys(v, w, {"fibre", "steps"});
+            f.steps = int(number(cJSON_GetObjectItemCaseSensitive(v, "steps"), w + ".steps", 0, 30000));
+        } else if (k == "fibre_stops_short") {
+            f.kind = ScenarioFault::Kind::FibreStopsShort;
+            check_keys(v, w, {"fibre", "um"});
+            f.um = number(cJSON_GetObjectItemCaseSensitive(v, "um"), w + ".um", 0, 2000);
+        } else {
+            f.kind = ScenarioFault::Kind::FibreSlips;
+            check_keys(v, w, {"fibre", "um", "on"});
+            f.um = number(cJSON_GetObjectItemCaseSensitive(v, "um"), w + ".um", -500, 500);
+            if (Json on = cJSON_GetObjectItemCaseSensitive(v, "on"))
+                f.on_next_feed = choice(on, w + ".on", "next_feed", "now");
+        }
     } else if (k == "arc") {
         std::string s = text(v, what + ".arc");
         if (s == "never_lights")
@@ -483,7 +515,21 @@ void parse(Json root, Scenario& sc)
     if (Json v = cJSON_GetObjectItemCaseSensitive(root, "start")) sc.start_epoch_s = date(v, "start");
     if (Json ins = cJSON_GetObjectItemCaseSensitive(root, "instrument")) {
         if (!cJSON_IsObject(ins)) throw Fail{"instrument must be an object"};
-        check_keys(ins, "instrument", {"cover", "usb", "sleeve", "power", "environment", "fibres", "dust"});
+        check_keys(ins, "instrument",
+                   {"cover", "usb", "sleeve", "power", "environment", "fibres", "dust", "mechanics"});
+        if (Json m = cJSON_GetObjectItemCaseSensitive(ins, "mechanics")) {
+            if (!cJSON_IsObject(m)) throw Fail{"instrument.mechanics must be an object"};
+            check_keys(m, "instrument.mechanics", {"feed_um_per_step"});
+            if (Json f = cJSON_GetObjectItemCaseSensitive(m, "feed_um_per_step")) {
+                const std::string w = "instrument.mechanics.feed_um_per_step";
+                if (!cJSON_IsObject(f)) throw Fail{w + " must be an object {\"left\", \"right\"}"};
+                check_keys(f, w, {"left", "right"});
+                if (Json v = cJSON_GetObjectItemCaseSensitive(f, "left"))
+                    sc.feed_um_per_step[0] = number(v, w + ".left", 0.2, 0.5);
+                if (Json v = cJSON_GetObjectItemCaseSensitive(f, "right"))
+                    sc.feed_um_per_step[1] = number(v, w + ".right", 0.2, 0.5);
+            }
+        }
         if (Json v = cJSON_GetObjectItemCaseSensitive(ins, "cover"))
             sc.cover_open = choice(v, "instrument.cover", "open", "closed");
         if (Json v = cJSON_GetObjectItemCaseSensitive(ins, "usb")) sc.usb = boolean(v, "instrument.usb");
@@ -618,6 +664,18 @@ void apply_fault(const ScenarioFault& f, Instrument& inst)
     case K::ArcNeverEnds:
         inst.arc().set_never_ends(f.on);
         break;
+    case K::MotorFails:
+        inst.motors().set_fail_after(f.motor, f.steps);
+        break;
+    case K::FibreSlips:
+        inst.scene().slip(f.side, f.um, f.on_next_feed);
+        break;
+    case K::FibreLate:
+        inst.scene().set_fibre_late(f.side, f.steps);
+        break;
+    case K::FibreStopsShort:
+        inst.scene().set_fibre_stop(f.side, f.um);
+        break;
     }
 }
 
@@ -634,6 +692,9 @@ void apply_scenario_setup(const Scenario& sc, Instrument& inst)
     if (sc.battery) inst.power().set_battery_level(*sc.battery);
     if (sc.temperature) inst.env().set_environment(*sc.temperature, *sc.pressure, *sc.humidity);
     if (sc.temperature) inst.heater().set_ambient(*sc.temperature);
+    for (int side = 0; side < 2; ++side)
+        if (sc.feed_um_per_step[size_t(side)])
+            inst.scene().set_feed_um_per_step(side, *sc.feed_um_per_step[size_t(side)]);
     if (sc.fibres) inst.scene().set_fibres(*sc.fibres ? std::optional<FibrePair>(sc.pair) : std::nullopt);
     for (int v = 0; v < 2; ++v)
         if (sc.dust[size_t(v)]) inst.scene().set_dust(v + 1, *sc.dust[size_t(v)]);

@@ -72,13 +72,28 @@ struct ScenarioAction {
 };
 
 struct ScenarioFault {
-    enum class Kind { DeviceMissing, RequestFails, MotorStall, HomingMissing, ArcNeverLights, ArcNeverEnds };
+    enum class Kind {
+        DeviceMissing,
+        RequestFails,
+        MotorStall,
+        HomingMissing,
+        ArcNeverLights,
+        ArcNeverEnds,
+        MotorFails,      // motor stalls after `steps`
+        FibreSlips,      // fibre `side` slips back by `um`, now or on its next feed
+        FibreLate,       // the clamp takes fibre `side` along only after `steps`
+        FibreStopsShort, // fibre `side` goes no further than `um`
+    };
     Kind kind = Kind::DeviceMissing;
     std::string device;
     unsigned long request = 0;
     int times = -1;
     int motor = 0;
     bool on = true;
+    int side = 0; // 0 left, 1 right
+    int steps = 0;
+    double um = 0;
+    bool on_next_feed = false;
 };
 
 struct Scenario {
@@ -87,11 +102,12 @@ struct Scenario {
     std::optional<bool> cover_open, usb, adapter, sleeve;
     std::optional<double> battery;
     std::optional<double> temperature, pressure, humidity;
-    std::optional<bool> fibres;                           // a pair laid in at the start (true) or none
-    FibrePair pair;                                       // that pair
-    std::array<std::optional<std::vector<Dust>>, 2> dust; // on the X and Y camera at the start
-    std::vector<ScenarioFault> faults;                    // set up at start
-    std::vector<ScenarioFault> script_faults;             // used by actions
+    std::optional<bool> fibres;                            // a pair laid in at the start (true) or none
+    FibrePair pair;                                        // that pair
+    std::array<std::optional<std::vector<Dust>>, 2> dust;  // on the X and Y camera at the start
+    std::array<std::optional<double>, 2> feed_um_per_step; // true feed factors, left and right
+    std::vector<ScenarioFault> faults;                     // set up at start
+    std::vector<ScenarioFault> script_faults;              // used by actions
     std::vector<ScenarioAction> script;
     std::optional<uint64_t> end_ms;
 };

@@ -25,6 +25,41 @@ void Scene::set_fibres(std::optional<FibrePair> pair)
     std::lock_guard<std::mutex> lk(mu_);
     pair_ = std::move(pair);
     laid_at_ = at;
+    for (auto& f : feed_)
+        f.slips.clear();
+}
+
+FeedMechanics Scene::feed(int side) const
+{
+    std::lock_guard<std::mutex> lk(mu_);
+    return feed_[side == 1 ? 1 : 0];
+}
+
+void Scene::set_feed_um_per_step(int side, double um_per_step)
+{
+    std::lock_guard<std::mutex> lk(mu_);
+    feed_[side == 1 ? 1 : 0].um_per_step = um_per_step;
+}
+
+void Scene::set_fibre_late(int side, double steps)
+{
+    std::lock_guard<std::mutex> lk(mu_);
+    feed_[side == 1 ? 1 : 0].late_steps = steps;
+}
+
+void Scene::set_fibre_stop(int side, std::optional<double> um)
+{
+    std::lock_guard<std::mutex> lk(mu_);
+    feed_[side == 1 ? 1 : 0].stop_um = um;
+}
+
+void Scene::slip(int side, double um, bool on_next_feed)
+{
+    int id = side == 1 ? kRightFeed : kLeftFeed;
+    std::optional<unsigned> after;
+    if (on_next_feed) after = motors_.move_count(id);
+    std::lock_guard<std::mutex> lk(mu_);
+    feed_[side == 1 ? 1 : 0].slips.push_back({um, after});
 }
 
 std::optional<FibrePair> Scene::fibres() const
@@ -41,6 +76,12 @@ void Scene::set_dust(int view, std::vector<Dust> dust)
 
 FibrePose Scene::pose(const FibreSetup& f, bool left, int view, double fed, double xalign, double yalign,
                       double focus, double lay_in_um)
+{
+    return pose_at(f, left, view, fed * kFeedUmPerStep, xalign, yalign, focus, lay_in_um);
+}
+
+FibrePose Scene::pose_at(const FibreSetup& f, bool left, int view, double travel_um, double xalign,
+                         double yalign, double focus, double lay_in_um)
 {
     FibrePose p;
     p.present = true;
@@ -61,7 +102,7 @@ FibrePose Scene::pose(const FibreSetup& f, bool left, int view, double fed, doub
     double ca = f.cleave_azimuth_deg * kDeg, tt = std::tan(f.cleave_deg * kDeg);
     p.end_slope = tt * (xv ? std::cos(ca) : std::sin(ca));
     // Along the axis: each feed stage pushes its fibre towards the electrodes.
-    double axial = lay_in_um - fed * kFeedUmPerStep;
+    double axial = lay_in_um - travel_um;
     double axis_col = kAxisColumn[xv ? 0 : 1];
     p.tip_col = axis_col + (left ? -axial : axial) / kUmPerPx;
     return p;
@@ -75,11 +116,13 @@ ViewScene Scene::view_scene(int view) const
     vs.light = camera_.scene_level(vs.view) - vs.base;
     std::optional<FibrePair> pair;
     std::array<double, 2> laid{};
+    std::array<FeedMechanics, 2> feed;
     double lay = kLayInUm;
     {
         std::lock_guard<std::mutex> lk(mu_);
         pair = pair_;
         laid = laid_at_;
+        feed = feed_;
         if (pair) lay = pair->tips_um;
         vs.dust = dust_[size_t(vs.view - 1)];
         vs.frame = frames_;
@@ -87,10 +130,12 @@ ViewScene Scene::view_scene(int view) const
     if (pair) {
         double focus = motors_.stage_position(vs.view == 1 ? kXFocus : kYFocus);
         double xa = motors_.stage_position(kXAlign), ya = motors_.stage_position(kYAlign);
-        vs.fibre[0] =
-            pose(pair->left, true, vs.view, motors_.stage_position(kLeftFeed) - laid[0], xa, ya, focus, lay);
-        vs.fibre[1] = pose(pair->right, false, vs.view, motors_.stage_position(kRightFeed) - laid[1], xa, ya,
-                           focus, lay);
+        double tl = fibre_travel_um(feed[0], motors_.stage_position(kLeftFeed) - laid[0],
+                                    motors_.move_count(kLeftFeed));
+        double tr = fibre_travel_um(feed[1], motors_.stage_position(kRightFeed) - laid[1],
+                                    motors_.move_count(kRightFeed));
+        vs.fibre[0] = pose_at(pair->left, true, vs.view, tl, xa, ya, focus, lay);
+        vs.fibre[1] = pose_at(pair->right, false, vs.view, tr, xa, ya, focus, lay);
     }
     return vs;
 }

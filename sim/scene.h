@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "sim/fibre_catalogue.h"
+#include "sim/mechanics.h"
 
 namespace sim
 {
@@ -108,6 +109,18 @@ class Scene
     // their switches).
     static FibrePose pose(const FibreSetup& f, bool left, int view, double fed, double xalign, double yalign,
                           double focus, double lay_in_um = optics::kLayInUm);
+    // The same with the fibre's axial travel towards the electrodes given in um.
+    static FibrePose pose_at(const FibreSetup& f, bool left, int view, double travel_um, double xalign,
+                             double yalign, double focus, double lay_in_um = optics::kLayInUm);
+
+    // The feed mechanics of each side (0 left, 1 right; the fibres of the pair): the true feed
+    // factor and the fibre faults. Laying a new pair in forgets the slips of the old one.
+    FeedMechanics feed(int side) const;
+    void set_feed_um_per_step(int side, double um_per_step);
+    void set_fibre_late(int side, double steps);
+    void set_fibre_stop(int side, std::optional<double> um);
+    // The fibre slips back by um now, or as its feed motor starts its next move.
+    void slip(int side, double um, bool on_next_feed);
 
   private:
     MotorDevice& motors_;
@@ -115,6 +128,8 @@ class Scene
     mutable std::mutex mu_;
     std::optional<FibrePair> pair_;
     std::array<double, 2> laid_at_{}; // feed stage positions when the pair was laid in
+    std::array<FeedMechanics, 2> feed_{FeedMechanics{optics::kFeedUmPerStep * (1 + kFeedFactorError[0])},
+                                       FeedMechanics{optics::kFeedUmPerStep * (1 + kFeedFactorError[1])}};
     std::array<std::vector<Dust>, 2> dust_;
     mutable uint64_t frames_ = 0;
 };
