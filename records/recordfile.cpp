@@ -233,9 +233,10 @@ int AppendRecord(const APPRECORD* record)
             if (!(flags()[s] & REC_FLAG_USED)) slot = s;
         if (slot < 0) return -1; // the check keeps used bits equal to the chain
     }
-    // A reused slot loses its images and report with its record; the report goes first (it
-    // can be built again), the images once the new record is durable.
-    if (full) RecordRemoveFile(RecordPdfPath(slot));
+    // Files left in the slot by the record it held (overwritten or erased) must not pass for
+    // the new one's: the report goes first (it can be built again from its record), the images
+    // once the new record is durable (its images bit is clear until then).
+    RecordRemoveFile(RecordPdfPath(slot));
     h[REC_FLAGS_OFF + slot] = REC_FLAG_USED | REC_FLAG_NEW;
     if (count() > 0) RecordPutU16(h + REC_CHAIN_OFF + 2 * g_order.back(), slot);
     if (full) {
@@ -252,10 +253,8 @@ int AppendRecord(const APPRECORD* record)
         std::printf("Add record sync failed\n");
         return -1;
     }
-    if (full) {
-        RecordRemoveFile(RecordImagePath("X", slot));
-        RecordRemoveFile(RecordImagePath("Y", slot));
-    }
+    RecordRemoveFile(RecordImagePath("X", slot));
+    RecordRemoveFile(RecordImagePath("Y", slot));
     std::printf("record count: %d\n", count());
     return 0;
 }

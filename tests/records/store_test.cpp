@@ -117,8 +117,20 @@ TEST_F(RecordTest, EraseHeadMiddleTailAndAllThenAppend)
         EXPECT_EQ(numbers(), c.left);
         ASSERT_EQ(InitializeRecord(), 0) << "reopen";
         EXPECT_EQ(numbers(), c.left);
+        if (c.left.empty()) { // files of an erased record left in slot 0
+            ASSERT_EQ(RecordMakeDirs(REC_PDF_DIR), 0);
+            ASSERT_EQ(RecordMakeDirs(REC_IMAGE_DIR), 0);
+            write_file(tb->path(RecordPdfPath(0)), {1});
+            write_file(tb->path(RecordImagePath("X", 0)), {1});
+        }
         APPRECORD r = make_record(50);
         ASSERT_EQ(AppendRecord(&r), 0);
+        if (c.left.empty()) {
+            struct stat st;
+            EXPECT_NE(::stat(tb->path(RecordPdfPath(0)).c_str(), &st), 0)
+                << "stale report passes for the new record";
+            EXPECT_NE(::stat(tb->path(RecordImagePath("X", 0)).c_str(), &st), 0) << "stale image";
+        }
         auto want = c.left;
         want.push_back(50);
         EXPECT_EQ(numbers(), want);
