@@ -206,3 +206,25 @@ TEST_F(RecordTest, ClosedStoreAnswersWithoutTouchingMemory)
     EXPECT_EQ(GetSpliceImgSaveTag(0), 0);
     EXPECT_EQ(GetCurrAveLoss(), 0.0f);
 }
+
+TEST_F(RecordTest, AChangeThatCouldNotBeAppliedIsFinishedFirst)
+{
+    ASSERT_EQ(InitializeRecord(), 0);
+    APPRECORD a = make_record(1), b = make_record(2);
+    // The journal is durable but the record file refuses the write: reported as a failure, and
+    // finished before the next change (or at the next open) rather than lost under it.
+    sim::fault_file(REC_FILE, "write", 1);
+    EXPECT_EQ(AppendRecord(&a), -1);
+    sim::clear_file_faults();
+    ASSERT_EQ(AppendRecord(&b), 0);
+    EXPECT_EQ(numbers(), (std::vector<int>{1, 2}));
+    ASSERT_EQ(InitializeRecord(), 0);
+    EXPECT_EQ(numbers(), (std::vector<int>{1, 2}));
+
+    sim::fault_file(REC_FILE, "write", 1);
+    APPRECORD c = make_record(3);
+    EXPECT_EQ(AppendRecord(&c), -1);
+    sim::clear_file_faults();
+    ASSERT_EQ(InitializeRecord(), 0);
+    EXPECT_EQ(numbers(), (std::vector<int>{1, 2, 3}));
+}
