@@ -23,7 +23,7 @@ int g_depth = 0;
 std::mutex g_ownerMutex; // guards g_owner and g_depth
 
 int g_fd = -1;
-bool g_pending = false; // a durable journal whose change could not be applied yet
+bool g_pending = false;        // a durable journal whose change could not be applied yet
 std::vector<uint8_t> g_header; // the file's header as in the file
 std::vector<uint16_t> g_order; // slots in age order
 
