@@ -23,6 +23,7 @@ int g_depth = 0;
 std::mutex g_ownerMutex; // guards g_owner and g_depth
 
 int g_fd = -1;
+bool g_pending = false;        // a durable journal whose change could not be applied yet
 std::vector<uint8_t> g_header; // the file's header as in the file
 std::vector<uint16_t> g_order; // slots in age order
 
@@ -69,8 +70,14 @@ int commit(std::vector<RecordPatch> patches, const std::vector<uint8_t>& next)
         add(patches, i, next.data() + i, size_t(last - i + 1));
         i = last + 1;
     }
+    // A journal not yet applied goes first: the next one replaces it and assumes its change.
+    if (g_pending) {
+        if (RecordJournalRedo(g_fd) < 0) return -1;
+        g_pending = false;
+    }
     int r = RecordJournalCommit(g_fd, patches);
     if (r == -1) return -1;
+    g_pending = r == -2;
     g_header = next; // durable in the journal: the file will hold it
     RecordHeaderCheck c = CheckRecordHeader(g_header.data(), g_header.size(), REC_FILE_SIZE);
     g_order = c.order;
@@ -145,6 +152,7 @@ int open_store()
 
 void close_store()
 {
+    g_pending = false; // the next open finishes it
     if (g_fd >= 0) plat_close(g_fd);
     g_fd = -1;
     g_header.clear();
@@ -233,9 +241,10 @@ int AppendRecord(const APPRECORD* record)
             if (!(flags()[s] & REC_FLAG_USED)) slot = s;
         if (slot < 0) return -1; // the check keeps used bits equal to the chain
     }
-    // A reused slot loses its images and report with its record; the report goes first (it
-    // can be built again), the images once the new record is durable.
-    if (full) RecordRemoveFile(RecordPdfPath(slot));
+    // Files left in the slot by the record it held (overwritten or erased) must not pass for
+    // the new one's: the report goes first (it can be built again from its record), the images
+    // once the new record is durable (its images bit is clear until then).
+    RecordRemoveFile(RecordPdfPath(slot));
     h[REC_FLAGS_OFF + slot] = REC_FLAG_USED | REC_FLAG_NEW;
     if (count() > 0) RecordPutU16(h + REC_CHAIN_OFF + 2 * g_order.back(), slot);
     if (full) {
@@ -252,10 +261,8 @@ int AppendRecord(const APPRECORD* record)
         std::printf("Add record sync failed\n");
         return -1;
     }
-    if (full) {
-        RecordRemoveFile(RecordImagePath("X", slot));
-        RecordRemoveFile(RecordImagePath("Y", slot));
-    }
+    RecordRemoveFile(RecordImagePath("X", slot));
+    RecordRemoveFile(RecordImagePath("Y", slot));
     std::printf("record count: %d\n", count());
     return 0;
 }

@@ -14,6 +14,7 @@
 #include "platform/seam.h"
 #include "records/record.h"
 #include "records/recordstore.h"
+#include "sim/flash.h"
 #include "sim/request_log.h"
 #include "sim/testbed.h"
 

@@ -117,8 +117,20 @@ TEST_F(RecordTest, EraseHeadMiddleTailAndAllThenAppend)
         EXPECT_EQ(numbers(), c.left);
         ASSERT_EQ(InitializeRecord(), 0) << "reopen";
         EXPECT_EQ(numbers(), c.left);
+        if (c.left.empty()) { // files of an erased record left in slot 0
+            ASSERT_EQ(RecordMakeDirs(REC_PDF_DIR), 0);
+            ASSERT_EQ(RecordMakeDirs(REC_IMAGE_DIR), 0);
+            write_file(tb->path(RecordPdfPath(0)), {1});
+            write_file(tb->path(RecordImagePath("X", 0)), {1});
+        }
         APPRECORD r = make_record(50);
         ASSERT_EQ(AppendRecord(&r), 0);
+        if (c.left.empty()) {
+            struct stat st;
+            EXPECT_NE(::stat(tb->path(RecordPdfPath(0)).c_str(), &st), 0)
+                << "stale report passes for the new record";
+            EXPECT_NE(::stat(tb->path(RecordImagePath("X", 0)).c_str(), &st), 0) << "stale image";
+        }
         auto want = c.left;
         want.push_back(50);
         EXPECT_EQ(numbers(), want);
@@ -193,4 +205,26 @@ TEST_F(RecordTest, ClosedStoreAnswersWithoutTouchingMemory)
     EXPECT_EQ(GetNewRecord(&n), 1);
     EXPECT_EQ(GetSpliceImgSaveTag(0), 0);
     EXPECT_EQ(GetCurrAveLoss(), 0.0f);
+}
+
+TEST_F(RecordTest, AChangeThatCouldNotBeAppliedIsFinishedFirst)
+{
+    ASSERT_EQ(InitializeRecord(), 0);
+    APPRECORD a = make_record(1), b = make_record(2);
+    // The journal is durable but the record file refuses the write: reported as a failure, and
+    // finished before the next change (or at the next open) rather than lost under it.
+    sim::fault_file(REC_FILE, "write", 1);
+    EXPECT_EQ(AppendRecord(&a), -1);
+    sim::clear_file_faults();
+    ASSERT_EQ(AppendRecord(&b), 0);
+    EXPECT_EQ(numbers(), (std::vector<int>{1, 2}));
+    ASSERT_EQ(InitializeRecord(), 0);
+    EXPECT_EQ(numbers(), (std::vector<int>{1, 2}));
+
+    sim::fault_file(REC_FILE, "write", 1);
+    APPRECORD c = make_record(3);
+    EXPECT_EQ(AppendRecord(&c), -1);
+    sim::clear_file_faults();
+    ASSERT_EQ(InitializeRecord(), 0);
+    EXPECT_EQ(numbers(), (std::vector<int>{1, 2, 3}));
 }
