@@ -60,6 +60,8 @@ FibrePose Scene::pose(const FibreSetup& f, bool left, int view, double fed, doub
     p.core_um = f.eccentricity_um * (xv ? std::cos(az) : std::sin(az));
     double ca = f.cleave_azimuth_deg * kDeg, tt = std::tan(f.cleave_deg * kDeg);
     p.end_slope = tt * (xv ? std::cos(ca) : std::sin(ca));
+    p.end_depth_slope = tt * (xv ? std::sin(ca) : std::cos(ca));
+    p.defect_um = f.defect_um;
     // Along the axis: each feed stage pushes its fibre towards the electrodes.
     double axial = lay_in_um - fed * kFeedUmPerStep;
     double axis_col = kAxisColumn[xv ? 0 : 1];
