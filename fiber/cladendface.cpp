@@ -2,8 +2,8 @@
 // with the line through the rows the end-face fit used. A ridge standing out towards the gap is a
 // bulge (lip); the end falling back at an edge is a chip, judged as a bad end face.
 //
-// The end-face fit keeps 10 rows away from the cladding edges, so a defect confined to the
-// edges barely moves it; here the rows from 2 pixels inside each edge count too.
+// A chip or lip near one edge also tilts the end-face fit, so the reference here is a line fitted
+// to the rows near the axis only; the rows from 2 pixels inside each edge are judged against it.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -16,21 +16,21 @@ namespace
 {
 using endface::to_int;
 
-constexpr int kEdgeRows = 2;       // rows kept from each cladding edge
-constexpr int kBandRows = 4;       // rows kept from the central band
-constexpr int kFitMargin = 10;     // rows of the reference line, as the end-face fit takes them
-constexpr double kBulgeCols = 3.0; // about 2 um standing out
-constexpr double kChipCols = 6.0;  // about 4 um fallen back
-constexpr int kDefectRows = 3;     // rows beyond a limit that make a defect
-constexpr int kMinPoints = 12;     // points needed to judge an end
-constexpr int kEdgeColumns = 40;   // an end face closer to the picture's edge is not judged
+constexpr int kEdgeRows = 2;        // rows kept from each cladding edge
+constexpr int kBandRows = 4;        // rows kept from the central band
+constexpr double kInnerSpan = 0.55; // fraction of the radius the reference line is fitted over
+constexpr double kBulgeCols = 3.0;  // about 2 um standing out
+constexpr double kChipCols = 6.0;   // about 4 um fallen back
+constexpr int kDefectRows = 3;      // rows beyond a limit that make a defect
+constexpr int kMinPoints = 12;      // points needed to judge an end
+constexpr int kEdgeColumns = 40;    // an end face closer to the picture's edge is not judged
 
 enum Finding { kClean = 0, kBulge = 1, kChip = 2, kFailed = 3, kOutside = 4 };
 
 struct Point {
     int row;
     double col;
-    bool inner; // within the rows of the reference line
+    bool inner; // among the rows of the reference line
 };
 
 Finding judge(int view, int side)
@@ -45,29 +45,36 @@ Finding judge(int view, int side)
     if (!(top < bandTop && bandTop <= bandBottom && bandBottom < bottom) || top < 0 ||
         bottom >= CAMERA_HEIGHT)
         return kFailed;
-    if (!std::isfinite(f->fEndfaceK) || std::fabs(f->fEndfaceK) > 1.0f) return kFailed;
 
+    // Every shadow row from near each edge to near the band; the reference line is fitted to
+    // the rows nearer the axis than any edge defect reaches.
+    const double centre = (top + bottom) / 2.0, inner = kInnerSpan * (bottom - top) / 2.0;
     std::vector<Point> pts;
-    auto scan = [&](int from, int to, int fitFrom, int fitTo) {
+    double sr = 0, sc = 0, srr = 0, src = 0;
+    int m = 0;
+    auto scan = [&](int from, int to) {
         for (int r = from; r <= to; ++r) {
             ENDFACE_POINT p{};
-            if (GetEndfacePoint(r, side, view - 1, &p) == 0)
-                pts.push_back({r, double(p.wColumn), r >= fitFrom && r <= fitTo});
+            if (GetEndfacePoint(r, side, view - 1, &p) != 0) continue;
+            const bool in = std::fabs(r - centre) <= inner;
+            pts.push_back({r, double(p.wColumn), in});
+            if (!in) continue;
+            sr += r;
+            sc += p.wColumn;
+            srr += double(r) * r;
+            src += double(r) * p.wColumn;
+            ++m;
         }
     };
-    scan(top + kEdgeRows, bandTop - kBandRows, top + kFitMargin, bandTop - kFitMargin);
-    scan(bandBottom + kBandRows, bottom - kEdgeRows, bandBottom + kFitMargin, bottom - kFitMargin);
-    // The reference line has the fitted slope through the median of the inner rows.
-    std::vector<double> offsets;
-    for (const Point& p : pts)
-        if (p.inner) offsets.push_back(p.col - f->fEndfaceK * p.row);
-    if (int(pts.size()) < kMinPoints || offsets.size() < 4) return kFailed;
-    std::nth_element(offsets.begin(), offsets.begin() + long(offsets.size() / 2), offsets.end());
-    const double B = offsets[offsets.size() / 2];
+    scan(top + kEdgeRows, bandTop - kBandRows);
+    scan(bandBottom + kBandRows, bottom - kEdgeRows);
+    const double den = m * srr - sr * sr;
+    if (int(pts.size()) < kMinPoints || m < 4 || !(den > 0)) return kFailed;
+    const double K = (m * src - sr * sc) / den, B = (sc - K * sr) / m;
     const double towardsGap = side == 0 ? 1.0 : -1.0;
     int out = 0, back = 0;
     for (const Point& p : pts) {
-        const double e = towardsGap * (p.col - (f->fEndfaceK * p.row + B));
+        const double e = towardsGap * (p.col - (K * p.row + B));
         out += e > kBulgeCols;
         back += e < -kChipCols;
     }

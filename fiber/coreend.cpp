@@ -59,7 +59,7 @@ int CalCoreEndFace(const uint8_t* frame, int view, int side, APPFIBER_INFO* fibr
     // The rows and the probe columns must lie in the analysed window.
     upper = std::max(upper, FRAME_FIRST_ROW);
     lower = std::min(lower, FRAME_END_ROW - 1);
-    if (upper >= lower) return 1;
+    if (upper >= lower || endface < 0 || endface >= CAMERA_WIDTH) return 1;
     const int t = 2 * ShadowThresholdByte(*fibre);
     if (core_band(frame, side, endface, t, &upper, &lower)) return 1;
     std::printf("(b) wUpp:%d,wLow:%d\n", upper, lower);

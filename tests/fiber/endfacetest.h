@@ -50,17 +50,22 @@ class EndfaceTest : public fibertest::FiberTest
         vs.fibre[1] = sim::Scene::pose(l.right, false, view, 0, 0, 0, focus, l.tipsUm);
         return vs;
     }
-    // Draws both views into the frame buffers and returns their truth (X, Y).
+    // Lays the pair in front of the cameras (they draw it on every grab from now on), grabs both
+    // views and returns their truth (X, Y).
     std::array<sim::ViewTruth, 2> draw(const Layout& l)
     {
-        std::array<sim::ViewTruth, 2> t;
-        for (int view = 1; view <= 2; ++view) {
-            const sim::ViewScene vs = scene(l, view);
-            sim::render_view(vs, frame(view), true);
-            t[size_t(view - 1)] = sim::view_truth(vs);
-        }
-        return t;
+        layout_ = l;
+        inst().camera().set_frame_source([this](int view, uint8_t* buf, int w, int h) {
+            if (w != sim::kFrameWidth || h != sim::kFrameHeight) return;
+            sim::ViewScene vs = scene(layout_, view);
+            vs.frame = layout_.frame + grabs_++;
+            sim::render_view(vs, buf, true);
+        });
+        EXPECT_EQ(GetGraphicsData(VIEWMASK_XY), 0);
+        return {sim::view_truth(scene(l, 1)), sim::view_truth(scene(l, 2))};
     }
+    Layout layout_;
+    uint64_t grabs_ = 0;
     // Shadow thresholds and end faces of both views.
     int measure(const Layout& l)
     {
