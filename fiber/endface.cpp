@@ -35,6 +35,12 @@ bool finite(float v)
     return std::isfinite(v);
 }
 
+// A row worked out from measurements, truncated; anything outside the picture reads as row -1.
+int row_of(double r)
+{
+    return r > -1.0 && r < CAMERA_HEIGHT ? int(r) : -1;
+}
+
 // Where the row crosses half way between the fibre's shadow and the gap, relative to the
 // point's column: the integer scan stops where the light first exceeds the shadow threshold,
 // which sits anywhere in the step, so it alone is off by up to a pixel.
@@ -72,7 +78,7 @@ int endface(int view, int side, const char* name, int label)
     const double lowEnd = f->fFocusCenter + f->fFocusWidth / 2 + kMargin;
     const double lowStep = (lowStart - lowEnd) / (ENDFACE_HALF_POINTS + 1);
     for (int i = 1; i <= ENDFACE_HALF_POINTS; ++i) {
-        const int up = int(upStart + i * upStep), low = int(lowStart - i * lowStep);
+        const int up = row_of(upStart + i * upStep), low = row_of(lowStart - i * lowStep);
         if (GetEndfacePoint(up, side, view - 1, &g_points[i - 1]) != 0 ||
             GetEndfacePoint(low, side, view - 1, &g_points[ENDFACE_HALF_POINTS + i - 1]) != 0)
             return ENDFACE_ERR_NO_POINT;

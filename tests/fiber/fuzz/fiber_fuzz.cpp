@@ -4,10 +4,16 @@
 #include <cstdint>
 
 #include "tests/fiber/fuzz_core.h"
+#include "tests/fiber/fuzz_endface.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const bool ready = InitializeGraphics() == 0;
-    if (ready) fuzzcore::run(data, size);
+    if (!ready) return 0;
+    // The first byte picks the case, the rest feeds it.
+    if (size > 0 && (data[0] & 1))
+        fuzzendface::run(data + 1, size - 1);
+    else
+        fuzzcore::run(data, size);
     return 0;
 }
