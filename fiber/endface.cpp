@@ -164,12 +164,17 @@ int CalcSingleFocusEx(int view, int side)
     APPFIBER_INFO* f = GetFiberInfo(view, side);
     if (!f) return -1;
     APPFIBER* rec = GetFiberStruct();
-    const int before = rec->lFiberErrorFlag;
+    const APPFIBER_INFO before = *f;
+    const int flag = rec->lFiberErrorFlag;
     rec->lFiberErrorFlag = 0;
     const int r = CalcSingleFocus(view, side);
     const int code = r != 0 ? r : rec->lFiberErrorFlag;
-    if (code == 0) rec->lFiberErrorFlag = before;
-    if (code != 0) return code;
+    if (code != 0) {
+        // A failed measurement leaves the fibre's values as they were.
+        *f = before;
+        return code;
+    }
+    rec->lFiberErrorFlag = flag;
     const int first = side == 0 ? 8 : 599;
     float sharp = 0;
     if (GetFocusDegreeValue(view, first, first + 32, &sharp) == 0) f->fFocusDegree = sharp;

@@ -63,6 +63,9 @@ TEST_F(EndfaceTest, CleaveAngleWithinATenthOfADegreeInAnyAzimuth)
             const APPFIBER* rec = GetFiberStruct();
             EXPECT_LE(rec->fEndfaceAngleSum, 3.0 + 0.15);
             EXPECT_GE(rec->fEndfaceAngleSum, std::fabs(3.0 - 2 * deg) - 0.15);
+            // Clean ends, however tilted, pass the end-face checks.
+            EXPECT_EQ(AnalyzCladEndFace(0), 0);
+            EXPECT_EQ(AnalyzCoreEndFace(), 0);
         }
 }
 
