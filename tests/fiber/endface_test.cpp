@@ -337,10 +337,15 @@ TEST_F(EndfaceTest, ChecksOnFibresOutOfReachFailInsteadOfReading)
         xl->fEndfacePos = pos;
         const int r = CalCoreDirtyByGuss(frame(1), 0, xl, 11);
         EXPECT_TRUE(r == 0 || r == ENDFACE_ERR_CORE_BAND) << pos;
+        // An end face the cladding check cannot see: the fibre must be laid in again.
         *xl = keep;
         xl->fEndfacePos = pos;
-        EXPECT_NE(AnalyzCladEndFace(0), 0) << pos;
+        EXPECT_EQ(AnalyzCladEndFace(0), ENDFACE_ERR_REPOSITION) << pos;
     }
+    // A band wider than the cladding leaves no shadow rows to judge.
+    *xl = keep;
+    xl->fFocusWidth = xl->fCladWidth + 10;
+    EXPECT_EQ(AnalyzCladEndFace(0), ENDFACE_ERR_CALC);
     *xl = keep;
     xl->fCladCenter = NAN;
     EXPECT_EQ(CalCoreDirtyByGuss(frame(1), 0, xl, 11), ENDFACE_ERR_CORE_BAND);
