@@ -192,14 +192,22 @@ double profile_at(const std::vector<Seg>& segs, double p)
     return v;
 }
 
-// End-face column on row `rho` pixels from the centre (defects bend it near an edge).
+// The defect's size: the scene's, or the usual one.
+double defect_size(const FibrePose& f, double usual)
+{
+    return f.defect_um > 0 ? f.defect_um : usual;
+}
+
+// End-face column on row `rho` pixels from the centre, where the end face crosses the plane of the
+// fibre's axis (defects bend it near an edge).
 double end_col(const FibrePose& f, bool left, double rho, double radius)
 {
     double x = f.tip_col + f.end_slope * rho;
     double back = 0; // micrometres the end lies behind the plane cleave
     double from_top = (rho + radius) / radius, from_bottom = (radius - rho) / radius;
-    if (f.defect == EndDefect::Chip && from_top < kChipSpan) back = kChipDepthUm * (1 - from_top / kChipSpan);
-    if (f.defect == EndDefect::Lip && from_bottom < kLipSpan) back = -kLipUm;
+    if (f.defect == EndDefect::Chip && from_top < kChipSpan)
+        back = defect_size(f, kChipDepthUm) * (1 - from_top / kChipSpan);
+    if (f.defect == EndDefect::Lip && from_bottom < kLipSpan) back = -defect_size(f, kLipUm);
     double d = back / kUmPerPx;
     return left ? x - d : x + d;
 }
@@ -224,7 +232,9 @@ std::vector<Speck> dirt(const FibrePose& f, bool left, const Lateral& L)
         double behind = (2 + 14 * next()) / kUmPerPx;
         double row = f.centre_row + L.core_c + (next() - 0.5) * 24 / kUmPerPx;
         double col = f.tip_col + f.end_slope * (row - f.centre_row) + (left ? -behind : behind);
-        out.push_back({col, row, 1.2 + 2.0 * next(), 0.55 + 0.35 * next()});
+        double sigma = 1.2 + 2.0 * next();
+        if (f.defect_um > 0) sigma = f.defect_um / kUmPerPx;
+        out.push_back({col, row, sigma, 0.55 + 0.35 * next()});
     }
     return out;
 }
@@ -297,6 +307,7 @@ ViewTruth view_truth(const ViewScene& vs)
         o.core_row = f.centre_row + L.core_c;
         o.tip_col = f.tip_col;
         o.end_slope = f.end_slope;
+        o.end_depth_slope = f.end_depth_slope;
         o.band_half_rows = lens::band_half_um(fibre_spec(f.type).clad_um / 2, f.z_um) / kUmPerPx;
         o.z_um = f.z_um;
         const double fringe = (kFringeGapUm + kFringeUm / 2) / kUmPerPx;
@@ -304,6 +315,14 @@ ViewTruth view_truth(const ViewScene& vs)
         o.fringe_down_row = o.clad_down_row + fringe;
     }
     return t;
+}
+
+double shadow_end_col(const FibreTruth& t, bool left, double row)
+{
+    const double rho = row - t.centre_row, radius = (t.clad_down_row - t.clad_up_row) / 2;
+    const double depth = std::abs(t.end_depth_slope) * std::sqrt(std::max(0.0, radius * radius - rho * rho));
+    const double x = t.tip_col + t.end_slope * rho;
+    return left ? x + depth : x - depth;
 }
 
 void render_view(const ViewScene& vs, uint8_t* buf, bool noise)
@@ -318,7 +337,7 @@ void render_view(const ViewScene& vs, uint8_t* buf, bool noise)
         const bool left = i == 0;
         Lateral L = lateral(f);
         const double se = std::max(1e-3, lens::edge_blur_um(f.z_um) / kUmPerPx);
-        const double shrink = f.defect == EndDefect::ShrunkCore ? kShrinkUm / kUmPerPx : 0.0;
+        const double shrink = f.defect == EndDefect::ShrunkCore ? defect_size(f, kShrinkUm) / kUmPerPx : 0.0;
         for (int r = 0; r < H; ++r) {
             double rho = r - f.centre_row;
             // Far from the fibre a row is plain background.
@@ -329,28 +348,36 @@ void render_view(const ViewScene& vs, uint8_t* buf, bool noise)
                 double core_in = std::clamp(L.core_half + 0.5 - std::abs(rho - L.core_c), 0.0, 1.0);
                 recess = float(profile_at(L.no_core, rho) * (1 - kRecessDim * core_in));
             }
+            // An end face tilted along the line of sight reaches a column further at the glass's
+            // near or far side than on the axis: the shadow ends at the furthest glass (xs), while
+            // light passes the whole lens only up to the nearest (xg); between them the ray crosses
+            // a wedge of glass that turns it away from the objective.
             double xe = end_col(f, left, rho, L.radius);
-            double xc = left ? xe - shrink : xe + shrink; // where the core's light ends
+            double depth =
+                std::abs(f.end_depth_slope) * std::sqrt(std::max(0.0, L.radius * L.radius - rho * rho));
+            double xs = left ? xe + depth : xe - depth, xg = left ? xe - depth : xe + depth;
+            double xc = left ? xg - shrink : xg + shrink; // where the core's light ends
             float* row = t.data() + size_t(r) * W;
-            // Only the columns within the blur of the end face (or of the core's end) need their
-            // coverage worked out; the rest are wholly fibre or wholly gap.
+            // Only the columns within the blur of these ends need their coverage worked out; the
+            // rest are wholly fibre or wholly gap.
             double reach = 0.5 + 6 * se;
-            double x_lo = std::min(xe, xc) - reach, x_hi = std::max(xe, xc) + reach;
+            double x_lo = std::min({xs, xg, xc}) - reach, x_hi = std::max({xs, xg, xc}) + reach;
             int c_lo = std::clamp(int(std::floor(x_lo)), 0, W),
                 c_hi = std::clamp(int(std::ceil(x_hi)) + 1, 0, W);
             int body0 = left ? 0 : c_hi, body1 = left ? c_lo : W;
             for (int c = body0; c < body1; ++c)
                 row[c] *= full;
             for (int c = c_lo; c < c_hi; ++c) {
-                // Coverage of the pixel by the fibre along the axis.
-                double a = left ? 1 - step_cover(xe, c, se) : step_cover(xe, c, se);
-                if (a <= 0) continue;
+                // Coverage of the pixel by the glass's silhouette and by its full depth.
+                double as = left ? 1 - step_cover(xs, c, se) : step_cover(xs, c, se);
+                if (as <= 0) continue;
+                double ag = std::min(as, left ? 1 - step_cover(xg, c, se) : step_cover(xg, c, se));
                 float tf = full;
                 if (shrink > 0) {
                     double inside = left ? 1 - step_cover(xc, c, se) : step_cover(xc, c, se);
                     tf = float(inside * full + (1 - inside) * recess);
                 }
-                row[c] *= float(1 - a * (1 - tf));
+                row[c] *= float((1 - as) + (as - ag) * kStray + ag * tf);
             }
         }
         for (const Speck& s : dirt(f, left, L)) {

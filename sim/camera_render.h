@@ -26,6 +26,7 @@ struct FibreTruth {
     double core_row = 0;                       // apparent core centre (through the cladding)
     double tip_col = 0;                        // end face on the centre row
     double end_slope = 0;                      // end-face line: columns per row
+    double end_depth_slope = 0;                // the same along the line of sight (see render_view)
     double band_half_rows = 0;                 // half width of the central bright band
     double z_um = 0;                           // object plane minus fibre axis
     // Centres of the bright fringes just outside the edges.
@@ -35,6 +36,9 @@ struct ViewTruth {
     std::array<FibreTruth, 2> fibre; // left, right
 };
 ViewTruth view_truth(const ViewScene& vs);
+// Column where a fibre's shadow ends on `row` (plane cleave, no defect): an end face tilted along
+// the line of sight reaches furthest at the glass's near or far side, not on the axis.
+double shadow_end_col(const FibreTruth& t, bool left, double row);
 
 // The fibre as a lens (exposed for tests and the display of the focus).
 namespace lens

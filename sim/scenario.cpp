@@ -299,13 +299,13 @@ constexpr const char* kActionNames[] = {
     "screenshot", "sleeve", "environment", "power_source", "heater",      "fault", "fibres", "dust", "wait"};
 
 // FIBRE: {"type", "cleave_deg", "cleave_azimuth_deg", "eccentricity_um", "eccentricity_azimuth_deg",
-// "seat_um": [x, y], "defect"}, every field optional.
+// "seat_um": [x, y], "defect", "defect_um"}, every field optional.
 FibreSetup fibre(Json j, const std::string& what)
 {
     if (!cJSON_IsObject(j)) throw Fail{what + " must be an object"};
     check_keys(j, what,
                {"type", "cleave_deg", "cleave_azimuth_deg", "eccentricity_um", "eccentricity_azimuth_deg",
-                "seat_um", "defect"});
+                "seat_um", "defect", "defect_um"});
     FibreSetup f;
     if (Json v = cJSON_GetObjectItemCaseSensitive(j, "type")) {
         auto t = fibre_type(text(v, what + ".type"));
@@ -340,6 +340,8 @@ FibreSetup fibre(Json j, const std::string& what)
         else
             throw Fail{what + ".defect must be \"none\", \"chip\", \"lip\", \"shrunk_core\" or \"dirt\""};
     }
+    if (Json v = cJSON_GetObjectItemCaseSensitive(j, "defect_um"))
+        f.defect_um = number(v, what + ".defect_um", 0, 40);
     return f;
 }
 

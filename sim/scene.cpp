@@ -101,6 +101,8 @@ FibrePose Scene::pose_at(const FibreSetup& f, bool left, int view, double travel
     p.core_um = f.eccentricity_um * (xv ? std::cos(az) : std::sin(az));
     double ca = f.cleave_azimuth_deg * kDeg, tt = std::tan(f.cleave_deg * kDeg);
     p.end_slope = tt * (xv ? std::cos(ca) : std::sin(ca));
+    p.end_depth_slope = tt * (xv ? std::sin(ca) : std::cos(ca));
+    p.defect_um = f.defect_um;
     // Along the axis: each feed stage pushes its fibre towards the electrodes.
     double axial = lay_in_um - travel_um;
     double axis_col = kAxisColumn[xv ? 0 : 1];

@@ -49,6 +49,9 @@ struct FibreSetup {
     double eccentricity_azimuth_deg = 0.0;
     std::array<double, 2> seat_um{}; // V-groove seating error along x and y
     EndDefect defect = EndDefect::None;
+    // The defect's size, um (0: its usual size): chip depth, lip height, core recess, or the size
+    // (Gaussian sigma) of the dirt specks.
+    double defect_um = 0.0;
 };
 
 struct FibrePair {
@@ -73,7 +76,9 @@ struct FibrePose {
     double z_um = 0;       // object plane minus fibre axis, along the camera's axis
     double core_um = 0;    // true core offset from the cladding centre across this view
     EndDefect defect = EndDefect::None;
-    uint32_t seed = 0; // places dirt specks
+    uint32_t seed = 0;          // places dirt specks
+    double defect_um = 0;       // the defect's size (0: its usual size)
+    double end_depth_slope = 0; // end-face slope along the line of sight: columns per pixel of depth
 };
 
 // Everything one view's picture is drawn from.

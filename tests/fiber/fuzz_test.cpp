@@ -6,6 +6,7 @@
 #include "tests/fiber/fibertest.h"
 #include "tests/fiber/fuzz_core.h"
 #include "tests/fiber/fuzz_corelines.h"
+#include "tests/fiber/fuzz_endface.h"
 #include "tests/fiber/fuzz_fibertype.h"
 
 namespace
@@ -52,6 +53,20 @@ TEST_F(FiberTest, LineFitsOnRandomAndAdversarialFramesAndRecords)
             b = uint8_t(rng());
         fuzzcorelines::run(data.data(), data.size());
     }
+    SUCCEED();
+}
+
+TEST_F(FiberTest, EndFaceRoutinesOnRandomFramesAndRecords)
+{
+    std::mt19937 rng(20261211);
+    std::vector<uint8_t> data;
+    for (size_t size : {0u, 1u, 3u, 64u, 1024u, 9000u})
+        for (int k = 0; k < 3; ++k) {
+            data.resize(size);
+            for (auto& b : data)
+                b = uint8_t(rng());
+            fuzzendface::run(data.data(), data.size());
+        }
     SUCCEED();
 }
 

@@ -162,7 +162,7 @@ TEST(Render, EndFacesAgreeWithTheTruthToATenthOfAPixel)
                     double at = crossing(p, kFrameWidth - 1, -1, mid);
                     SCOPED_TRACE(testing::Message()
                                  << "view " << view << " cleave " << cleave << " row " << r);
-                    EXPECT_NEAR(at, t.tip_col + t.end_slope * (r - t.centre_row), 0.1);
+                    EXPECT_NEAR(at, shadow_end_col(t, true, r), 0.1);
                 }
             }
 }

@@ -5,15 +5,20 @@
 
 #include "tests/fiber/fuzz_core.h"
 #include "tests/fiber/fuzz_corelines.h"
+#include "tests/fiber/fuzz_endface.h"
 #include "tests/fiber/fuzz_fibertype.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const bool ready = InitializeGraphics() == 0;
-    if (ready) {
+    fuzzfibertype::run(data, size);
+    if (!ready) return 0;
+    // The first byte picks the picture case, the rest feeds it.
+    if (size > 0 && (data[0] & 1)) {
+        fuzzendface::run(data + 1, size - 1);
+    } else {
         fuzzcore::run(data, size);
         fuzzcorelines::run(data, size);
     }
-    fuzzfibertype::run(data, size);
     return 0;
 }
