@@ -1,0 +1,3 @@
+#include "splice/quickmode.h"
+
+int QUICK_MODE = 0;
