@@ -69,3 +69,6 @@ int ForwardCoefficient(int factory, float measured);
 float MeasuredCoefficient(int factory, int steps, float pixels);
 // Steps of the simple loop: |error| x coef / 100 / min(pass, 4), at least 1; 0 inside the dead band.
 int SimpleSideSteps(int error, int coef, int pass);
+// Final check of the closed loops: 0, or 244 when an end lies more than 16 pixels off its target
+// (positions truncated to whole pixels).
+int PressGapCheck(int centre, int gap, float left, float right);

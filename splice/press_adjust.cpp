@@ -70,7 +70,9 @@ int fpga_or_end()
     return r;
 }
 
-int final_check(int centre, int gap, float l, float r)
+} // namespace
+
+int PressGapCheck(int centre, int gap, float l, float r)
 {
     const int li = int(l), ri = int(r);
     if (std::abs(centre - gap - li) > PRESS_FINAL_LIMIT_PX || std::abs(ri - centre) > PRESS_FINAL_LIMIT_PX) {
@@ -80,7 +82,6 @@ int final_check(int centre, int gap, float l, float r)
     }
     return 0;
 }
-} // namespace
 
 int SplicePrecisionPressAdjust(int n, int keepOn, int kerfOff, int gap, int /*fibre*/)
 {
@@ -133,7 +134,7 @@ int SplicePrecisionPressAdjust(int n, int keepOn, int kerfOff, int gap, int /*fi
     if (n < 4 || ignore_bubble()) return 0;
     if (const int e = PressMeasureEndfaces(); e != 0) return PressFail(e);
     if (!PressEndPositions(&l, &r)) return PressFail(PRESS_ERR_ANALYSIS);
-    if (const int e = final_check(centre, gap, l, r); e != 0) return PressFail(e);
+    if (const int e = PressGapCheck(centre, gap, l, r); e != 0) return PressFail(e);
     return 0;
 }
 
@@ -159,7 +160,7 @@ int SplicePressAdjust(int n, int keepOn, int kerfOff, int gap, int /*fibre*/)
     if (n < 4 || ignore_bubble()) return 0;
     if (const int e = fpga_or_end(); e != 0) return PressFail(e);
     if (!PressEndPositions(&l, &r)) return PressFail(PRESS_ERR_ANALYSIS);
-    if (const int e = final_check(centre, gap, l, r); e != 0) return PressFail(e);
+    if (const int e = PressGapCheck(centre, gap, l, r); e != 0) return PressFail(e);
     return 0;
 }
 
