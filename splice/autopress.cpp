@@ -22,6 +22,8 @@ constexpr uint32_t kReserve = 500;       // a fibre first seen with less travel 
 constexpr double kParkPx = 90 * 1.34375; // where each end is parked short of the centre
 // The feed at the slowest speed (550 steps/s) takes 7.3 s for 4000 steps.
 constexpr uint32_t kFeedTimeoutMs = 12000;
+// Between looks for the fibres: 8 steps at the fastest speed.
+constexpr uint32_t kPollMs = 2;
 
 uint32_t forward_travel(uint32_t mask)
 {
@@ -69,7 +71,7 @@ int AutoPress()
         }
         // A motor that runs without moving must not keep the feed going for ever.
         if (!UserMSleep(&start, kFeedTimeoutMs)) return PressFail(PRESS_ERR_ANALYSIS);
-        plat_sleep_ms(1);
+        plat_sleep_ms(kPollMs);
     }
 
     if (forward_travel(PressMask(1)) <= kReserve) return PressFail(PRESS_ERR_RIGHT);
@@ -115,7 +117,7 @@ int PressToVisionArea(int side)
             StopMotor(mask);
             return PRESS_ERR_LEFT;
         }
-        plat_sleep_ms(1);
+        plat_sleep_ms(kPollMs);
     }
     plat_sleep_ms(10);
     return StopMotor(mask);

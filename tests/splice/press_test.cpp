@@ -10,8 +10,8 @@ namespace
 {
 using presstest::PressTest;
 
-const sim::FibreType kTypes[] = {sim::FibreType::SM,  sim::FibreType::MM50, sim::FibreType::MM62,
-                                 sim::FibreType::DS,  sim::FibreType::NZDS, sim::FibreType::G657};
+const sim::FibreType kTypes[] = {sim::FibreType::SM, sim::FibreType::MM50, sim::FibreType::MM62,
+                                 sim::FibreType::DS, sim::FibreType::NZDS, sim::FibreType::G657};
 
 struct Figures {
     int passes = 0;
@@ -45,7 +45,8 @@ TEST_F(PressTest, RandomStartsConvergeWithinThePassLimit)
         inst().scene().set_feed_um_per_step(0, fl);
         inst().scene().set_feed_um_per_step(1, fr);
 
-        struct timeval t0{}, t1{};
+        struct timeval t0 {
+        }, t1{};
         GetUserTime(&t0);
         ASSERT_EQ(AutoPress(), 0);
         EXPECT_TRUE(in_view(0) && in_view(1));
@@ -72,6 +73,174 @@ TEST_F(PressTest, RandomStartsConvergeWithinThePassLimit)
         slowest = std::max(slowest, r.seconds);
     }
     std::printf("worst end error %.2f px, slowest feed and gap %.2f s\n", worst, slowest);
+}
+
+} // namespace
+
+namespace
+{
+
+// A clean pair laid in front of the cameras at the usual place, screen at the front.
+sim::FibrePair clean_pair(double tipsUm = sim::optics::kLayInUm)
+{
+    sim::FibrePair p;
+    p.tips_um = tipsUm;
+    return p;
+}
+
+TEST_F(PressTest, FeedingFaultsGiveTheirCodesWithTheMotorsStopped)
+{
+    // No fibre in the grooves: the travel runs out.
+    unit(false, clean_pair());
+    inst().scene().set_fibres(std::nullopt);
+    EXPECT_EQ(AutoPress(), PRESS_ERR_ANALYSIS);
+    EXPECT_TRUE(motors_quiet());
+
+    // A feed motor that runs without moving: the feed ends on its time limit.
+    unit(false, clean_pair());
+    inst().motors().set_stall(int(MOT_LPRESS_ID.load()), true);
+    EXPECT_EQ(AutoPress(), PRESS_ERR_ANALYSIS);
+    EXPECT_TRUE(motors_quiet());
+    inst().motors().set_stall(int(MOT_LPRESS_ID.load()), false);
+
+    // Already in view when Run is pressed: nothing moves. The left fibre is checked first.
+    unit(false, clean_pair(100));
+    EXPECT_EQ(AutoPress(), PRESS_ERR_LEFT);
+    inst().scene().slip(0, 300, false);
+    EXPECT_EQ(AutoPress(), PRESS_ERR_RIGHT);
+    EXPECT_TRUE(devtest::words(DEV_MOTOR, MOT_MOVE_TWO).empty());
+
+    // A late fibre seen with 500 steps of travel or less left lies too far back.
+    for (int side : {0, 1}) {
+        unit(false, clean_pair());
+        inst().scene().set_fibres(std::nullopt);
+        SetMotorOn(MOT_PRESS);
+        ASSERT_EQ(MovePressMotor(7000, 7000), 0); // 2000 steps left to the upper limits
+        inst().scene().set_fibres(clean_pair());
+        inst().scene().set_fibre_late(side, 900);
+        EXPECT_EQ(AutoPress(), side == 0 ? PRESS_ERR_LEFT : PRESS_ERR_RIGHT) << side;
+        EXPECT_TRUE(motors_quiet());
+        inst().scene().set_fibre_late(side, 0);
+    }
+
+    // A stop request that fails; a move request that fails.
+    unit(false, clean_pair());
+    fail_request(MOT_STOP, 1);
+    EXPECT_EQ(AutoPress(), PRESS_ERR_MOTOR);
+    EXPECT_TRUE(motors_quiet());
+    unit(false, clean_pair());
+    fail_request(MOT_MOVE_TWO, -1);
+    EXPECT_EQ(AutoPress(), PRESS_ERR_MOVE);
+    EXPECT_TRUE(motors_quiet());
+}
+
+TEST_F(PressTest, GapFaultsGiveTheirCodesWithTheMotorsStopped)
+{
+    auto fed = [this](bool rear) {
+        unit(rear, clean_pair());
+        ASSERT_EQ(AutoPress(), 0);
+        ASSERT_EQ(GetGraphicsData(VIEWMASK_XY), 0);
+        ASSERT_EQ(GetShadowBrightEx(VIEWMASK_XY), 0);
+    };
+    // The move request fails.
+    fed(false);
+    fail_request(MOT_MOVE_TWO, -1);
+    EXPECT_EQ(SplicePrecisionPressAdjust(6, 0, 50, 15, 0), PRESS_ERR_MOVE);
+    EXPECT_TRUE(motors_quiet());
+    inst().motors().set_fault_hook(nullptr);
+
+    // A feed motor that stalls part-way never ends its move.
+    fed(true);
+    inst().motors().set_fail_after(int(MOT_RPRESS_ID.load()), 50);
+    EXPECT_EQ(SplicePrecisionPressAdjust(6, 0, 50, 15, 0), PRESS_ERR_MOVE);
+    EXPECT_TRUE(motors_quiet());
+
+    // A fibre caught in its groove cannot reach the gap: the final check finds it.
+    fed(false);
+    inst().scene().set_fibre_stop(0, sim::optics::kLayInUm - 60);
+    EXPECT_EQ(SplicePrecisionPressAdjust(6, 0, 50, 15, 0), PRESS_ERR_MOTOR);
+    EXPECT_TRUE(motors_quiet());
+    // With the bubble error ignored, or fewer than four passes, there is no final check.
+    devtest::option([](APPTABLE_OPTION& o) { o.lIgnoreBubbleErr = 1; });
+    EXPECT_EQ(SplicePrecisionPressAdjust(6, 0, 50, 15, 0), 0);
+    devtest::option([](APPTABLE_OPTION& o) { o.lIgnoreBubbleErr = 0; });
+    EXPECT_EQ(SplicePrecisionPressAdjust(3, 0, 50, 15, 0), 0);
+    inst().scene().set_fibre_stop(0, std::nullopt);
+}
+
+TEST_F(PressTest, ASlipDuringTheCoarseMoveIsNotTakenForTheStage)
+{
+    unit(false, clean_pair());
+    ASSERT_EQ(AutoPress(), 0);
+    ASSERT_EQ(GetGraphicsData(VIEWMASK_XY), 0);
+    ASSERT_EQ(GetShadowBrightEx(VIEWMASK_XY), 0);
+    // The left fibre slips 40 um back as the coarse approach starts: that move measures nonsense.
+    inst().scene().slip(0, 40, true);
+    ASSERT_EQ(SplicePrecisionPressAdjust(6, 0, 50, 15, 0), 0);
+    EXPECT_EQ(fCoefForwardL, float(presstest::kCoef));
+    EXPECT_LE(std::fabs(truth_end(0) - (centre() - 15)), presstest::kTolerance);
+    EXPECT_LE(std::fabs(truth_end(1) - centre()), presstest::kTolerance);
+}
+
+TEST_F(PressTest, CoverAndResetAbortWithTheMotorsStopped)
+{
+    unit(false, clean_pair());
+    inst().misc().set_cover_open(true);
+    EXPECT_EQ(AutoPress(), 2);
+    EXPECT_EQ(SplicePrecisionPressAdjust(6, 0, 50, 15, 0), 2);
+    EXPECT_TRUE(devtest::words(DEV_MOTOR, MOT_MOVE_TWO).empty());
+    inst().misc().set_cover_open(false);
+
+    // Reset while the fibres are being fed.
+    bed_->after_ms(40, [this] { inst().keys().press(sim::KeyDevice::kResetKey); });
+    EXPECT_EQ(AutoPress(), 2);
+    EXPECT_TRUE(motors_quiet());
+    EXPECT_FALSE(in_view(0) || in_view(1));
+}
+
+TEST_F(PressTest, SimpleAndSymmetricLoopsSetTheirGaps)
+{
+    for (bool rear : {false, true}) {
+        SCOPED_TRACE(rear ? "rear" : "front");
+        unit(rear, clean_pair());
+        ASSERT_EQ(AutoPress(), 0);
+        ASSERT_EQ(GetGraphicsData(VIEWMASK_XY), 0);
+        ASSERT_EQ(GetShadowBrightEx(VIEWMASK_XY), 0);
+        ASSERT_EQ(SplicePressAdjust(12, 0, 50, 20, 0), 0);
+        EXPECT_LE(std::fabs(truth_end(0) - (centre() - 20)), presstest::kTolerance);
+        EXPECT_LE(std::fabs(truth_end(1) - centre()), presstest::kTolerance);
+        EXPECT_TRUE(motors_quiet());
+
+        // Symmetric about the centre, from behind the target (the backward move takes the play
+        // up twice).
+        GetCurrentInformation()->CurrentSplice.bKerfOff = 50;
+        ASSERT_EQ(SplicePressAdjustEx(12, 40, 0), 0);
+        EXPECT_LE(std::fabs(truth_end(0) - (centre() - 20)), presstest::kTolerance);
+        EXPECT_LE(std::fabs(truth_end(1) - (centre() + 20)), presstest::kTolerance);
+        EXPECT_TRUE(motors_quiet());
+    }
+}
+
+TEST_F(PressTest, MaintenanceFeeds)
+{
+    unit(true, clean_pair());
+    EXPECT_EQ(AutoPressToVisionArea(), 0);
+    EXPECT_TRUE(in_view(0) && in_view(1));
+    EXPECT_EQ(PushOutOfVisionArea(1), 0);
+    EXPECT_FALSE(in_view(0));
+    EXPECT_TRUE(in_view(1));
+    EXPECT_TRUE(motors_quiet());
+    for (int side : {0, 3, -1})
+        EXPECT_EQ(PushOutOfVisionArea(side), -1);
+    EXPECT_EQ(PressToVisionArea(0), -1);
+
+    // Nothing to find: the whole travel, then 228 with the motor stopped.
+    unit(false, clean_pair());
+    inst().scene().set_fibres(std::nullopt);
+    SetMotorOn(MOT_PRESS);
+    EXPECT_EQ(PressToVisionArea(2), PRESS_ERR_LEFT);
+    SetMotorOff(MOT_PRESS);
+    EXPECT_TRUE(motors_quiet());
 }
 
 } // namespace

@@ -37,10 +37,11 @@ class PressTest : public fibertest::FiberTest
             f.lXLedVolt = f.lYLedVolt = 127;
             f.lRPressBacklashFB = f.lRPressBacklashBF = kPlay;
         });
-        devtest::change<TABLEFACTMOTORPAR>(GetTable_FactMotorPar, SetTable_FactMotorPar, [](TABLEFACTMOTORPAR& m) {
-            m.lLPressCl = m.lRPressCl = kPlay;
-            m.lLPressCoef1 = m.lLPressCoef2 = m.lRPressCoef1 = m.lRPressCoef2 = kCoef;
-        });
+        devtest::change<TABLEFACTMOTORPAR>(
+            GetTable_FactMotorPar, SetTable_FactMotorPar, [](TABLEFACTMOTORPAR& m) {
+                m.lLPressCl = m.lRPressCl = kPlay;
+                m.lLPressCoef1 = m.lLPressCoef2 = m.lRPressCoef1 = m.lRPressCoef2 = kCoef;
+            });
         ASSERT_EQ(LedOn(), 0);
         // The exposure the brightness calibration settles at: a background of 64.
         ASSERT_EQ(WriteCameraReg(3, 3, 0), 0);
@@ -101,7 +102,8 @@ class PressTest : public fibertest::FiberTest
     void fail_request(unsigned long req, int times)
     {
         auto left = std::make_shared<int>(times);
-        inst().motors().set_fault_hook([req, left](sim::DevCall call, unsigned long r, void*) -> std::optional<int> {
+        inst().motors().set_fault_hook([req, left](sim::DevCall call, unsigned long r,
+                                                   void*) -> std::optional<int> {
             if ((call != sim::DevCall::Ioctl && call != sim::DevCall::IoctlValue) || r != req || *left == 0)
                 return std::nullopt;
             if (*left > 0) --*left;
@@ -120,7 +122,8 @@ class PressTest : public fibertest::FiberTest
     }
     int centre(int kerfOff = 50) const
     {
-        return (GetElectrodeLocationInLcdPosition(1) + GetElectrodeLocationInLcdPosition(2)) / 2 + kerfOff - 50;
+        return (GetElectrodeLocationInLcdPosition(1) + GetElectrodeLocationInLcdPosition(2)) / 2 + kerfOff -
+               50;
     }
     bool rear_ = false;
 };
