@@ -111,9 +111,11 @@ int PressToVisionArea(int side)
     // The whole travel at the slowest speed, then the fibre is not coming.
     const uint32_t limitMs = travel * 1000 / 550 + 1000;
     for (;;) {
-        uint32_t visible = 0;
+        // Running is read first: a motor that had stopped before this look will not bring it.
+        uint32_t running = 0, visible = 0;
+        const bool stopped = GetMotorRunMask(&running) == 0 && (running & mask) == 0;
         if (GetFiberVisible(&visible) == 0 && (visible & uint32_t(side))) break;
-        if (!UserMSleep(&start, limitMs)) {
+        if (stopped || !UserMSleep(&start, limitMs)) {
             StopMotor(mask);
             return PRESS_ERR_LEFT;
         }

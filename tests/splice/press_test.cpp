@@ -88,42 +88,52 @@ sim::FibrePair clean_pair(double tipsUm = sim::optics::kLayInUm)
     return p;
 }
 
-TEST_F(PressTest, FeedingFaultsGiveTheirCodesWithTheMotorsStopped)
+// Feeding that finds no fibre ends when the travel runs out, or on its time limit when a motor
+// runs without moving. (The presence word is answered without drawing: no fibre is ever seen.)
+TEST_F(PressTest, NoFibreEndsOnTravelOrTime)
 {
-    // No fibre in the grooves: the travel runs out.
     unit(false, clean_pair());
-    inst().scene().set_fibres(std::nullopt);
+    presence(false, false, false, false);
     EXPECT_EQ(AutoPress(), PRESS_ERR_ANALYSIS);
     EXPECT_TRUE(motors_quiet());
 
-    // A feed motor that runs without moving: the feed ends on its time limit.
-    unit(false, clean_pair());
     inst().motors().set_stall(int(MOT_LPRESS_ID.load()), true);
+    struct timeval t0 {
+    }, t1{};
+    GetUserTime(&t0);
     EXPECT_EQ(AutoPress(), PRESS_ERR_ANALYSIS);
+    GetUserTime(&t1);
+    EXPECT_GE(t1.tv_sec - t0.tv_sec, 11); // ended by its time limit, not the travel
+    EXPECT_LT(t1.tv_sec - t0.tv_sec, 15);
     EXPECT_TRUE(motors_quiet());
-    inst().motors().set_stall(int(MOT_LPRESS_ID.load()), false);
+}
 
-    // Already in view when Run is pressed: nothing moves. The left fibre is checked first.
+TEST_F(PressTest, FibreAlreadyInViewMovesNothing)
+{
     unit(false, clean_pair(100));
-    EXPECT_EQ(AutoPress(), PRESS_ERR_LEFT);
+    EXPECT_EQ(AutoPress(), PRESS_ERR_LEFT); // the left fibre is checked first
     inst().scene().slip(0, 300, false);
     EXPECT_EQ(AutoPress(), PRESS_ERR_RIGHT);
     EXPECT_TRUE(devtest::words(DEV_MOTOR, MOT_MOVE_TWO).empty());
+}
 
-    // A late fibre seen with 500 steps of travel or less left lies too far back.
+TEST_F(PressTest, LateFibreSeenWithLittleTravelLeft)
+{
+    unit(false, clean_pair());
     for (int side : {0, 1}) {
-        unit(false, clean_pair());
-        inst().scene().set_fibres(std::nullopt);
-        SetMotorOn(MOT_PRESS);
-        ASSERT_EQ(MovePressMotor(7000, 7000), 0); // 2000 steps left to the upper limits
+        // 2000 steps left to the upper limits; the fibre comes some 1600 steps in.
+        for (uint32_t id : {MOT_LPRESS_ID.load(), MOT_RPRESS_ID.load()})
+            inst().motors().place(int(id), 7000, -7000);
         inst().scene().set_fibres(clean_pair());
         inst().scene().set_fibre_late(side, 900);
         EXPECT_EQ(AutoPress(), side == 0 ? PRESS_ERR_LEFT : PRESS_ERR_RIGHT) << side;
         EXPECT_TRUE(motors_quiet());
         inst().scene().set_fibre_late(side, 0);
     }
+}
 
-    // A stop request that fails; a move request that fails.
+TEST_F(PressTest, FailedStopAndMoveRequests)
+{
     unit(false, clean_pair());
     fail_request(MOT_STOP, 1);
     EXPECT_EQ(AutoPress(), PRESS_ERR_MOTOR);
@@ -134,28 +144,36 @@ TEST_F(PressTest, FeedingFaultsGiveTheirCodesWithTheMotorsStopped)
     EXPECT_TRUE(motors_quiet());
 }
 
-TEST_F(PressTest, GapFaultsGiveTheirCodesWithTheMotorsStopped)
+class GapFault : public PressTest
 {
-    auto fed = [this](bool rear) {
+  protected:
+    void fed(bool rear)
+    {
         unit(rear, clean_pair());
         ASSERT_EQ(AutoPress(), 0);
         ASSERT_EQ(GetGraphicsData(VIEWMASK_XY), 0);
         ASSERT_EQ(GetShadowBrightEx(VIEWMASK_XY), 0);
-    };
-    // The move request fails.
+    }
+};
+
+TEST_F(GapFault, MoveRequestFails)
+{
     fed(false);
     fail_request(MOT_MOVE_TWO, -1);
     EXPECT_EQ(SplicePrecisionPressAdjust(6, 0, 50, 15, 0), PRESS_ERR_MOVE);
     EXPECT_TRUE(motors_quiet());
-    inst().motors().set_fault_hook(nullptr);
+}
 
-    // A feed motor that stalls part-way never ends its move.
+TEST_F(GapFault, MotorStallsPartWay)
+{
     fed(true);
     inst().motors().set_fail_after(int(MOT_RPRESS_ID.load()), 50);
     EXPECT_EQ(SplicePrecisionPressAdjust(6, 0, 50, 15, 0), PRESS_ERR_MOVE);
     EXPECT_TRUE(motors_quiet());
+}
 
-    // A fibre caught in its groove cannot reach the gap: the final check finds it.
+TEST_F(GapFault, FibreCaughtInItsGroove)
+{
     fed(false);
     inst().scene().set_fibre_stop(0, sim::optics::kLayInUm - 60);
     EXPECT_EQ(SplicePrecisionPressAdjust(6, 0, 50, 15, 0), PRESS_ERR_MOTOR);
@@ -165,7 +183,6 @@ TEST_F(PressTest, GapFaultsGiveTheirCodesWithTheMotorsStopped)
     EXPECT_EQ(SplicePrecisionPressAdjust(6, 0, 50, 15, 0), 0);
     devtest::option([](APPTABLE_OPTION& o) { o.lIgnoreBubbleErr = 0; });
     EXPECT_EQ(SplicePrecisionPressAdjust(3, 0, 50, 15, 0), 0);
-    inst().scene().set_fibre_stop(0, std::nullopt);
 }
 
 TEST_F(PressTest, ASlipDuringTheCoarseMoveIsNotTakenForTheStage)
@@ -233,10 +250,13 @@ TEST_F(PressTest, MaintenanceFeeds)
     for (int side : {0, 3, -1})
         EXPECT_EQ(PushOutOfVisionArea(side), -1);
     EXPECT_EQ(PressToVisionArea(0), -1);
+}
 
-    // Nothing to find: the whole travel, then 228 with the motor stopped.
+TEST_F(PressTest, MaintenanceFeedFindsNothing)
+{
+    // The whole travel, then 228 with the motor stopped.
     unit(false, clean_pair());
-    inst().scene().set_fibres(std::nullopt);
+    presence(false, false, false, false);
     SetMotorOn(MOT_PRESS);
     EXPECT_EQ(PressToVisionArea(2), PRESS_ERR_LEFT);
     SetMotorOff(MOT_PRESS);
