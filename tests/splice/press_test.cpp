@@ -24,7 +24,7 @@ TEST_F(PressTest, RandomStartsConvergeWithinThePassLimit)
     std::mt19937 rng(20261210);
     std::uniform_real_distribution<double> u(0, 1);
     std::printf("%-4s %-5s %-5s %-6s %-6s %-4s %-3s %-6s %-7s %-7s %-6s\n", "run", "side", "types", "feedL",
-                "feedR", "gap", "off", "passes", "errL", "errR", "secs");
+                "feedR", "gap", "off", "moves", "errL", "errR", "secs");
     double worst = 0, slowest = 0;
     for (int run = 0; run < 12; ++run) {
         const bool rear = run % 2 == 1;
@@ -57,7 +57,7 @@ TEST_F(PressTest, RandomStartsConvergeWithinThePassLimit)
         ASSERT_EQ(SplicePrecisionPressAdjust(6, 0, off, gap, 0), 0);
         GetUserTime(&t1);
         Figures r;
-        // The coarse approach is one move; every further move is a pass.
+        // Moves after the coarse approach (the pass after the last move finds nothing to do).
         r.passes = int(devtest::words(DEV_MOTOR, MOT_MOVE_TWO).size() - before) - 1;
         r.errL = truth_end(0) - (centre(off) - gap);
         r.errR = truth_end(1) - centre(off);
@@ -236,6 +236,20 @@ TEST_F(PressTest, SimpleAndSymmetricLoopsSetTheirGaps)
         EXPECT_LE(std::fabs(truth_end(1) - (centre() + 20)), presstest::kTolerance);
         EXPECT_TRUE(motors_quiet());
     }
+}
+
+TEST_F(PressTest, QuickModeFeedsShortAndSetsTheGapFromTheFpgaProfiles)
+{
+    unit(true, clean_pair());
+    QUICK_MODE = 1;
+    ASSERT_EQ(AutoPress(), 0);
+    EXPECT_TRUE(in_view(0) && in_view(1));
+    ASSERT_EQ(GetGraphicsData(VIEWMASK_XY), 0);
+    ASSERT_EQ(GetShadowBrightEx(VIEWMASK_XY), 0);
+    ASSERT_EQ(SplicePrecisionPressAdjust(6, 0, 50, 15, 0), 0);
+    EXPECT_LE(std::fabs(truth_end(0) - (centre() - 15)), presstest::kTolerance);
+    EXPECT_LE(std::fabs(truth_end(1) - centre()), presstest::kTolerance);
+    EXPECT_TRUE(motors_quiet());
 }
 
 TEST_F(PressTest, MaintenanceFeeds)
