@@ -29,7 +29,7 @@ int AutoAim(APPFIBER* fibre, float xTarget, float yTarget, int adjustCamera)
 {
     if (!fibre) return -1;
     if (aim::abort_poll()) return 2;
-    const float kX = float(aim::x_align_coef() / 100), kY = float(aim::y_align_coef() / 100);
+    const float kX = float(aim::x_align_coef()) / 100.0f, kY = float(aim::y_align_coef()) / 100.0f;
     SetMotorOn(MOT_ALIGN);
     aim::wait_ms(100);
     if (aim::take_profiles() != 0) return aim::fail_stop(AIM_ERR_ANALYSIS);

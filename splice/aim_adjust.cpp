@@ -22,6 +22,19 @@ constexpr float kCoreDisagree = 2.0f; // software against FPGA core offset (rows
 constexpr int kSmallStep = 16;        // below this on both motors the FPGA lines are re-read only
 constexpr int kSamples = 3;
 
+// A fibre whose core shows no line on the FPGA reads 0, 0: taken as a position it would drive the
+// stages off the picture, so such a fibre is aligned by its cladding axis until its core is seen.
+void fpga_lines(bool withK)
+{
+    withK ? GetFpgaKB() : GetFpgaB();
+    for (APPFIBER_INFO* f : {&GetFiberStruct()->graX.infL, &GetFiberStruct()->graX.infR,
+                             &GetFiberStruct()->graY.infL, &GetFiberStruct()->graY.infR}) {
+        if (f->fCoreB != 0.0f || (withK && f->fCoreK != 0.0f)) continue;
+        f->fCoreB = f->fCladCenter;
+        f->fCoreK = 0.0f;
+    }
+}
+
 // Fresh cladding and FPGA region, then the FPGA core lines. 0, or the analysis code.
 int reacquire(APPFIBER* fibre)
 {
@@ -29,7 +42,7 @@ int reacquire(APPFIBER* fibre)
     if (GetCladFPGA() != 0) return fibre->lFiberErrorFlag ? fibre->lFiberErrorFlag : -1;
     SetFpgaRect();
     aim::wait_ms(80);
-    GetFpgaKB();
+    fpga_lines(true);
     return 0;
 }
 
@@ -53,7 +66,7 @@ int evaluate_core(APPFIBER* fibre, float weight, int* state)
         GetCoreAndCladKB(0);
         DeduceWholeLineKB(i);
         DeduceCladKB(i);
-        GetFpgaKB();
+        fpga_lines(true);
         DeduceFpgaKB(i);
     }
     HandleAllKB(kSamples);
@@ -66,7 +79,7 @@ int evaluate_core(APPFIBER* fibre, float weight, int* state)
     std::printf("fCoreOffSetAvg=%f, iLowQuality=%d\n", double(avg), iLowQualityFiberFlag);
     if (JudgeCoreKB()) {
         *state = AIM_CORE_UNSURE;
-        GetFpgaKB();
+        fpga_lines(true);
         return 0;
     }
     const float whole = magnitude();
@@ -138,7 +151,7 @@ int SpliceAimAdjust(int maxPasses, float xTarget, float yTarget, APPFIBER* fibre
         switch (state) {
         case AIM_START:
             aim::wait_ms(80);
-            GetFpgaKB();
+            fpga_lines(true);
             state = info->CurrentSplice.bAlignType == 2 ? AIM_CLAD : AIM_CORE;
             break;
         case AIM_CORE:
@@ -153,13 +166,13 @@ int SpliceAimAdjust(int maxPasses, float xTarget, float yTarget, APPFIBER* fibre
         case AIM_CORE_FPGA:
         case AIM_CORE_ECCENTRIC:
             aim::wait_ms(80);
-            GetFpgaB();
+            fpga_lines(false);
             CompensateB();
             break;
         default: // 3, 4, 5: by the cladding
             if (stepsX < kSmallStep && stepsY < kSmallStep) {
                 aim::wait_ms(80);
-                GetFpgaKB();
+                fpga_lines(true);
             } else if (reacquire(fibre) != 0) {
                 std::printf("GetCladFPGA Error \r");
             }
