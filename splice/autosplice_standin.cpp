@@ -6,14 +6,10 @@
 
 int FiberAutoSplice()
 {
-    static const char* const kSteps[] = {"Splice Start", "Feed fibres",   "Clean arc",      "Align",
-                                         "Arc",          "Estimate loss", "Splice finished"};
-    for (const char* s : kSteps)
-        std::printf("FiberAutoSplice: %s (not available on this build)\n", s);
+    static const char* const kSteps[] = {"Splice Start", "Feed fibres", "Clean arc", "Align",
+                                         "Arc", "Estimate loss", "Splice finished"};
+    for (const char* s : kSteps) std::printf("FiberAutoSplice: %s (not available on this build)\n", s);
     return 0;
 }
 
-int SpliceOverProcess()
-{
-    return 0;
-}
+int SpliceOverProcess() { return 0; }
