@@ -23,13 +23,21 @@ constexpr int kSmallStep = 16;        // below this on both motors the FPGA line
 constexpr int kSamples = 3;
 
 // A fibre whose core shows no line on the FPGA reads 0, 0: taken as a position it would drive the
-// stages off the picture, so such a fibre is aligned by its cladding axis until its core is seen.
+// stages off the picture, so such a fibre is aligned by its cladding axis, measured afresh, until
+// its core is seen.
 void fpga_lines(bool withK)
 {
     withK ? GetFpgaKB() : GetFpgaB();
-    for (APPFIBER_INFO* f : {&GetFiberStruct()->graX.infL, &GetFiberStruct()->graX.infR,
-                             &GetFiberStruct()->graY.infL, &GetFiberStruct()->graY.infR}) {
+    APPFIBER* fibre = GetFiberStruct();
+    APPFIBER_INFO* all[4] = {&fibre->graX.infL, &fibre->graX.infR, &fibre->graY.infL, &fibre->graY.infR};
+    bool fresh = false;
+    for (APPFIBER_INFO* f : all) {
         if (f->fCoreB != 0.0f || (withK && f->fCoreK != 0.0f)) continue;
+        if (!fresh) {
+            fresh = true;
+            const APPFIBER saved = *fibre;
+            if (aim::take_profiles() != 0 || GetCladFPGA() != 0) *fibre = saved;
+        }
         f->fCoreB = f->fCladCenter;
         f->fCoreK = 0.0f;
     }
