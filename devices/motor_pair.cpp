@@ -59,3 +59,12 @@ int RestoreAlignMotorLimits()
     }
     return r;
 }
+
+int MoveMotorRaw(uint32_t mask, uint8_t direction, int steps)
+{
+    const int fd = GetDeviceFd(PLATDEV_MOTOR);
+    if (fd < 0 || mask == 0 || (mask & ~MOT_ALL) != 0) return -1;
+    steps = std::clamp(steps, 0, 0xFFFF);
+    if (steps == 0) return 0;
+    return plat_ioctl_u32(fd, MOT_MOVE_ONE, mask << 24 | uint32_t(direction) << 16 | uint32_t(steps));
+}

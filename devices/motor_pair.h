@@ -14,3 +14,7 @@ int MoveMotorPairRaw(int idA, int dirA, int stepsA, int idB, int dirB, int steps
 int SetAlignMotorLimits(int upper, int lower);
 // Puts back the align motors' limits of the factory distance table. 0, or -1.
 int RestoreAlignMotorLimits();
+
+// One motor's move as the driver takes it (direction byte as sent, count at most 65535), without
+// waiting for its end. 0, or the request's result.
+int MoveMotorRaw(uint32_t mask, uint8_t direction, int steps);

@@ -65,7 +65,8 @@ float PlanFocusMove(float r, float target, int coefficient, uint8_t* dir);
 int FloatRoundInt(float v);
 
 // ---- Manual alignment --------------------------------------------------------------------------
-int SpliceAimManual();
+// Motor keys while ManualFlag is set (motor: 0 L press, 1 R press, 2 X focus, 3 Y focus, 4 X
+// align, 5 Y align). repeat 0 a tap (4 steps), 1 held (the whole travel until stopped), more: ignored.
 int ManualAimUp(int repeat, int motor);
 int ManualAimDown(int repeat, int motor);
 

@@ -102,6 +102,45 @@ TEST_F(AimBedTables, CombinedMoveWordsSplitAtTheFieldWidth)
     EXPECT_EQ(w[1], 4u << 29 | 0u << 28 | 0u << 16 | 1u << 13 | 1u << 12 | 905u);
 }
 
+TEST_F(AimBedTables, ManualKeysTapFourStepsAndRunWhileHeld)
+{
+    light(false);
+    ManualFlag = 0;
+    const int x0 = motors().position(aimtest::kXAlign);
+    EXPECT_EQ(ManualAimUp(0, 4), 0); // not in manual mode: nothing
+    EXPECT_EQ(motors().position(aimtest::kXAlign), x0);
+    ManualFlag = 1;
+    ASSERT_EQ(ManualAimUp(0, 4), 0);
+    WaitMotorStop(MOT_ALL);
+    EXPECT_EQ(motors().position(aimtest::kXAlign), x0 + 4);
+    ASSERT_EQ(ManualAimDown(0, 3), 0);
+    WaitMotorStop(MOT_ALL);
+    EXPECT_EQ(motors().position(aimtest::kYFocus), -4);
+    // Held: the motor runs until the key is let go, then every motor stops.
+    ASSERT_EQ(ManualAimDown(1, 5), 0);
+    plat_sleep_ms(200);
+    EXPECT_TRUE(any_running());
+    StopMotor(MOT_ALL);
+    EXPECT_FALSE(any_running());
+    EXPECT_LT(motors().position(aimtest::kYAlign), -4);
+    EXPECT_EQ(ManualAimUp(2, 4), 0); // later repeats do not restart it
+    EXPECT_FALSE(any_running());
+    ManualFlag = 0;
+}
+
+TEST_F(AimBedTables, FocusPositionCheckFindsTheBandInTheShadow)
+{
+    int runX = -1, runY = -1;
+    light(false);
+    lay(sim::FibrePair{});
+    EXPECT_EQ(CheckFocusPosition(3, &runX, &runY), 0);
+    EXPECT_GE(runX, 16);
+    EXPECT_GE(runY, 16);
+    EXPECT_EQ(CheckFocusPosition(2, &runX, &runY), 0); // only the view asked for
+    EXPECT_EQ(runX, 0);
+    EXPECT_GE(runY, 16);
+}
+
 // The FPGA's column profiles of both views drawn as two fibres of 194 rows with centres at the
 // given rows (-1: no fibre in that image).
 class Seating : public AimBed
