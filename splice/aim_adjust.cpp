@@ -10,6 +10,7 @@
 #include "fiber/corelines.h"
 #include "fiber/endface.h"
 #include "fiber/graphics.h"
+#include "platform/seam.h"
 #include "splice/aim.h"
 #include "splice/aim_support.h"
 #include "splice/spliceinfo.h"
@@ -135,8 +136,9 @@ int SpliceAimAdjust(int maxPasses, float xTarget, float yTarget, APPFIBER* fibre
     SPLICE_INFORMATION* info = GetCurrentInformation();
     const float weight = float(info->CurrentSplice.bCoreShiftCompensation) / 100.0f;
     if (aim::abort_poll()) return aim::fail_stop(2);
-    uint32_t power = 0;
-    GetPowerType(&power);
+    uint32_t power = 1;
+    if (GetPowerType(&power) == 0 && power == 0)
+        plat_ioctl_u32(GetDeviceFd(PLATDEV_POWER), PWR_TYPE_SET, power);
     uint32_t heater = 0;
     if (GetHeaterState(&heater) == 0 && heater == 1) HeaterPause(1);
     const float kX = float(aim::x_align_coef()) / 125.0f, kY = float(aim::y_align_coef()) / 125.0f;

@@ -61,8 +61,8 @@ int move(uint32_t mask, int steps)
 int follow_x(APPFIBER* fibre, int kX)
 {
     const int r = CheckPhotoCoupleState(fibre, 0);
-    if (r == 2) return 2;
-    if (r != 0) return 0; // no trustworthy edges: the loop checks again
+    if (r == 2 && aim::abort_poll()) return 2; // an abort, not the seating code 2
+    if (r != 0) return 0;                      // no trustworthy edges: the loop checks again
     const float d = mean_edge(fibre->graY.infL) - mean_edge(fibre->graX.infL);
     return move(MOT_XALIGN, int(float(kX) * d));
 }
@@ -176,7 +176,7 @@ int SpliceSeatingCheck(APPFIBER* fibre, int* corrected)
     while (tries > 0) {
         const int code = CheckPhotoCoupleState(fibre, 0);
         if (code == 0) return 0;
-        if (code == 2) return aim::fail_stop(2);
+        if (code == 2 && aim::abort_poll()) return aim::fail_stop(2);
         if (code < 1 || code > 6) return aim::fail_stop(aim::analysis_code(code));
         if ((code == 1 && redone1) || (code == 4 && redone4)) return give_up();
         if (code == 1) ++count1;
@@ -196,7 +196,7 @@ int SpliceSeatingCheck(APPFIBER* fibre, int* corrected)
     }
     const int code = CheckPhotoCoupleState(fibre, 1);
     if (code == 0) return 0;
-    if (code == 2) return aim::fail_stop(2);
+    if (code == 2 && aim::abort_poll()) return aim::fail_stop(2);
     int moved = 0;
     if (code >= 1 && code <= 6) AllignErrCorrect(code, fibre, &moved);
     return aim::fail_stop(AIM_ERR_SEATING);

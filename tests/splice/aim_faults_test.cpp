@@ -1,6 +1,7 @@
 // Scripted faults of the alignment and focus: each gives its code with every motor standing and
 // the align motors' travel limits back at the factory values.
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 
 #include "devices/motor_pair.h"
@@ -95,6 +96,26 @@ TEST_F(AimFaults, SeatingFaultOutOfViewIsFoundAgainOnTheOtherSide)
     EXPECT_EQ(corrected, 1);
     EXPECT_EQ(CheckPhotoCoupleState(fibre(), 1), 0);
     EXPECT_FALSE(any_running());
+}
+
+TEST_F(AimFaults, FibreCutByThePictureTopIsBroughtDownByItsLowerEdge)
+{
+    // Seating code 2 (not an abort): the right fibre lies 100 um up in the X picture.
+    for (bool rear : {false, true}) {
+        SCOPED_TRACE(rear ? "rear" : "front");
+        light(rear);
+        sim::FibrePair p;
+        p.right.seat_um = {-100, 0}; // the fibre the X align stage carries
+        lay(p);
+        EXPECT_EQ(CheckPhotoCoupleState(fibre(), 0), 2);
+        int corrected = 0;
+        EXPECT_EQ(SpliceSeatingCheck(fibre(), &corrected), 0);
+        EXPECT_EQ(corrected, 1);
+        EXPECT_EQ(CheckPhotoCoupleState(fibre(), 1), 0);
+        EXPECT_LT(std::fabs(clad_offset(1)), 30.0); // within the coarse alignment's reach
+        EXPECT_FALSE(any_running());
+        SetMotorOrientation(0);
+    }
 }
 
 TEST_F(AimFaults, OpenCoverAbortsEveryLoopWithTheMotorsStopped)
