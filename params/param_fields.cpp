@@ -51,7 +51,9 @@ std::vector<ParamField> motorpar_fields()
     return {F(S, lLPressCl, T::I32),     F(S, lRPressCl, T::I32),     F(S, dwXFocusSetup, T::U32),
             F(S, dwYFocusSetup, T::U32), F(S, dwXAlignSetup, T::U32), F(S, dwYAlignSetup, T::U32),
             F(S, lLPressCoef1, T::I32),  F(S, lLPressCoef2, T::I32),  F(S, lRPressCoef1, T::I32),
-            F(S, lRPressCoef2, T::I32)};
+            F(S, lRPressCoef2, T::I32),  F(S, lXFocusCoef1, T::I32),  F(S, lXFocusCoef2, T::I32),
+            F(S, lYFocusCoef1, T::I32),  F(S, lYFocusCoef2, T::I32),  F(S, lXAlignCoef1, T::I32),
+            F(S, lXAlignCoef2, T::I32),  F(S, lYAlignCoef1, T::I32),  F(S, lYAlignCoef2, T::I32)};
 }
 
 std::vector<ParamField> motordis_fields()

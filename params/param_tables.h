@@ -107,7 +107,17 @@ struct TABLEFACTMOTORPAR {
     int32_t lLPressCoef2; // 28
     int32_t lRPressCoef1; // 32
     int32_t lRPressCoef2; // 36
-    uint8_t bRes40[84];   // 40
+    // 40..70: focus (steps per 100 units of focus ratio) and align (steps per 100 pixels)
+    // translate coefficients, backward and forward like the feed ones.
+    int32_t lXFocusCoef1; // 40
+    int32_t lXFocusCoef2; // 44
+    int32_t lYFocusCoef1; // 48
+    int32_t lYFocusCoef2; // 52
+    int32_t lXAlignCoef1; // 56
+    int32_t lXAlignCoef2; // 60
+    int32_t lYAlignCoef1; // 64
+    int32_t lYAlignCoef2; // 68
+    uint8_t bRes72[52];   // 72
     uint32_t dwCrc;       // 124
 };
 static_assert(sizeof(TABLEFACTMOTORPAR) == 128);
@@ -115,6 +125,8 @@ static_assert(offsetof(TABLEFACTMOTORPAR, dwXFocusSetup) == 8);
 static_assert(offsetof(TABLEFACTMOTORPAR, dwYAlignSetup) == 20);
 static_assert(offsetof(TABLEFACTMOTORPAR, lLPressCoef1) == 24);
 static_assert(offsetof(TABLEFACTMOTORPAR, lRPressCoef2) == 36);
+static_assert(offsetof(TABLEFACTMOTORPAR, lXFocusCoef1) == 40);
+static_assert(offsetof(TABLEFACTMOTORPAR, lYAlignCoef2) == 68);
 
 // Factory motor distances (relative page 20): offset-coded signed motor positions in steps. The
 // four focus limits hold two offset-coded 16-bit halves: low for the standard focus motor, high
