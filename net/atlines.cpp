@@ -1,7 +1,7 @@
 // Lines from the 4G/GPS module: accumulation and the prefix parser (see atlines.h).
 #include "net/atlines.h"
 
-#include <cjson/cJSON.h>
+#include <cJSON.h>
 
 #include <cmath>
 #include <cstdio>

@@ -194,6 +194,10 @@ int locationBaseServiceInit()
         return -1;
     }
     s->lines.reset();
+    {
+        PlatLock lk(s->stateMtx);
+        s->module4G = MODULE_4G{}; // nothing known until the module reports
+    }
     s->fd = fd;
     ResendLoadIndex(s->queue);
     plat_thread_create(&s->reader, threadTTYRead, nullptr, "ttyread");

@@ -1,5 +1,5 @@
 // The commands of the location service: each line written whole under the port mutex.
-#include <cjson/cJSON.h>
+#include <cJSON.h>
 #include <fcntl.h>
 
 #include <cstdio>

@@ -1,6 +1,6 @@
 // The location service's kept values: getters for the screens, the APN settings file and the
 // stored position.
-#include <cjson/cJSON.h>
+#include <cJSON.h>
 #include <fcntl.h>
 
 #include <cmath>

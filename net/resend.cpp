@@ -1,7 +1,7 @@
 // The resend queue of splice messages and its index file (see resend.h).
 #include "net/resend.h"
 
-#include <cjson/cJSON.h>
+#include <cJSON.h>
 #include <fcntl.h>
 #include <unistd.h>
 
