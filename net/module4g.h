@@ -64,7 +64,6 @@ struct LocationBaseService {
 
     std::atomic<bool> signalCycle{false};
     std::atomic<bool> updateRunning{false}; // a software update holds the module
-    std::atomic<uint32_t> serialNum{0};     // running number of splice messages
     plat_thread_t reader = 0, resender = 0, cycle = 0;
 };
 
