@@ -19,6 +19,7 @@
 #include "forms/registry.h"
 #include "gui/global.h"
 #include "machine/machine.h"
+#include "net/location.h"
 #include "params/param_store.h"
 #include "params/param_tables.h"
 #include "platform/requests.h"
@@ -47,6 +48,8 @@ int InitializeAll()
     InitializeGraphics();
     SetHeatActivityCallback(RestartShutCountdown);
     IntializeThread();
+    // The 4G/GPS module needs the parameter tables (machine table) and the devices up.
+    initLocationBaseService();
     InitializeGlobalSource();
     boardIsOutChina = getIfOnlyInChina() ? 0 : 1;
     std::printf("boardIsOutChina is %d\r\n", boardIsOutChina);
@@ -61,6 +64,7 @@ int ReleaseAll()
 {
     DeleteFormWindows();
     ReleaseGlobalSource();
+    locationBaseServiceRelease();
     ReleaseThread();
     ReleaseGraphics();
     ReleasePlatform();

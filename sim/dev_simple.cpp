@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "sim/emu_util.h"
+#include "sim/module4g.h"
 
 namespace sim
 {
@@ -185,7 +186,20 @@ int RavelinDevice::on_open(OpenState&)
 // ---- Serial port ----------------------------------------------------------------------------------
 short SerialDevice::poll_events(OpenState&)
 {
-    return POLLOUT;
+    auto m = module();
+    return short(POLLOUT | (m && m->readable() ? POLLIN : 0));
+}
+
+void SerialDevice::attach_module(std::shared_ptr<Module4G> module)
+{
+    Lock lk(mu_);
+    module_ = std::move(module);
+}
+
+std::shared_ptr<Module4G> SerialDevice::module() const
+{
+    Lock lk(mu_);
+    return module_;
 }
 
 std::string SerialDevice::written() const
@@ -194,16 +208,25 @@ std::string SerialDevice::written() const
     return written_;
 }
 
-ssize_t SerialDevice::on_read(OpenState& st, void*, size_t)
+ssize_t SerialDevice::on_read(OpenState& st, void* buf, size_t n)
 {
+    auto m = module();
+    if (m && n && !buf) return efault();
+    if (m && m->readable()) return ssize_t(m->read(static_cast<char*>(buf), n));
     if (st.flags & O_NONBLOCK) return fail(EAGAIN);
-    Scheduler::instance().sleep_us(100000);
-    return 0;
+    auto& s = Scheduler::instance();
+    if (!m) {
+        s.sleep_us(100000);
+        return 0;
+    }
+    s.wait_until([&] { return m->readable(); }, s.now_us() + 100000);
+    return ssize_t(m->read(static_cast<char*>(buf), n));
 }
 
 ssize_t SerialDevice::on_write(OpenState&, const void* buf, size_t n)
 {
     if (!buf) return efault();
+    if (auto m = module()) m->received(std::string_view(static_cast<const char*>(buf), n));
     Lock lk(mu_);
     constexpr size_t kKeep = 64 * 1024; // enough for any test, bounded for long runs
     if (written_.size() < kKeep)

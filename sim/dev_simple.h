@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,8 @@
 
 namespace sim
 {
+
+class Module4G;
 
 class LcdDevice : public Emulator
 {
@@ -99,14 +102,17 @@ class RavelinDevice : public Emulator
     unsigned opens_ = 0;
 };
 
-// The serial port with no module attached: reads give nothing (a blocking read returns 0 after
-// 100 ms, like a port with a read timeout), writes are accepted and kept for tests.
+// The serial port. With no module attached reads give nothing (a blocking read returns 0 after
+// 100 ms, like a port with a read timeout); writes are accepted and kept for tests. An attached
+// 4G/GPS module hears every write and is read from.
 class SerialDevice : public Emulator
 {
   public:
     const char* name() const override { return "serial"; }
     short poll_events(OpenState&) override;
     std::string written() const;
+    void attach_module(std::shared_ptr<Module4G> module);
+    std::shared_ptr<Module4G> module() const;
 
   protected:
     ssize_t on_read(OpenState&, void*, size_t) override;
@@ -114,6 +120,7 @@ class SerialDevice : public Emulator
 
   private:
     std::string written_;
+    std::shared_ptr<Module4G> module_;
 };
 
 } // namespace sim

@@ -22,6 +22,7 @@
 #include "sim/dev_misc.h"
 #include "sim/dev_motor.h"
 #include "sim/dev_power.h"
+#include "sim/dev_simple.h"
 #include "sim/i2c_chips.h"
 #include "sim/instrument.h"
 #include "sim/request_log.h"
@@ -284,6 +285,70 @@ ScenarioFault fault(Json j, const std::string& what)
     return f;
 }
 
+Module4GConfig module4g(Json j, const std::string& w)
+{
+    if (!cJSON_IsObject(j)) throw Fail{w + " must be an object"};
+    check_keys(j, w,
+               {"sim", "gps", "csq", "network", "longitude", "latitude", "satellites", "snr", "imei",
+                "mcu_version", "network_time", "apn", "operator", "user", "apn_ack", "change_user_err",
+                "splice_answers", "latency_ms", "lines"});
+    Module4GConfig c;
+    auto item = [&](const char* k) { return cJSON_GetObjectItemCaseSensitive(j, k); };
+    if (Json v = item("sim")) c.sim = int(number(v, w + ".sim", 0, 2));
+    if (Json v = item("gps")) c.gps = int(number(v, w + ".gps", 0, 9));
+    if (Json v = item("csq")) c.csq = int(number(v, w + ".csq", 0, 99));
+    if (Json v = item("network")) c.network = boolean(v, w + ".network");
+    if (Json v = item("longitude")) c.longitude = number(v, w + ".longitude", -180, 180);
+    if (Json v = item("latitude")) c.latitude = number(v, w + ".latitude", -90, 90);
+    if (Json v = item("satellites")) c.satellites = int(number(v, w + ".satellites", 0, 64));
+    if (Json v = item("snr")) {
+        if (!cJSON_IsArray(v) || cJSON_GetArraySize(v) != 4) throw Fail{w + ".snr must be 4 numbers"};
+        int i = 0;
+        for (Json e = v->child; e; e = e->next)
+            c.snr[size_t(i++)] = int(number(e, w + ".snr", 0, 99));
+    }
+    if (Json v = item("imei")) c.imei = text(v, w + ".imei");
+    if (Json v = item("mcu_version")) c.mcu_version = text(v, w + ".mcu_version");
+    if (Json v = item("network_time")) c.network_time_s = date(v, w + ".network_time");
+    if (Json v = item("apn")) c.used_apn = text(v, w + ".apn");
+    if (Json v = item("operator")) c.used_operator = text(v, w + ".operator");
+    if (Json u = item("user")) {
+        if (!cJSON_IsObject(u)) throw Fail{w + ".user must be an object"};
+        check_keys(u, w + ".user", {"user_id", "user_name", "country", "company"});
+        auto field = [&](const char* k, std::string& out) {
+            if (Json v = cJSON_GetObjectItemCaseSensitive(u, k)) out = text(v, w + ".user." + k);
+        };
+        field("user_id", c.user_id);
+        field("user_name", c.user_name);
+        field("country", c.country);
+        field("company", c.company);
+    }
+    if (Json v = item("apn_ack")) c.apn_ack = boolean(v, w + ".apn_ack");
+    if (Json v = item("change_user_err")) c.change_user_err = int(number(v, w + ".change_user_err", 0, 999));
+    if (Json v = item("splice_answers")) {
+        if (!cJSON_IsArray(v)) throw Fail{w + ".splice_answers must be an array"};
+        for (Json e = v->child; e; e = e->next) {
+            std::string a = text(e, w + ".splice_answers[]");
+            if (a != "ack" && a != "refuse" && a != "silence")
+                throw Fail{w + ".splice_answers: \"ack\", \"refuse\" or \"silence\""};
+            c.splice_answers.push_back(a);
+        }
+    }
+    if (Json v = item("latency_ms")) c.latency_ms = uint32_t(number(v, w + ".latency_ms", 0, 5000));
+    if (Json v = item("lines")) {
+        if (!cJSON_IsArray(v)) throw Fail{w + ".lines must be an array"};
+        for (Json e = v->child; e; e = e->next) {
+            if (!cJSON_IsObject(e)) throw Fail{w + ".lines[] must be objects {\"at_ms\", \"line\"}"};
+            check_keys(e, w + ".lines[]", {"at_ms", "line"});
+            Module4GConfig::Line l;
+            l.at_ms = millis(cJSON_GetObjectItemCaseSensitive(e, "at_ms"), w + ".lines[].at_ms");
+            l.text = text(cJSON_GetObjectItemCaseSensitive(e, "line"), w + ".lines[].line");
+            c.lines.push_back(l);
+        }
+    }
+    return c;
+}
+
 void environment(Json j, const std::string& what, double& t, double& p, double& h)
 {
     if (!cJSON_IsObject(j)) throw Fail{what + " must be an object"};
@@ -517,8 +582,11 @@ void parse(Json root, Scenario& sc)
     if (Json v = cJSON_GetObjectItemCaseSensitive(root, "start")) sc.start_epoch_s = date(v, "start");
     if (Json ins = cJSON_GetObjectItemCaseSensitive(root, "instrument")) {
         if (!cJSON_IsObject(ins)) throw Fail{"instrument must be an object"};
-        check_keys(ins, "instrument",
-                   {"cover", "usb", "sleeve", "power", "environment", "fibres", "dust", "mechanics"});
+        check_keys(
+            ins, "instrument",
+            {"cover", "usb", "sleeve", "power", "environment", "fibres", "dust", "mechanics", "module4g"});
+        if (Json m = cJSON_GetObjectItemCaseSensitive(ins, "module4g"))
+            sc.module4g = module4g(m, "instrument.module4g");
         if (Json m = cJSON_GetObjectItemCaseSensitive(ins, "mechanics")) {
             if (!cJSON_IsObject(m)) throw Fail{"instrument.mechanics must be an object"};
             check_keys(m, "instrument.mechanics", {"feed_um_per_step"});
@@ -702,6 +770,7 @@ void apply_scenario_setup(const Scenario& sc, Instrument& inst)
         if (sc.dust[size_t(v)]) inst.scene().set_dust(v + 1, *sc.dust[size_t(v)]);
     for (auto& f : sc.faults)
         apply_fault(f, inst);
+    if (sc.module4g) inst.serial().attach_module(std::make_shared<Module4G>(*sc.module4g));
 }
 
 } // namespace sim

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -152,6 +153,51 @@ TEST(SimRun, BadScenariosAreRefusedWithTheFileNamed)
         EXPECT_NE(r.out.find(c.says), std::string::npos) << r.out;
         EXPECT_EQ(r.out.find("CheckAndSetWorkCondition"), std::string::npos) << "nothing runs";
     }
+}
+
+} // namespace
+
+namespace
+{
+
+TEST(SimRun, LocationServiceTalksToThe4GModule)
+{
+    SimResult r = run_sim("module4g", scenario("module4g.json"));
+    EXPECT_EQ(r.status, 0) << r.out;
+    // What the module received, in ms after the service's first command.
+    std::vector<std::pair<long, std::string>> rx;
+    std::istringstream log(read_file(r.root / "sim/module.log"));
+    bool bind = false;
+    for (std::string line; std::getline(log, line);) {
+        long ms = 0;
+        char dir[8] = "";
+        int used = 0;
+        if (std::sscanf(line.c_str(), "%ld ms %7s %n", &ms, dir, &used) < 2) continue;
+        if (std::string(dir) == "TX" && line.find("AT+BIND=", size_t(used)) != std::string::npos) bind = true;
+        if (std::string(dir) == "RX") rx.emplace_back(rx.empty() ? ms : ms - rx.front().first, line.substr(size_t(used)));
+    }
+    ASSERT_FALSE(rx.empty()) << r.out;
+    rx.front().first = 0;
+    // The default tables keep the module off: no time query.
+    const std::pair<long, std::string> expected[] = {
+        {0, "AT+MODULE=OFF"},      {20000, "AT+MCU_VERSION?"},        {21000, "AT+IMEI?"},
+        {22000, "AT+MACHINE=tarn8+@1.19"}, {23000, "AT+SN=00000000001"}, {24000, "AT+GPSENABLE=OFF"},
+        {25000, "AT+MCU_VERSION?"}, {26000, "AT+MODULE=OFF"},         {31000, "AT+SIGNAL?"},
+        {36000, "AT+SIGNAL?"},      {41000, "AT+SIGNAL?"},            {46000, "AT+APNQUERY?"},
+        {68000, "AT+SIGNAL?"},
+    };
+    ASSERT_GE(rx.size(), std::size(expected) + 1);
+    size_t k = 0;
+    for (auto& e : expected) {
+        if (e.first == 68000) ++k; // the system information at 48 s, checked below
+        EXPECT_NEAR(double(rx[k].first), double(e.first), 50.0) << rx[k].second;
+        EXPECT_EQ(rx[k].second, e.second);
+        ++k;
+    }
+    EXPECT_EQ(rx[12].second.rfind("AT+SYSTEM_INFO={", 0), 0u) << rx[12].second;
+    EXPECT_NEAR(double(rx[12].first), 48000.0, 50.0);
+    EXPECT_TRUE(bind) << "the module's bind request";
+    EXPECT_NE(r.out.find("_this->module4G.IMEI 866512345678901"), std::string::npos);
 }
 
 } // namespace
