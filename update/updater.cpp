@@ -232,7 +232,6 @@ void writeUsbUpdataLog(int fd, const char* text)
 void UpdateRelease()
 {
     release_mounts();
-    if (!getIfUpdateing() && g_state != UPD_STATE_DONE) g_state = UPD_STATE_IDLE;
 }
 
 int touchOk_Click(UpdateView& view)

@@ -26,5 +26,16 @@ foreach(pair "boot.bin;BOOT;boot loader" "image.bin;IMAGE;kernel image" "appmain
     VERBATIM)
   list(APPEND INSTALLED_IMAGES ${out})
 endforeach()
+# The microcontroller's firmware as the flasher takes it (an Intel HEX file: here only its end record).
+set(MCU_HEX ${SPLICER_ASSET_ROOT}/mnt/usr/mcu.hex)
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/installed/mcu.hex ":00000001FF\n")
+add_custom_command(
+  OUTPUT ${MCU_HEX}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${SPLICER_ASSET_ROOT}/mnt/usr
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_BINARY_DIR}/installed/mcu.hex ${MCU_HEX}
+  DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/installed/mcu.hex
+  COMMENT "Microcontroller firmware"
+  VERBATIM)
+list(APPEND INSTALLED_IMAGES ${MCU_HEX})
 add_custom_target(installed_images DEPENDS ${INSTALLED_IMAGES})
 add_dependencies(assets installed_images)
