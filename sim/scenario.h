@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "sim/scene.h"
+#include "sim/usb_package.h"
 
 namespace sim
 {
@@ -110,6 +111,7 @@ struct Scenario {
     std::vector<ScenarioFault> script_faults;              // used by actions
     std::vector<ScenarioAction> script;
     std::optional<uint64_t> end_ms;
+    std::optional<UsbPackage> usb_package; // written onto the stick at the start
 };
 
 // Reads and checks a scenario file. On failure `err` names the file and the problem.
