@@ -246,4 +246,30 @@ TEST_F(UpdateTest, BadPackagesAndFaultsEndInFailureWithTheSoftwareKept)
     }
 }
 
+TEST_F(UpdateTest, APackageThatShrinksAfterItsCheckFailsOnTheShortRead)
+{
+    // The prompt of a downgrade comes between the check and the unpacking: the file is cut there.
+    struct Shrinking : View {
+        std::string file;
+        uintmax_t cut = 0;
+        bool ConfirmDowngrade() override
+        {
+            fs::resize_file(file, fs::file_size(file) - cut);
+            return true;
+        }
+    } v;
+    v.file = tb->path(UPD_PACKAGE_PATH);
+    // Into the application's section, which comes before the default parameters'.
+    v.cut = fs::file_size(tb->path("/mnt/usr/Default.par")) + 4 + 5;
+    const auto before = installed();
+    stick(package({"", "", "1.10", "", "", ""}));
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(touchOk_Click(v), UPD_STATE_FAILED);
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("short read of the package for /tmp/appmain"), std::string::npos) << out;
+    EXPECT_EQ(installed(), before);
+    EXPECT_FALSE(leftovers());
+    EXPECT_FALSE(fs::exists(tb->root() + "/ramfs/appmain"));
+}
+
 } // namespace
