@@ -15,6 +15,7 @@
 #include "params/param_store.h"
 #include "params/param_tables.h"
 #include "platform/requests.h"
+#include "update/updater.h"
 
 THREADINFO threadinfo[THREAD_SLOTS];
 
@@ -78,6 +79,14 @@ void* thread_routine_power_off(void*)
     for (;;) {
         uint32_t request = 0;
         if (key >= 0 && plat_ioctl(key, KEY_POWER_OFF_REQUEST, &request) == 0 && request != 0) break;
+        if (!plat_sleep_ms(100)) {
+            if (key >= 0) plat_close(key);
+            return nullptr;
+        }
+    }
+    // An update replacing files holds the switch-off back until it has ended (it ends in a
+    // reboot or gives the files back whole).
+    while (getIfUpdateing()) {
         if (!plat_sleep_ms(100)) {
             if (key >= 0) plat_close(key);
             return nullptr;

@@ -8,6 +8,7 @@
 #include "formmodel/appwindow.h"
 #include "formmodel/forms.h"
 #include "forms/frmfacttestfiber.h"
+#include "forms/frmmaintupdate.h"
 #include "forms/frmrootmenu.h"
 #include "forms/frmworkbench.h"
 #include "forms/standin.h"
@@ -37,7 +38,7 @@ constexpr FORMENTRY kRegistry[] = {
     STANDIN(frmMaintArc),
     STANDIN(frmMaintElectrode),
     STANDIN(frmMaintMotorDriver),
-    STANDIN(frmMaintUpdate),
+    FORM(frmMaintUpdate),
     STANDIN(frmMaintEnduredArc),
     STANDIN(frmMaintDiagnostic),
     STANDIN(frmMenuLock),

@@ -57,6 +57,8 @@ struct Backend {
     // Read without the lock by path mapping (which also runs under it), from any thread.
     std::atomic<bool> usb_present{false};
     std::atomic<bool> usb_mounted{false};
+    // A ramfs mounted on "/tmp" (DIR/ramfs while mounted): it hides DIR/tmp and goes when unmounted.
+    std::atomic<bool> tmp_ramfs{false};
     std::map<std::string, std::function<int(const std::string&)>> shell_emul;
     std::function<void()> power_off;
 };
@@ -152,6 +154,8 @@ std::string host_path(std::string_view instrument_path)
         std::string_view rest = path.substr(6);
         return root + (B().usb_mounted ? "/usb" : "/media") + std::string(rest);
     }
+    if (B().tmp_ramfs && (path == "/tmp" || starts_with(path, "/tmp/")))
+        return root + "/ramfs" + std::string(path.substr(4));
     return root + std::string(path);
 }
 
@@ -212,6 +216,10 @@ void reset_backend()
     B().missing.clear();
     B().failing.clear();
     B().usb_mounted = false;
+    if (B().tmp_ramfs.exchange(false)) {
+        std::error_code ec;
+        std::filesystem::remove_all(B().root + "/ramfs", ec);
+    }
     B().shell_emul.clear();
     clear_file_faults();
     flash_reset();
@@ -597,7 +605,7 @@ int plat_mq_send(mqd_t q, const char* buf, size_t len, unsigned)
     return 0;
 }
 
-// ---- Mounts: only the USB stick on "/media" exists on the simulated unit ---------------------------
+// ---- Mounts: the USB stick on "/media" and a ramfs on "/tmp" --------------------------------------
 int plat_mount(const char* source, const char* target, const char* fstype, unsigned long, const void*)
 {
     int r = -1;
@@ -609,10 +617,19 @@ int plat_mount(const char* source, const char* target, const char* fstype, unsig
             r = 0;
         } else if (tgt == "/media" && B().usb_mounted) {
             errno = EBUSY;
+        } else if (tgt == "/tmp" && fstype && std::string(fstype) == "ramfs" && !B().tmp_ramfs) {
+            std::error_code ec;
+            std::filesystem::remove_all(B().root + "/ramfs", ec);
+            r = std::filesystem::create_directories(B().root + "/ramfs", ec) ? 0 : -1;
+            if (r == 0)
+                B().tmp_ramfs = true;
+            else
+                errno = ENOSPC;
+        } else if (tgt == "/tmp" && B().tmp_ramfs) {
+            errno = EBUSY;
         } else {
             errno = (tgt == "/media") ? ENXIO : EPERM;
         }
-        (void)fstype;
     }
     int e = errno;
     record(target ? target : "", "mount", 0, 0, r);
@@ -627,6 +644,11 @@ int plat_umount(const char* target)
         std::lock_guard<std::mutex> lk(B().mu);
         if (target && std::string(target) == "/media" && B().usb_mounted) {
             B().usb_mounted = false;
+            r = 0;
+        } else if (target && std::string(target) == "/tmp" && B().tmp_ramfs) {
+            B().tmp_ramfs = false;
+            std::error_code ec;
+            std::filesystem::remove_all(B().root + "/ramfs", ec);
             r = 0;
         } else {
             errno = EINVAL;

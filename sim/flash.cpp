@@ -377,6 +377,7 @@ std::string instrument_path_of(const std::string& host)
     if (root.empty() || host.compare(0, root.size(), root) != 0) return host;
     std::string rest = host.substr(root.size());
     if (rest == "/usb" || rest.compare(0, 5, "/usb/") == 0) return "/media" + rest.substr(4);
+    if (rest == "/ramfs" || rest.compare(0, 7, "/ramfs/") == 0) return "/tmp" + rest.substr(6);
     return rest.empty() ? "/" : rest;
 }
 

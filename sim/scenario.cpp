@@ -584,9 +584,33 @@ void parse(Json root, Scenario& sc)
         if (!cJSON_IsObject(ins)) throw Fail{"instrument must be an object"};
         check_keys(
             ins, "instrument",
-            {"cover", "usb", "sleeve", "power", "environment", "fibres", "dust", "mechanics", "module4g"});
+            {"cover", "usb", "sleeve", "power", "environment", "fibres", "dust", "mechanics", "module4g",
+             "usb_package"});
         if (Json m = cJSON_GetObjectItemCaseSensitive(ins, "module4g"))
             sc.module4g = module4g(m, "instrument.module4g");
+        if (Json u = cJSON_GetObjectItemCaseSensitive(ins, "usb_package")) {
+            const std::string w = "instrument.usb_package";
+            if (!cJSON_IsObject(u)) throw Fail{w + " must be an object"};
+            check_keys(u, w, {"versions", "damage"});
+            UsbPackage pk;
+            if (Json v = cJSON_GetObjectItemCaseSensitive(u, "versions")) {
+                if (!cJSON_IsObject(v)) throw Fail{w + ".versions must be an object"};
+                check_keys(v, w + ".versions", {"boot", "image", "app", "par", "chip", "linuxcom"});
+                for (size_t f = 0; f < kUsbPackageFiles.size(); ++f)
+                    if (Json t = cJSON_GetObjectItemCaseSensitive(v, kUsbPackageFiles[f])) {
+                        std::string s = text(t, w + ".versions." + kUsbPackageFiles[f]);
+                        if (s.size() > 8) throw Fail{w + ".versions." + kUsbPackageFiles[f] + " has at most 8 characters"};
+                        pk.versions[f] = s;
+                    }
+            }
+            if (Json d = cJSON_GetObjectItemCaseSensitive(u, "damage")) {
+                pk.damage = text(d, w + ".damage");
+                if (pk.damage != "none" && pk.damage != "truncated" && pk.damage != "extra_byte" &&
+                    pk.damage != "no_app" && pk.damage != "version_text")
+                    throw Fail{w + ".damage must be none, truncated, extra_byte, no_app or version_text"};
+            }
+            sc.usb_package = pk;
+        }
         if (Json m = cJSON_GetObjectItemCaseSensitive(ins, "mechanics")) {
             if (!cJSON_IsObject(m)) throw Fail{"instrument.mechanics must be an object"};
             check_keys(m, "instrument.mechanics", {"feed_um_per_step"});
@@ -757,6 +781,10 @@ void apply_scenario_setup(const Scenario& sc, Instrument& inst)
     }
     if (sc.cover_open) inst.misc().set_cover_open(*sc.cover_open);
     if (sc.usb) set_usb_present(*sc.usb);
+    if (sc.usb_package) {
+        std::string err;
+        if (!write_usb_package(*sc.usb_package, err)) std::fprintf(stderr, "splicer-sim: %s\n", err.c_str());
+    }
     if (sc.sleeve) inst.heater().set_sleeve(*sc.sleeve);
     if (sc.adapter) inst.power().set_adapter(*sc.adapter);
     if (sc.battery) inst.power().set_battery_level(*sc.battery);

@@ -14,6 +14,7 @@
 
 #include "sim/module4g.h"
 #include "sim/scene.h"
+#include "sim/usb_package.h"
 
 namespace sim
 {
@@ -112,6 +113,7 @@ struct Scenario {
     std::vector<ScenarioFault> script_faults;              // used by actions
     std::vector<ScenarioAction> script;
     std::optional<uint64_t> end_ms;
+    std::optional<UsbPackage> usb_package; // written onto the stick at the start
 };
 
 // Reads and checks a scenario file. On failure `err` names the file and the problem.

@@ -2,8 +2,9 @@
 // host. It starts in "/mnt", resolves every path inside the data root and answers the file tools
 // the application uses (echo, cat, cp, mv, rm, mkdir, rmdir, touch, sync, cd, exit, kill of
 // itself) through the seam, so the flash sees their writes; tools that would touch the machine
-// (mount, reboot, network) succeed without effect unless a handler answers them; any other
-// program is refused with status 127.
+// (mount, network) succeed without effect unless a handler answers them; "reboot" reboots the
+// unit, "unzip" unpacks an archive inside the unit and the microcontroller's flasher
+// "/mnt/usr/stm32fl" says what it flashed; any other program is refused with status 127.
 //
 // Grammar: words with '...', "..." and \ quoting; ; && || | between commands; redirections > >>
 // < 2> 2>> 2>&1; $$ and $? expand; unquoted * ? [ match names inside the data root. Command
@@ -12,7 +13,9 @@
 #include <fcntl.h>
 #include <glob.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -240,6 +243,73 @@ struct Shell {
         return true;
     }
 
+    // The resource archive is really unpacked, by the host's unzip run without a shell on paths
+    // inside the unit (it refuses members that would climb out of the target).
+    int unzip(const Args& in, std::string& err)
+    {
+        Args args = in;
+        std::string dir, zip;
+        bool overwrite = false;
+        for (size_t i = 0; i < args.size(); ++i) {
+            if (args[i] == "-o") {
+                overwrite = true;
+            } else if (args[i] == "-d" && i + 1 < args.size()) {
+                dir = path(args[++i]);
+            } else if (zip.empty() && args[i][0] != '-') {
+                zip = path(args[i]);
+            }
+        }
+        if (zip.empty() || !exists(zip)) {
+            err += "unzip: cannot find " + (args.empty() ? std::string("archive") : zip) + "\n";
+            return 9;
+        }
+        std::vector<std::string> argv = {"unzip", "-q", overwrite ? "-o" : "-n", host_path(zip)};
+        if (!dir.empty()) {
+            argv.push_back("-d");
+            argv.push_back(host_path(dir));
+        }
+        std::vector<char*> av;
+        for (auto& a : argv)
+            av.push_back(a.data());
+        av.push_back(nullptr);
+        pid_t pid;
+        if (posix_spawnp(&pid, "unzip", nullptr, nullptr, av.data(), environ) != 0) {
+            err += "unzip: not installed on this machine\n";
+            return 127;
+        }
+        int st = 0;
+        while (waitpid(pid, &st, 0) < 0 && errno == EINTR) {
+        }
+        return WIFEXITED(st) ? WEXITSTATUS(st) : 1;
+    }
+
+    // The microcontroller's flasher: "-w FILE -v -g ADDRESS DEVICE". It reads the firmware file
+    // whole and says what it flashed; a missing or empty file fails as the real tool does.
+    int stm32fl(const Args& args, std::string& out, std::string& err)
+    {
+        std::string file, device;
+        for (size_t i = 0; i < args.size(); ++i) {
+            if (args[i] == "-w" && i + 1 < args.size())
+                file = args[++i];
+            else if (args[i] == "-g" && i + 1 < args.size())
+                ++i;
+            else if (args[i][0] != '-')
+                device = args[i];
+        }
+        std::string data;
+        if (file.empty() || !read_file(path(file), data) || data.empty()) {
+            err += "stm32fl: cannot read firmware '" + file + "'\n";
+            return 1;
+        }
+        if (device != "/dev/ttyS2") {
+            err += "stm32fl: no microcontroller on '" + device + "'\n";
+            return 1;
+        }
+        out += "stm32fl: wrote " + std::to_string(data.size()) + " bytes of " + file + " to " + device +
+               ", verified, started\n";
+        return 0;
+    }
+
     // Runs one simple command; returns its exit status.
     int tool(Args args, const std::string& in, std::string& out, std::string& err)
     {
@@ -293,9 +363,12 @@ struct Shell {
             flash_note(FlashEvent::Sync, -1, "");
             return 0;
         }
-        static const std::set<std::string> machine = {"mount",   "umount",   "reboot",         "poweroff",
-                                                      "killall", "ifconfig", "hwclock",        "insmod",
-                                                      "rmmod",   "wpa_cli",  "wpa_supplicant", "udhcpc"};
+        if (prog == "reboot") return plat_reboot() == 0 ? 0 : 1;
+        if (prog == "unzip") return unzip(args, err);
+        if (prog == "/mnt/usr/stm32fl") return stm32fl(args, out, err);
+        static const std::set<std::string> machine = {"mount",    "umount",         "poweroff", "killall",
+                                                      "ifconfig", "hwclock",        "insmod",   "rmmod",
+                                                      "wpa_cli",  "wpa_supplicant", "udhcpc"};
         if (machine.count(prog)) return 0;
         split_flags(args, f);
         int status = 0;

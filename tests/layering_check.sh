@@ -7,12 +7,12 @@ rank() {
     platform) echo 0 ;; gui) echo 1 ;; params) echo 2 ;; devices) echo 3 ;;
     fiber | records) echo 4 ;;
     formmodel | errors | texts | shell | machine | net) echo 5 ;;
-    splice) echo 6 ;; forms) echo 7 ;; app) echo 8 ;;
+    splice | update) echo 6 ;; forms) echo 7 ;; app) echo 8 ;;
     *) echo "" ;;
     esac
 }
 marks=$(mktemp) || exit 2
-for dir in platform gui params devices fiber records formmodel errors texts shell machine net splice forms app sim; do
+for dir in platform gui params devices fiber records formmodel errors texts shell machine net splice update forms app sim; do
     [ -d "$dir" ] || continue
     grep -HnoE '^#include "[a-z_]+/' -r "$dir" --include='*.cpp' --include='*.h' | while IFS=: read -r file line inc; do
         to=$(echo "$inc" | sed 's/#include "\([a-z_]*\)\/.*/\1/')

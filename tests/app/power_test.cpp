@@ -1,6 +1,9 @@
 // Automatic power saving on the monotonic clock, and the power-off watcher.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -17,6 +20,9 @@
 #include "sim/dev_power.h"
 #include "sim/dev_simple.h"
 #include "sim/request_log.h"
+#include "sim/backend.h"
+#include "update/updatepackage.h"
+#include "update/updater.h"
 
 namespace
 {
@@ -219,6 +225,48 @@ TEST(PowerOffWatcher, WaitsForAParameterSaveButNotForEver)
         EXPECT_LE(offAt - pressed, c.maxMs) << c.holdMs;
         EXPECT_EQ(u.tb.power_off_count(), 1);
     }
+}
+
+TEST(PowerOffWatcher, HoldsTheSwitchOffWhileAnUpdateRuns)
+{
+    apptest::Unit u;
+    setMotorResetFlag(0);
+    // A package with an older application: the update waits at its prompt, with files in "/tmp".
+    std::array<std::vector<uint8_t>, UPD_FILE_COUNT> img;
+    std::array<std::string, UPD_FILE_COUNT> ver;
+    for (int f = 0; f < UPD_FILE_COUNT; ++f) {
+        std::ifstream in(u.tb.path(UpdFileOf(f).installed), std::ios::binary);
+        img[f].assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        ver[f] = UpdTrailerVersion(img[f]);
+    }
+    ver[UPD_APP] = "0.99";
+    auto pkg = UpdBuildPackage(img, ver);
+    std::filesystem::create_directories(u.tb.root() + "/usb");
+    std::ofstream(u.tb.root() + "/usb/K7Q2_sw_m6.bin", std::ios::binary)
+        .write(reinterpret_cast<const char*>(pkg.data()), std::streamsize(pkg.size()));
+    sim::set_usb_present(true);
+    struct Ask : UpdateView {
+        apptest::Unit* u;
+        int offDuringUpdate = -1;
+        bool ConfirmDowngrade() override
+        {
+            u->tb.instrument().keys().press_power();
+            plat_sleep_ms(3000);
+            offDuringUpdate = u->tb.power_off_count();
+            return false;
+        }
+    } ask;
+    ask.u = &u;
+    boardIsOutChina = 1;
+    Watcher w;
+    testing::internal::CaptureStdout();
+    // While the update holds its flag the key waits; a cancelled downgrade releases it.
+    EXPECT_EQ(touchOk_Click(ask), UPD_STATE_IDLE);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(ask.offDuringUpdate, 0);
+    plat_sleep_ms(1000);
+    EXPECT_EQ(u.tb.power_off_count(), 1) << "switched off once the update let go";
+    UpdateRelease();
 }
 
 } // namespace

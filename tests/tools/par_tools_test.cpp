@@ -132,8 +132,8 @@ TEST_F(ParTools, InspectorPrintsNamedFieldsAndBadPages)
     // An EEPROM image with part 1 active and a damaged machine page.
     std::vector<uint8_t> chip(E2PROM_SIZE, 0xFF);
     auto d = read_file(def);
-    ASSERT_EQ(d.size(), size_t(PAR_PART_SIZE));
-    std::copy(d.begin(), d.end(), chip.begin() + PAR_PART_PAGES * 128);
+    ASSERT_EQ(d.size(), size_t(PAR_PART_SIZE + 12)) << "pages and the version trailer";
+    std::copy(d.begin(), d.begin() + PAR_PART_SIZE, chip.begin() + PAR_PART_PAGES * 128);
     MODULEINFO mi;
     std::memset(&mi, 0xFF, sizeof mi);
     mi.SysParBaseAddr = PAR_PART1_BASE;

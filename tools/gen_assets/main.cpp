@@ -308,7 +308,28 @@ void factory(Canvas& c, const Args& a, const Fonts& f)
         c.text(f.bold, name == "menu" ? "MENU" : name, cx, cy, 20, kWhite);
 }
 
+// The software update's strip of seven steps, the first `n` done; or, with "usbout", the request
+// to pull the stick.
+void update(Canvas& c, const Args& a, const Fonts& f)
+{
+    const double w = c.width(), h = c.height();
+    c.rect(0, 0, w, h, {34, 56, 98});
+    if (arg(a, 0) == "usbout") {
+        c.round_rect(1, 1, w - 1, h - 1, 8, kOrange);
+        c.text(f.bold, "Please remove the USB stick", w / 2, h / 2, 20, kBlack);
+        return;
+    }
+    const int n = std::clamp(std::atoi(arg(a, 0).c_str()), 1, 7);
+    const double seg = w / 7.0;
+    for (int i = 0; i < 7; ++i) {
+        const bool done = i < n;
+        c.round_rect(i * seg + 3, 3, (i + 1) * seg - 3, h - 3, 8, done ? kGreen : Rgb{190, 195, 205});
+        c.text(f.bold, std::to_string(i + 1), i * seg + seg / 2, h / 2, 20, done ? kWhite : kBlack);
+    }
+}
+
 const std::map<std::string, std::function<void(Canvas&, const Args&, const Fonts&)>> kRecipes = {
+    {"update", update},
     {"background", background}, {"button", button},       {"tile", tile},
     {"battery", battery},       {"wifi", wifi},           {"logo", logo},
     {"warning", warning},       {"lcdbright", lcdbright}, {"factory", factory},
