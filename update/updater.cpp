@@ -12,6 +12,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "net/location.h"
 #include "params/param_reset.h"
 #include "params/param_store.h"
 #include "params/param_tables.h"
@@ -320,6 +321,8 @@ int touchOk_Click(UpdateView& view)
     view.ShowStep(step = 6);
     plat_sleep_ms(1000);
     writeUsbUpdataLog(log, "********** stm32Update start ************ \r\n");
+    // The location service talks to the same microcontroller: stop it before the flash.
+    locationBaseServiceRelease();
     int mcu = stm32Update();
     plat_sleep_ms(1000);
     char line[80];

@@ -11,6 +11,7 @@
 #include "fiber/graphics.h"
 #include "records/recordimage.h"
 #include "rectest.h"
+#include "tests/support/run_command.h"
 
 using namespace rectest;
 
@@ -19,15 +20,7 @@ namespace
 
 std::string run(const std::string& cmd)
 {
-    std::string out;
-    FILE* p = ::popen((cmd + " 2>&1").c_str(), "r");
-    if (!p) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        out.append(buf, n);
-    ::pclose(p);
-    return out;
+    return run_command(cmd).out;
 }
 
 int pages(const std::string& pdf)

@@ -9,28 +9,16 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/run_command.h"
+
 namespace
 {
 
 namespace fs = std::filesystem;
 
-struct ToolOut {
-    int status;
-    std::string out;
-};
-
-ToolOut run(const std::string& cmd)
+CommandRun run(const std::string& cmd)
 {
-    ToolOut r{-1, {}};
-    FILE* p = ::popen((cmd + " 2>&1").c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
-    int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
+    return run_command(cmd);
 }
 
 TEST(MkUpdate, BuildsListsAndRefusesDamagedPackages)
@@ -41,12 +29,12 @@ TEST(MkUpdate, BuildsListsAndRefusesDamagedPackages)
     fs::create_directories(dir);
     const std::string pkg = (dir / "K7Q2_sw_m6.bin").string();
 
-    ToolOut b =
+    CommandRun b =
         run(tool + " -o " + pkg + " --boot " + mnt + "boot.bin B1.02 --image " + mnt +
             "image.bin K3.10 --app " + mnt + "appmain 1.20 --par " + mnt + "usr/Default.par P1.01 --chip " +
             mnt + "chip.bin F2.05 --linuxcom " + mnt + "linuxcom L1.04");
     ASSERT_EQ(b.status, 0) << b.out;
-    ToolOut l = run(tool + " --list " + pkg);
+    CommandRun l = run(tool + " --list " + pkg);
     EXPECT_EQ(l.status, 0) << l.out;
     for (const char* line : {"appmain      version 1.20", "Default.par  version P1.01",
                              "linuxcom     version L1.04", "boot.bin     version B1.02"})

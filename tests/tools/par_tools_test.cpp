@@ -11,29 +11,16 @@
 
 #include "params/param_store.h"
 #include "params/param_tables.h"
+#include "tests/support/run_command.h"
 
 namespace
 {
 
 namespace fs = std::filesystem;
 
-struct ToolRun {
-    int status;
-    std::string out;
-};
-
-ToolRun run(const std::string& cmd)
+CommandRun run(const std::string& cmd)
 {
-    ToolRun r{-1, {}};
-    FILE* p = ::popen((cmd + " 2>&1").c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
-    int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
+    return run_command(cmd);
 }
 
 std::vector<uint8_t> read_file(const std::string& path)
@@ -73,7 +60,7 @@ TEST_F(ParTools, GeneratorBuildsPagesFromNamedFields)
                        "[splicetemp 3]\nszModeName = \"SM\"\narcFuseArc.wTimeCount = 2000\n"
                        "bItemMask = 1 2 3\n[splicemode 1]\nfrom = splicetemp 3\nbModeActive = 1\n");
     std::string out = dir + "/D.par";
-    ToolRun r = run(gen + " " + out + " " + t);
+    CommandRun r = run(gen + " " + out + " " + t);
     ASSERT_EQ(r.status, 0) << r.out;
     auto img = read_file(out);
     ASSERT_EQ(img.size(), size_t(PAR_PART_SIZE));
@@ -112,7 +99,7 @@ TEST_F(ParTools, GeneratorRefusesBadTables)
         SCOPED_TRACE(c.text);
         std::string out = dir + "/D.par";
         fs::remove(out);
-        ToolRun r = run(gen + " " + out + " " + table("t.txt", c.text));
+        CommandRun r = run(gen + " " + out + " " + table("t.txt", c.text));
         EXPECT_EQ(r.status, 1);
         EXPECT_NE(r.out.find(c.message), std::string::npos) << r.out;
         EXPECT_FALSE(fs::exists(out)) << "no image from a bad table";
@@ -122,7 +109,7 @@ TEST_F(ParTools, GeneratorRefusesBadTables)
 TEST_F(ParTools, InspectorPrintsNamedFieldsAndBadPages)
 {
     std::string def = std::string(SPLICER_ASSET_ROOT) + "/mnt/usr/Default.par";
-    ToolRun r = run(inspect + " " + def);
+    CommandRun r = run(inspect + " " + def);
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("[machine]  # page 24\n"), std::string::npos);
     EXPECT_NE(r.out.find("dwSpeakerMarker = 994860920\n"), std::string::npos);

@@ -14,27 +14,14 @@
 #include "records/recordstore.h"
 #include "sim/request_log.h"
 #include "sim/testbed.h"
+#include "tests/support/run_command.h"
 
 namespace
 {
 
-struct ToolOut {
-    int status;
-    std::string out;
-};
-
-ToolOut run(const std::string& cmd)
+CommandRun run(const std::string& cmd)
 {
-    ToolOut r{-1, {}};
-    FILE* p = ::popen((cmd + " 2>&1").c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
-    int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
+    return run_command(cmd);
 }
 
 class RecInspect : public ::testing::Test
@@ -78,7 +65,7 @@ class RecInspect : public ::testing::Test
 
 TEST_F(RecInspect, ListsRecordsInAgeOrder)
 {
-    ToolOut r = run(tool + " " + file);
+    CommandRun r = run(tool + " " + file);
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("# 3 records"), std::string::npos) << r.out;
     size_t a = r.out.find("no. 102"), b = r.out.find("no. 103"), c = r.out.find("no. 104");
@@ -90,7 +77,7 @@ TEST_F(RecInspect, ListsRecordsInAgeOrder)
 
 TEST_F(RecInspect, JsonKeysAreTheFieldNames)
 {
-    ToolOut r = run(tool + " --json " + file);
+    CommandRun r = run(tool + " --json " + file);
     ASSERT_EQ(r.status, 0) << r.out;
     std::unique_ptr<cJSON, void (*)(cJSON*)> doc(cJSON_Parse(r.out.c_str()), cJSON_Delete);
     ASSERT_TRUE(doc && cJSON_IsArray(doc.get())) << r.out;
@@ -143,7 +130,7 @@ TEST_F(RecInspect, DamagedFilesSayWhatIsWrong)
         std::string path = tb->root() + "/bad.bin";
         std::ofstream(path, std::ios::binary).write(bad.data(), std::streamsize(bad.size()));
         for (const char* opt : {"", " --json"}) {
-            ToolOut r = run(tool + opt + " " + path);
+            CommandRun r = run(tool + opt + " " + path);
             EXPECT_EQ(r.status, 1) << r.out;
             EXPECT_NE(r.out.find(c.says), std::string::npos) << r.out;
         }
