@@ -31,6 +31,19 @@ void FormLabel(GUIFRAME* f, const GUISTRING* text, int x, int y, int w, int h, i
     }
 }
 
+uint32_t FormRgb(GUIFRAME* f, uint32_t rgb)
+{
+    return _PaletteColorBuild(uint8_t(rgb >> 16), uint8_t(rgb >> 8), uint8_t(rgb), f->pPalette);
+}
+
+void FormText(GUIFRAME* f, const std::string& s, int x, int y, int w, int h, int align, const char* font,
+              int size)
+{
+    GUISTRING* t = StrAsciiTrans(s.c_str(), uint8_t(size), 1);
+    FormLabel(f, t, x, y, w, h, align, font);
+    DeleteStringDirect(t);
+}
+
 GUIBUTTON* FormIconButton(GUIWINDOW* pWnd, int w, int h, int x, int y, GUIIMAGE* pIcon, GUIIMAGE* pPush,
                           GUICLICK fnClick, GUICLICK fnClickDown)
 {

@@ -14,6 +14,11 @@ void FormFill(GUIFRAME* pFrame, int x1, int y1, int x2, int y2, uint32_t index);
 // Draws a string in a label of the given box: align 0 left, 2 centred; the box keeps its pixels.
 void FormLabel(GUIFRAME* pFrame, const GUISTRING* pText, int x, int y, int w, int h, int align,
                const char* font);
+// The palette index of a frame nearest to a 0xRRGGBB colour.
+uint32_t FormRgb(GUIFRAME* pFrame, uint32_t rgb);
+// One line of ASCII text in a box of a frame (as FormLabel), at a font size.
+void FormText(GUIFRAME* pFrame, const std::string& text, int x, int y, int w, int h, int align,
+              const char* font, int size = 15);
 // A button drawn only by its images (keyed icons on a transparent area); pushed shows pPush.
 GUIBUTTON* FormIconButton(GUIWINDOW* pWnd, int w, int h, int x, int y, GUIIMAGE* pIcon, GUIIMAGE* pPush,
                           GUICLICK fnClick, GUICLICK fnClickDown);

@@ -40,15 +40,13 @@ GUIWINDOW* W()
 
 uint32_t colour(GUIFRAME* f, uint32_t rgb)
 {
-    return _PaletteColorBuild(uint8_t(rgb >> 16), uint8_t(rgb >> 8), uint8_t(rgb), f->pPalette);
+    return FormRgb(f, rgb);
 }
 
 // One line of ASCII text in a box of the fore frame.
 void text(const std::string& s, int x, int y, int w, int h, int align, const char* font, int size = 15)
 {
-    GUISTRING* t = StrAsciiTrans(s.c_str(), uint8_t(size), 1);
-    FormLabel(W()->pFrmFore, t, x, y, w, h, align, font);
-    DeleteStringDirect(t);
+    FormText(W()->pFrmFore, s, x, y, w, h, align, font, size);
 }
 
 // The kinds, the prompt and the outcome: everything below the title that changes.

@@ -41,14 +41,12 @@ GUIWINDOW* W()
 
 uint32_t colour(GUIFRAME* f, uint32_t rgb)
 {
-    return _PaletteColorBuild(uint8_t(rgb >> 16), uint8_t(rgb >> 8), uint8_t(rgb), f->pPalette);
+    return FormRgb(f, rgb);
 }
 
 void text(const std::string& s, int x, int y, int w, int h, int align, const char* font, int size = 15)
 {
-    GUISTRING* t = StrAsciiTrans(s.c_str(), uint8_t(size), 1);
-    FormLabel(W()->pFrmFore, t, x, y, w, h, align, font);
-    DeleteStringDirect(t);
+    FormText(W()->pFrmFore, s, x, y, w, h, align, font, size);
 }
 
 void image(int kind, int w, int h, int x, int y, const char* path)

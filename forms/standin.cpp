@@ -292,9 +292,7 @@ uint32_t StandinPaint(GUIWINDOW* pWnd)
     GUIFRAME* fore = pWnd->pFrmFore;
     SetGraphicsShow(0, pWnd);
     if (back) {
-        auto colour = [back](uint32_t rgb) {
-            return _PaletteColorBuild(uint8_t(rgb >> 16), uint8_t(rgb >> 8), uint8_t(rgb), back->pPalette);
-        };
+        auto colour = [back](uint32_t rgb) { return FormRgb(back, rgb); };
         FormFill(back, 0, 0, 799, 35, colour(kBarColour));
         FormFill(back, 0, 36, 799, 439, colour(kBodyColour));
         FormFill(back, 0, 440, 799, 479, colour(kHintColour));
