@@ -44,6 +44,16 @@ void FormText(GUIFRAME* f, const std::string& s, int x, int y, int w, int h, int
     DeleteStringDirect(t);
 }
 
+uint32_t FormPaintDone(GUIWINDOW* w, int mode)
+{
+    ShowStatusItems(mode, w);
+    SetWindowPaintFlag(1);
+    _FrameBufferMix(0, 480, w->pFrmFore, w->pFrmBack);
+    _FrameBufferRelocate(w->pFrmFore, w->pFrmBack);
+    w->bPaint = 1;
+    return 0;
+}
+
 GUIBUTTON* FormIconButton(GUIWINDOW* pWnd, int w, int h, int x, int y, GUIIMAGE* pIcon, GUIIMAGE* pPush,
                           GUICLICK fnClick, GUICLICK fnClickDown)
 {

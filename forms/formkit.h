@@ -22,6 +22,9 @@ void FormText(GUIFRAME* pFrame, const std::string& text, int x, int y, int w, in
 // A button drawn only by its images (keyed icons on a transparent area); pushed shows pPush.
 GUIBUTTON* FormIconButton(GUIWINDOW* pWnd, int w, int h, int x, int y, GUIIMAGE* pIcon, GUIIMAGE* pPush,
                           GUICLICK fnClick, GUICLICK fnClickDown);
+// The end of every full-screen Paint: the status items of the mode, then the drawn frames go to the
+// screen and the form counts as painted. Returns 0, as Paint does.
+uint32_t FormPaintDone(GUIWINDOW* pWnd, int mode);
 // The two ends of every form's Release: first its touch regions and pending input go, and after
 // the form deleted its own objects the page flips and the form counts as released.
 void FormReleaseInput();

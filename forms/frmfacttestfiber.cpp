@@ -177,12 +177,7 @@ uint32_t frmFactTestFiber_Paint()
     FormLabel(fore, g.txtTitle, 120, 0, 480, 35, 2, "_TXT_WHT");
     put_body();
     FormLabel(fore, g.txtHint, 20, 440, 760, 40, 0, "_TXT_DGRAY");
-    ShowStatusItems(kMode, w);
-    SetWindowPaintFlag(1);
-    _FrameBufferMix(0, 480, fore, back);
-    _FrameBufferRelocate(fore, back);
-    w->bPaint = 1;
-    return 0;
+    return FormPaintDone(w, kMode);
 }
 
 uint32_t frmFactTestFiber_Process()

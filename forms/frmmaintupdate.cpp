@@ -215,12 +215,7 @@ uint32_t frmMaintUpdate_Paint()
     if (back) FormFill(back, 0, 0, 799, 35, colour(back, kBarColour));
     FormLabel(fore, g.txtTitle, 120, 0, 480, 35, 2, "_TXT_WHT");
     put_body();
-    ShowStatusItems(kMode, w);
-    SetWindowPaintFlag(1);
-    _FrameBufferMix(0, 480, fore, back);
-    _FrameBufferRelocate(fore, back);
-    w->bPaint = 1;
-    return 0;
+    return FormPaintDone(w, kMode);
 }
 
 uint32_t frmMaintUpdate_Process()

@@ -217,12 +217,7 @@ uint32_t frmRootmenu_Paint()
     if (g.pBack) _ImageDirectPut(g.pBack);
     for (int i = 0; i < kTiles; ++i)
         put_tile(i);
-    ShowStatusItems(kMode, w);
-    SetWindowPaintFlag(1);
-    _FrameBufferMix(0, 480, w->pFrmFore, w->pFrmBack);
-    _FrameBufferRelocate(w->pFrmFore, w->pFrmBack);
-    w->bPaint = 1;
-    return 0;
+    return FormPaintDone(w, kMode);
 }
 
 uint32_t frmRootmenu_Process()

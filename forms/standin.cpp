@@ -303,12 +303,7 @@ uint32_t StandinPaint(GUIWINDOW* pWnd)
     else
         FormLabel(fore, g.txtBody, 0, 200, 800, 40, 2, "_TXT_BLK");
     FormLabel(fore, g.txtHint, 20, 440, 760, 40, 0, "_TXT_DGRAY");
-    ShowStatusItems(kMode, pWnd);
-    SetWindowPaintFlag(1);
-    _FrameBufferMix(0, 480, fore, back);
-    _FrameBufferRelocate(fore, back);
-    pWnd->bPaint = 1;
-    return 0;
+    return FormPaintDone(pWnd, kMode);
 }
 
 uint32_t StandinProcess(GUIWINDOW* pWnd)

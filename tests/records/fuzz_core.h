@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "records/record.h"
-#include "records/recordinspect.h"
+#include "records/recordlisting.h"
 #include "records/recordjournal.h"
 #include "records/recordstore.h"
 

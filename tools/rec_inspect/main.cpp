@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "records/recordinspect.h"
+#include "records/recordlisting.h"
 #include "records/recordstore.h"
 
 int main(int argc, char** argv)

@@ -1,6 +1,6 @@
 // JSON keys are the record's field names, plus "position" (1 = oldest), "slot" and "flags"
 // (bit 0 in use, bit 1 images, bit 2 new); tools outside read them, so they only ever grow.
-#include "records/recordinspect.h"
+#include "records/recordlisting.h"
 
 #include <cstdio>
 #include <cstring>
