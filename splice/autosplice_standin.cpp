@@ -13,3 +13,7 @@ int FiberAutoSplice()
 }
 
 int SpliceOverProcess() { return 0; }
+int ErrorEventProcess(int code, int) { return code == 2 ? 2 : 0; }
+int KeyEventProcess() { return 0; }
+int SpliceFiber(int) { return 0; }
+void* thread_Timer(void*) { return nullptr; }
