@@ -13,6 +13,8 @@
 #include <cmath>
 #include <vector>
 
+#include "sim/arc_glow.h"
+
 namespace sim
 {
 
@@ -208,6 +210,12 @@ double end_col(const FibrePose& f, bool left, double rho, double radius)
     if (f.defect == EndDefect::Chip && from_top < kChipSpan)
         back = defect_size(f, kChipDepthUm) * (1 - from_top / kChipSpan);
     if (f.defect == EndDefect::Lip && from_bottom < kLipSpan) back = -defect_size(f, kLipUm);
+    // A melted end's edges are drawn round: a quarter circle of radius round_um at each edge.
+    const double rr = f.round_um / kUmPerPx, edge = radius - std::abs(rho);
+    if (rr > 0 && edge < rr) {
+        double e = std::max(0.0, edge);
+        back += (rr - std::sqrt(std::max(0.0, rr * rr - (rr - e) * (rr - e)))) * kUmPerPx;
+    }
     double d = back / kUmPerPx;
     return left ? x - d : x + d;
 }
@@ -257,6 +265,23 @@ struct NoiseTable {
 };
 
 } // namespace
+
+LateralTable lateral_table(const FibrePose& f, double half_px)
+{
+    LateralTable out;
+    out.half = half_px;
+    Lateral L = lateral(f);
+    out.radius = L.radius;
+    size_t n = size_t(2 * half_px * LateralTable::kPerPx) + 1;
+    out.full.resize(n);
+    out.plain.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        double rho = -half_px + double(i) / LateralTable::kPerPx;
+        out.full[i] = float(profile_at(L.segs, rho));
+        out.plain[i] = float(profile_at(L.no_core, rho));
+    }
+    return out;
+}
 
 namespace lens
 {
@@ -331,9 +356,11 @@ void render_view(const ViewScene& vs, uint8_t* buf, bool noise)
     thread_local std::vector<float> t;
     t.assign(size_t(W) * H, 1.0f);
 
+    // Once fused, the two fibres are one.
+    if (vs.joint.present && vs.fibre[0].present && vs.fibre[1].present) draw_joint(vs, t.data(), W, H);
     for (int i = 0; i < 2; ++i) {
         const FibrePose& f = vs.fibre[size_t(i)];
-        if (!f.present) continue;
+        if (!f.present || vs.joint.present) continue;
         const bool left = i == 0;
         Lateral L = lateral(f);
         const double se = std::max(1e-3, lens::edge_blur_um(f.z_um) / kUmPerPx);
@@ -413,8 +440,16 @@ void render_view(const ViewScene& vs, uint8_t* buf, bool noise)
         sd[size_t(v)] = float(std::sqrt(kReadNoise * kReadNoise + kShotPerGrey * v));
     uint64_t s = (vs.frame + 1) * 0x9E3779B97F4A7C15ull ^ uint64_t(vs.view) << 40;
     const float base = float(vs.base), light = float(vs.light);
+    // The arc's glow: the part in front of the fibres adds to the picture, the part behind shines
+    // through them as the backlight does.
+    std::array<float, kFrameWidth> glow{};
+    if (vs.glow > 0)
+        for (int c = 0; c < W; ++c)
+            glow[size_t(c)] = float(vs.glow * glow::column_profile(c - vs.electrode_col));
+    const float front = float(glow::kFront);
     for (size_t i = 0; i < size_t(W) * H; ++i) {
         float v = base + light * t[i];
+        if (vs.glow > 0) v += glow[i % size_t(W)] * (front + (1 - front) * t[i]);
         if (noise) {
             s ^= s << 13;
             s ^= s >> 7;

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "sim/scene.h"
 
@@ -39,6 +40,21 @@ ViewTruth view_truth(const ViewScene& vs);
 // Column where a fibre's shadow ends on `row` (plane cleave, no defect): an end face tilted along
 // the line of sight reaches furthest at the glass's near or far side, not on the axis.
 double shadow_end_col(const FibreTruth& t, bool left, double row);
+
+// A fibre's transmission across its axis in one picture, sampled kPerPx times a pixel from -half
+// to +half rows of its centre: with its core (full) and without (plain). The joint is drawn
+// from it.
+struct LateralTable {
+    static constexpr int kPerPx = 8;
+    double half = 0, radius = 0; // pixels
+    std::vector<float> full, plain;
+    // Linear interpolation; background (plain) or nothing (full - plain) beyond the table.
+    float plain_at(double rho) const;
+    float core_at(double rho) const; // what the core adds at rho from a core on the centre
+};
+LateralTable lateral_table(const FibrePose& f, double half_px);
+// Draws the fused pair of vs (vs.joint) into the transmission t.
+void draw_joint(const ViewScene& vs, float* t, int width, int height);
 
 // The fibre as a lens (exposed for tests and the display of the focus).
 namespace lens

@@ -4,15 +4,27 @@
 
 #include "sim/emu_util.h"
 
+#include <algorithm>
+
 namespace sim
 {
 
 using namespace emu;
 using Lock = std::lock_guard<std::mutex>;
 
+void ArcDevice::burn_locked(uint64_t from, uint32_t value)
+{
+    if (no_arc_) return;
+    // Forget what no one can still be catching up on.
+    while (!burns_.empty() && burns_.front().to_us + 60000000u < from)
+        burns_.erase(burns_.begin());
+    burns_.push_back({from, never_ends_ ? UINT64_MAX : t_end_, value});
+}
+
 void ArcDevice::end_locked(uint64_t t) const
 {
     if (!on_) return;
+    if (!burns_.empty()) burns_.back().to_us = std::min(burns_.back().to_us, t);
     if (!no_arc_ && t > t_seg_) energy_ += double(value_) * double(t - t_seg_) / 1e6;
     on_ = false;
     value_ = 0;
@@ -25,6 +37,12 @@ void ArcDevice::update_locked() const
 
 int ArcDevice::on_ioctl(OpenState&, unsigned long req, void* arg)
 {
+    std::function<void()> before;
+    {
+        Lock hk(hook_mu_);
+        before = before_change_;
+    }
+    if (before) before();
     Lock lk(mu_);
     update_locked();
     uint64_t now = now_us();
@@ -47,6 +65,7 @@ int ArcDevice::on_ioctl(OpenState&, unsigned long req, void* arg)
         value_ = value;
         t_seg_ = now;
         t_end_ = now + uint64_t(duration) * 1000u;
+        burn_locked(now, value);
         return 0;
     }
     case HVT_SET_VALUE:
@@ -56,6 +75,8 @@ int ArcDevice::on_ioctl(OpenState&, unsigned long req, void* arg)
             if (!no_arc_) energy_ += double(value_) * double(now - t_seg_) / 1e6;
             t_seg_ = now;
             value_ = v;
+            if (!burns_.empty()) burns_.back().to_us = std::min(burns_.back().to_us, now);
+            burn_locked(now, v);
         }
         return 0;
     case HVT_ARC_ENDED:
@@ -79,6 +100,7 @@ void ArcDevice::set_never_ends(bool on)
     Lock lk(mu_);
     update_locked();
     never_ends_ = on;
+    if (on_ && !burns_.empty()) burns_.back().to_us = on ? UINT64_MAX : std::max(t_end_, now_us());
 }
 bool ArcDevice::burning() const
 {
@@ -104,6 +126,19 @@ std::vector<ArcDevice::Fire> ArcDevice::fires() const
 {
     Lock lk(mu_);
     return fires_;
+}
+std::vector<ArcDevice::Burn> ArcDevice::burns_since(uint64_t t) const
+{
+    Lock lk(mu_);
+    std::vector<Burn> out;
+    for (const Burn& b : burns_)
+        if (b.to_us > t) out.push_back(b);
+    return out;
+}
+void ArcDevice::set_before_change(std::function<void()> fn)
+{
+    Lock lk(hook_mu_);
+    before_change_ = std::move(fn);
 }
 unsigned ArcDevice::aborts() const
 {

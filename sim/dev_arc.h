@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "sim/emulator.h"
@@ -33,6 +34,16 @@ class ArcDevice : public Emulator
     // Arc energy so far in drive-value x seconds, summed over every discharge (for melt-back).
     double energy() const;
     std::vector<Fire> fires() const;
+    // A stretch of discharge at one drive value; `to_us` is where it ends as things stand (it
+    // stays open, UINT64_MAX, while a never-ending arc burns).
+    struct Burn {
+        uint64_t from_us, to_us;
+        uint32_t value;
+    };
+    // The stretches that end after t (kept for a minute).
+    std::vector<Burn> burns_since(uint64_t t) const;
+    // Called before every request changes anything (outside the device's lock).
+    void set_before_change(std::function<void()> fn);
     unsigned aborts() const;
     unsigned closes() const;
 
@@ -48,7 +59,11 @@ class ArcDevice : public Emulator
     mutable uint64_t t_seg_ = 0; // start of the current value segment
     mutable uint32_t value_ = 0;
     mutable double energy_ = 0;
+    void burn_locked(uint64_t from, uint32_t value);
     std::vector<Fire> fires_;
+    mutable std::vector<Burn> burns_;
+    std::mutex hook_mu_;
+    std::function<void()> before_change_;
     unsigned aborts_ = 0, closes_ = 0;
 };
 

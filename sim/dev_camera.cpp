@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "sim/arc_glow.h"
 #include "sim/dev_arc.h"
 #include "sim/dev_simple.h"
 #include "sim/emu_util.h"
@@ -18,15 +19,17 @@ using Lock = std::lock_guard<std::mutex>;
 
 namespace
 {
-// Sensor calibration: grey = dark + LED x exposure / kLightDiv + arc value x exposure / kGlowDiv.
+// Sensor calibration: grey = dark + LED x exposure / kLightDiv, and the arc's glow adds up to
+// arc value x exposure / kGlowDiv at the electrodes' column (sim/arc_glow.h: how it spreads).
 // An exposure unit is coarse: about 2 grey levels at LED 127, so the factory exposure 28 gives
 // the factory brightness target of 64 and the exposure controller's step of a quarter unit per
 // grey level closes half the error each pass. The arc's own light does not pass the backlight's
-// path: an arc of drive 1000 at the fusion exposure 9 adds about 90 grey levels, several times
-// the backlight's 18 at that exposure.
+// path: an arc of drive 1000 at the fusion exposure 9 adds 200 grey levels at its column (about 70
+// over the whole picture), several times the backlight's 18 at that exposure; at the factory
+// exposure any arc saturates its column.
 constexpr double kDark = fpga::kBlackLevel;
 constexpr double kLightDiv = 64.0;
-constexpr double kGlowDiv = 100.0;
+constexpr double kGlowDiv = 45.0;
 // The fibre's shadow in the plain frame: a cladding of 125 um at 2 um per pixel across the middle.
 constexpr int kShadowTop = 209, kShadowBottom = 271;
 } // namespace
@@ -113,8 +116,21 @@ double CameraDevice::level_locked(int view, bool backlit) const
     auto& s = sensor(view);
     double exp = double(unsigned(s.regs[3]) << 8 | s.regs[4]);
     double led = backlit && led_.on() ? double(view == 2 ? led_.y_volt() : led_.x_volt()) : 0.0;
-    double g = kDark + led * exp / kLightDiv + double(arc_.value()) * exp / kGlowDiv;
+    double g = kDark + led * exp / kLightDiv;
     return std::min(255.0, g);
+}
+
+double CameraDevice::glow_locked(int view) const
+{
+    auto& s = sensor(view);
+    double exp = double(unsigned(s.regs[3]) << 8 | s.regs[4]);
+    return double(arc_.value()) * exp / kGlowDiv;
+}
+
+double CameraDevice::glow_level(int view) const
+{
+    Lock lk(mu_);
+    return glow_locked(view);
 }
 
 double CameraDevice::scene_level(int view) const
@@ -135,7 +151,8 @@ void CameraDevice::plain_frame(int view, uint8_t* buf, int width, int height) co
     bool fibre;
     {
         Lock lk(mu_);
-        level = level_locked(view, true);
+        // Without a scene the glow spreads evenly, as much light as the scene's glow gives.
+        level = std::min(255.0, level_locked(view, true) + glow_locked(view) * glow::kMeanFraction);
         fibre = sensor(view).left || sensor(view).right;
     }
     auto bg = uint8_t(std::lround(level));

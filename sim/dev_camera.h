@@ -55,11 +55,13 @@ class CameraDevice : public Emulator
     std::array<uint8_t, 6> fpga_rect(int view) const;
     uint32_t bright_wave_position(unsigned line) const;
 
-    // Mean grey level the scene shows in `view` now (LED light, exposure, arc glow), and the
-    // default frame drawn from it.
+    // Grey level of the backlight in `view` now (LED light, exposure), and the default frame drawn
+    // from it.
     double scene_level(int view) const;
-    // Grey level where no backlight reaches (the electrodes' own shadow): dark but for the arc.
+    // Grey level where no backlight reaches (the sensor's black level).
     double shadow_level(int view) const;
+    // Grey the arc's glow adds at the electrodes' column now (drive value, exposure; unclipped).
+    double glow_level(int view) const;
     void plain_frame(int view, uint8_t* buf, int width, int height) const;
     // What the sensor sees now: the installed frame source's picture, else the plain frame.
     void render(int view, uint8_t* buf, int width, int height) const;
@@ -77,6 +79,7 @@ class CameraDevice : public Emulator
     };
     int sensor_write(Sensor& s, const void* arg);
     double level_locked(int view, bool backlit) const;
+    double glow_locked(int view) const;
     Sensor& sensor(int view) { return view == 2 ? y_ : x_; }
     const Sensor& sensor(int view) const { return view == 2 ? y_ : x_; }
 

@@ -49,6 +49,8 @@ void MotorDevice::update_locked(uint64_t now) const
             m.fail_left = -1;
             m.stalled = true;
             m.pos = p;
+            if (is_feed(i)) m.fibre = std::clamp(m.fibre, p - kBacklash, p);
+            mark_segment_locked(m, now);
         } else if (m.fail_left >= 0 && !m.stalled) {
             m.fail_left -= std::abs(p - m.pos);
         }
@@ -60,6 +62,13 @@ void MotorDevice::update_locked(uint64_t now) const
             if (p == m.target) m.moving = false;
         }
     }
+}
+
+void MotorDevice::mark_segment_locked(Motor& m, uint64_t now) const
+{
+    m.seg_pos = m.pos;
+    m.seg_fibre = m.fibre;
+    m.seg_t0 = now;
 }
 
 bool MotorDevice::running_locked(const Motor& m, uint64_t) const
@@ -94,6 +103,8 @@ int MotorDevice::home(uint32_t word)
     {
         Lock lk(mu_);
         update_locked(now);
+        for (auto& m : m_)
+            mark_segment_locked(m, now);
         ++homings_;
         for (int i = 0; i < kMotors; ++i) {
             if (!(mask & (1u << i))) continue;
@@ -149,6 +160,8 @@ int MotorDevice::home(uint32_t word)
             ok = false;
         }
     }
+    for (auto& m : m_)
+        mark_segment_locked(m, now_us());
     event("motors: homing mask %u %s", unsigned(mask), ok ? "found the switches" : "failed");
     if (!ok) errno = EIO;
     return ok ? 0 : -1;
@@ -156,12 +169,22 @@ int MotorDevice::home(uint32_t word)
 
 int MotorDevice::on_ioctl(OpenState&, unsigned long req, void* arg)
 {
+    std::function<void()> before;
+    {
+        Lock hk(hook_mu_);
+        before = before_change_;
+    }
+    if (before) before();
     uint32_t v = 0;
     if (!get_u32(arg, v)) return efault();
     if (req == MOT_HOME) return home(v);
     Lock lk(mu_);
     uint64_t now = now_us();
     update_locked(now);
+    // Every change of motion starts a new straight piece of each stage's travel.
+    if (req == MOT_MOVE_ONE || req == MOT_MOVE_TWO || req == MOT_STOP || req == MOT_SPEED)
+        for (auto& m : m_)
+            mark_segment_locked(m, now);
     auto single = [](uint32_t mask) {
         for (int i = 0; i < kMotors; ++i)
             if (mask == (1u << i)) return i;
@@ -271,6 +294,24 @@ double MotorDevice::stage_position(int id) const
     const Motor& m = m_[size_t(id)];
     return (is_feed(id) ? m.fibre : m.pos) + m.origin;
 }
+double MotorDevice::stage_position_at(int id, uint64_t t) const
+{
+    Lock lk(mu_);
+    const Motor& m = m_[size_t(id)];
+    double p = m.seg_pos;
+    if (!m.stalled && t > m.seg_t0) {
+        double d = m.target - m.seg_pos, run = rate_locked() * double(t - m.seg_t0) / 1e6;
+        p = std::abs(d) <= run ? m.target : m.seg_pos + std::copysign(run, d);
+    }
+    if (is_feed(id)) p = std::clamp(m.seg_fibre, p - kBacklash, p);
+    return p + m.origin;
+}
+void MotorDevice::set_before_change(std::function<void()> fn)
+{
+    Lock lk(hook_mu_);
+    before_change_ = std::move(fn);
+}
+
 bool MotorDevice::running(int id) const
 {
     Lock lk(mu_);
@@ -340,6 +381,7 @@ void MotorDevice::set_stall(int id, bool on)
     Motor& m = m_[size_t(id)];
     m.stalled = on;
     m.t0 = now;
+    mark_segment_locked(m, now);
     if (!on && m.moving && m.pos == m.target) m.moving = false;
 }
 void MotorDevice::set_fail_after(int id, int steps)
@@ -365,6 +407,7 @@ void MotorDevice::place(int id, int pos, int switch_offset)
     m.pos = m.target = m.fibre = pos;
     m.moving = false;
     m.origin = -double(pos) - switch_offset;
+    mark_segment_locked(m, now_us());
 }
 std::vector<MotorDevice::Move> MotorDevice::moves() const
 {

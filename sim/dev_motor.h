@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -55,6 +56,12 @@ class MotorDevice : public Emulator
     // Where the stage really is, in steps from its homing switch whether or not it was homed
     // (feed motors: the fibre holder, after backlash). The optics read this.
     double stage_position(int id) const;
+    // The same at virtual time t, for a t since the motor's last change of motion (a move's start,
+    // stop or arrival, a speed change): between changes a stage runs straight at its rate.
+    double stage_position_at(int id, uint64_t t) const;
+    // Called before every request changes anything (outside the device's lock), so what depends
+    // on the stages' travel can catch up first.
+    void set_before_change(std::function<void()> fn);
     bool running(int id) const;
     uint32_t running_word() const; // as the running request answers
     bool powered(int id) const;
@@ -98,7 +105,11 @@ class MotorDevice : public Emulator
         bool powered = false;
         bool overrun = false;
         bool home_dir_up = false; // last search went towards increasing positions
+        // The current straight piece of the motion, from its last change (see stage_position_at).
+        double seg_pos = 0, seg_fibre = 0;
+        uint64_t seg_t0 = 0;
     };
+    void mark_segment_locked(Motor& m, uint64_t now) const;
     double rate_locked() const;
     double pos_at_locked(const Motor& m, uint64_t t) const;
     void update_locked(uint64_t now) const;
@@ -111,6 +122,8 @@ class MotorDevice : public Emulator
     std::map<uint32_t, uint32_t> strokes_;
     std::vector<Move> moves_;
     unsigned homings_ = 0;
+    std::function<void()> before_change_;
+    std::mutex hook_mu_;
 };
 
 } // namespace sim

@@ -15,6 +15,7 @@
 #include "sim/dev_power.h"
 #include "sim/dev_simple.h"
 #include "sim/display.h"
+#include "sim/fusion.h"
 #include "sim/i2c_chips.h"
 #include "sim/scene.h"
 
@@ -43,12 +44,17 @@ struct Instrument::Parts {
     std::shared_ptr<SerialDevice> serial = std::make_shared<SerialDevice>();
     std::shared_ptr<RavelinDevice> ravelin = std::make_shared<RavelinDevice>();
     std::shared_ptr<Scene> scene = std::make_shared<Scene>(*motors, *camera);
+    std::shared_ptr<Fusion> fusion = std::make_shared<Fusion>(*arc, *env, *motors, *scene);
 };
 
 Instrument::Instrument() : p_(std::make_unique<Parts>())
 {
     // The EEPROM image lives under the data root; without one it would land in the host's "/sim".
     if (data_root().empty()) throw std::logic_error("sim::Instrument: no data root set");
+    // The arc works on the fibre ends; it catches up before the arc or a stage changes course.
+    p_->scene->set_fusion(p_->fusion.get());
+    p_->arc->set_before_change([f = p_->fusion.get()] { f->advance(); });
+    p_->motors->set_before_change([f = p_->fusion.get()] { f->advance(); });
     // The cameras see the scene.
     p_->camera->set_frame_source([scene = p_->scene.get()](int view, uint8_t* buf, int w, int h) {
         if (w == CameraDevice::kWidth && h == CameraDevice::kHeight) scene->render(view, buf);
@@ -84,6 +90,10 @@ Instrument::~Instrument()
 Scene& Instrument::scene()
 {
     return *p_->scene;
+}
+Fusion& Instrument::fusion()
+{
+    return *p_->fusion;
 }
 Instrument* Instrument::current()
 {

@@ -25,6 +25,7 @@ class TouchDevice;
 class SerialDevice;
 class RavelinDevice;
 class Scene;
+class Fusion;
 
 class Instrument
 {
@@ -56,6 +57,7 @@ class Instrument
     SerialDevice& serial();   // "/dev/ttyS2"
     RavelinDevice& ravelin(); // "/dev/ravelin"
     Scene& scene();           // what the cameras look at
+    Fusion& fusion();         // what the arc does to the fibre ends
 
     struct Parts;
 

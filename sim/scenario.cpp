@@ -4,6 +4,7 @@
 
 #include <cJSON.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -364,13 +365,13 @@ constexpr const char* kActionNames[] = {
     "screenshot", "sleeve", "environment", "power_source", "heater",      "fault", "fibres", "dust", "wait"};
 
 // FIBRE: {"type", "cleave_deg", "cleave_azimuth_deg", "eccentricity_um", "eccentricity_azimuth_deg",
-// "seat_um": [x, y], "defect", "defect_um"}, every field optional.
+// "seat_um": [x, y], "defect", "defect_um", "joint", "joint_um"}, every field optional.
 FibreSetup fibre(Json j, const std::string& what)
 {
     if (!cJSON_IsObject(j)) throw Fail{what + " must be an object"};
     check_keys(j, what,
                {"type", "cleave_deg", "cleave_azimuth_deg", "eccentricity_um", "eccentricity_azimuth_deg",
-                "seat_um", "defect", "defect_um"});
+                "seat_um", "defect", "defect_um", "joint", "joint_um"});
     FibreSetup f;
     if (Json v = cJSON_GetObjectItemCaseSensitive(j, "type")) {
         auto t = fibre_type(text(v, what + ".type"));
@@ -407,6 +408,19 @@ FibreSetup fibre(Json j, const std::string& what)
     }
     if (Json v = cJSON_GetObjectItemCaseSensitive(j, "defect_um"))
         f.defect_um = number(v, what + ".defect_um", 0, 40);
+    if (Json v = cJSON_GetObjectItemCaseSensitive(j, "joint")) {
+        static constexpr std::pair<const char*, JointDefect> kJoint[] = {{"none", JointDefect::None},
+                                                                        {"bubble", JointDefect::Bubble},
+                                                                        {"flaw", JointDefect::Flaw},
+                                                                        {"fat", JointDefect::Fat},
+                                                                        {"thin", JointDefect::Thin}};
+        std::string d = text(v, what + ".joint");
+        auto it = std::find_if(std::begin(kJoint), std::end(kJoint), [&](auto& e) { return d == e.first; });
+        if (it == std::end(kJoint))
+            throw Fail{what + ".joint must be \"none\", \"bubble\", \"flaw\", \"fat\" or \"thin\""};
+        f.joint = it->second;
+    }
+    if (Json v = cJSON_GetObjectItemCaseSensitive(j, "joint_um")) f.joint_um = number(v, what + ".joint_um", 0, 40);
     return f;
 }
 
@@ -585,7 +599,15 @@ void parse(Json root, Scenario& sc)
         check_keys(
             ins, "instrument",
             {"cover", "usb", "sleeve", "power", "environment", "fibres", "dust", "mechanics", "module4g",
-             "usb_package"});
+             "usb_package", "electrodes"});
+        if (Json e = cJSON_GetObjectItemCaseSensitive(ins, "electrodes")) {
+            const std::string w = "instrument.electrodes";
+            if (!cJSON_IsObject(e)) throw Fail{w + " must be an object {\"x\", \"y\"}"};
+            check_keys(e, w, {"x", "y"});
+            for (int v = 0; v < 2; ++v)
+                if (Json c = cJSON_GetObjectItemCaseSensitive(e, v ? "y" : "x"))
+                    sc.electrode_col[size_t(v)] = number(c, w + (v ? ".y" : ".x"), 100, 540);
+        }
         if (Json m = cJSON_GetObjectItemCaseSensitive(ins, "module4g"))
             sc.module4g = module4g(m, "instrument.module4g");
         if (Json u = cJSON_GetObjectItemCaseSensitive(ins, "usb_package")) {
@@ -796,6 +818,8 @@ void apply_scenario_setup(const Scenario& sc, Instrument& inst)
     if (sc.fibres) inst.scene().set_fibres(*sc.fibres ? std::optional<FibrePair>(sc.pair) : std::nullopt);
     for (int v = 0; v < 2; ++v)
         if (sc.dust[size_t(v)]) inst.scene().set_dust(v + 1, *sc.dust[size_t(v)]);
+    for (int v = 0; v < 2; ++v)
+        if (sc.electrode_col[size_t(v)]) inst.scene().set_electrode_col(v + 1, *sc.electrode_col[size_t(v)]);
     for (auto& f : sc.faults)
         apply_fault(f, inst);
     if (sc.module4g) inst.serial().attach_module(std::make_shared<Module4G>(*sc.module4g));

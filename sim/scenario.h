@@ -108,6 +108,7 @@ struct Scenario {
     FibrePair pair;                                        // that pair
     std::array<std::optional<std::vector<Dust>>, 2> dust;  // on the X and Y camera at the start
     std::array<std::optional<double>, 2> feed_um_per_step; // true feed factors, left and right
+    std::array<std::optional<double>, 2> electrode_col;    // the electrodes' axis in the X and Y picture
     std::optional<Module4GConfig> module4g;                // the 4G/GPS module on the serial port
     std::vector<ScenarioFault> faults;                     // set up at start
     std::vector<ScenarioFault> script_faults;              // used by actions

@@ -1,11 +1,13 @@
 // The scene in front of the cameras (see scene.h and docs/optics_geometry.md).
 #include "sim/scene.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "sim/camera_render.h"
 #include "sim/dev_camera.h"
 #include "sim/dev_motor.h"
+#include "sim/fusion.h"
 
 namespace sim
 {
@@ -25,6 +27,7 @@ void Scene::set_fibres(std::optional<FibrePair> pair)
     std::lock_guard<std::mutex> lk(mu_);
     pair_ = std::move(pair);
     laid_at_ = at;
+    ++generation_;
     for (auto& f : feed_)
         f.slips.clear();
 }
@@ -60,6 +63,62 @@ void Scene::slip(int side, double um, bool on_next_feed)
     if (on_next_feed) after = motors_.move_count(id);
     std::lock_guard<std::mutex> lk(mu_);
     feed_[side == 1 ? 1 : 0].slips.push_back({um, after});
+}
+
+uint64_t Scene::generation() const
+{
+    std::lock_guard<std::mutex> lk(mu_);
+    return generation_;
+}
+
+void Scene::set_electrode_col(int view, double col)
+{
+    std::lock_guard<std::mutex> lk(mu_);
+    electrode_col_[view == 2 ? 1 : 0] = col;
+}
+
+double Scene::electrode_col(int view) const
+{
+    std::lock_guard<std::mutex> lk(mu_);
+    return electrode_col_[view == 2 ? 1 : 0];
+}
+
+void Scene::set_fusion(Fusion* fusion)
+{
+    std::lock_guard<std::mutex> lk(mu_);
+    fusion_ = fusion;
+}
+
+std::optional<std::array<FibreGeometry, 2>> Scene::geometry_at(uint64_t t) const
+{
+    std::optional<FibrePair> pair;
+    std::array<double, 2> laid{};
+    std::array<FeedMechanics, 2> feed;
+    {
+        std::lock_guard<std::mutex> lk(mu_);
+        pair = pair_;
+        laid = laid_at_;
+        feed = feed_;
+    }
+    if (!pair) return std::nullopt;
+    const double xa = motors_.stage_position_at(kXAlign, t) * kAlignUmPerStep;
+    const double ya = motors_.stage_position_at(kYAlign, t) * kAlignUmPerStep;
+    std::array<FibreGeometry, 2> g;
+    for (int side = 0; side < 2; ++side) {
+        const bool left = side == 0;
+        const FibreSetup& f = left ? pair->left : pair->right;
+        const int id = left ? kLeftFeed : kRightFeed;
+        double travel = fibre_travel_um(feed[size_t(side)], motors_.stage_position_at(id, t) - laid[size_t(side)],
+                                        motors_.move_count(id));
+        FibreGeometry& o = g[size_t(side)];
+        o.tip_um = left ? travel - pair->tips_um : pair->tips_um - travel;
+        o.centre_um = {f.seat_um[0] + (left ? 0.0 : xa), f.seat_um[1] + (left ? ya : 0.0)};
+        double az = f.eccentricity_azimuth_deg * kDeg, ca = f.cleave_azimuth_deg * kDeg;
+        o.core_um = {f.eccentricity_um * std::cos(az), f.eccentricity_um * std::sin(az)};
+        double tt = std::tan(f.cleave_deg * kDeg);
+        o.end_slope = {tt * std::cos(ca), tt * std::sin(ca)};
+    }
+    return g;
 }
 
 std::optional<FibrePair> Scene::fibres() const
@@ -110,10 +169,46 @@ FibrePose Scene::pose_at(const FibreSetup& f, bool left, int view, double travel
     return p;
 }
 
+namespace
+{
+// The melted-back ends, or the joint, as view vs.view shows them.
+void apply_fusion(ViewScene& vs, const FusionState& fs)
+{
+    const size_t k = vs.view == 2 ? 1 : 0; // the axis across this picture
+    for (size_t s = 0; s < 2; ++s) {
+        FibrePose& p = vs.fibre[s];
+        double m = fs.melt_um[s];
+        p.tip_col += (s == 0 ? -m : m) / kUmPerPx;
+        // A melting end draws its edges round first.
+        p.round_um = std::min(fibre_spec(p.type).clad_um / 4, 3 * m);
+    }
+    if (!fs.joint) return;
+    const JointState& j = *fs.joint;
+    JointView& o = vs.joint;
+    o.present = true;
+    o.col = kAxisColumn[k] + j.at_um / kUmPerPx;
+    o.clad_step_rows = j.clad_step_um()[k] / kUmPerPx;
+    o.core_step_um = j.core_step_um()[k];
+    o.kink = j.kink[k];
+    o.surplus_um = j.surplus_um;
+    o.defect = j.defect;
+    o.defect_um = j.defect_um;
+}
+} // namespace
+
 ViewScene Scene::view_scene(int view) const
 {
+    Fusion* fusion;
+    {
+        std::lock_guard<std::mutex> lk(mu_);
+        fusion = fusion_;
+    }
+    // The arc's work so far (it reads the stages and this scene itself: not under the lock).
+    std::optional<FusionState> fused;
+    if (fusion) fused = fusion->state();
     ViewScene vs;
     vs.view = view == 2 ? 2 : 1;
+    vs.glow = camera_.glow_level(vs.view);
     vs.base = camera_.shadow_level(vs.view);
     vs.light = camera_.scene_level(vs.view) - vs.base;
     std::optional<FibrePair> pair;
@@ -128,6 +223,7 @@ ViewScene Scene::view_scene(int view) const
         if (pair) lay = pair->tips_um;
         vs.dust = dust_[size_t(vs.view - 1)];
         vs.frame = frames_;
+        vs.electrode_col = electrode_col_[size_t(vs.view - 1)];
     }
     if (pair) {
         double focus = motors_.stage_position(vs.view == 1 ? kXFocus : kYFocus);
@@ -138,6 +234,7 @@ ViewScene Scene::view_scene(int view) const
                                     motors_.move_count(kRightFeed));
         vs.fibre[0] = pose_at(pair->left, true, vs.view, tl, xa, ya, focus, lay);
         vs.fibre[1] = pose_at(pair->right, false, vs.view, tr, xa, ya, focus, lay);
+        if (fused) apply_fusion(vs, *fused);
     }
     return vs;
 }

@@ -18,6 +18,7 @@ namespace sim
 
 class MotorDevice;
 class CameraDevice;
+class Fusion;
 struct ViewTruth;
 
 namespace optics
@@ -39,6 +40,10 @@ inline constexpr double kFocusOnAxisSteps = 1500.0;
 } // namespace optics
 
 enum class EndDefect { None, Chip, Lip, ShrunkCore, Dirt };
+// What goes wrong in the joint when this fibre is fused: a bubble of trapped gas, a flaw (a crack
+// in the cladding), a fibre that creeps on in its clamp as the ends meet (fat), glass that melts
+// back faster than the arc alone explains (thin).
+enum class JointDefect { None, Bubble, Flaw, Fat, Thin };
 
 // One fibre as the operator lays it in; every field's default is a clean standard fibre.
 struct FibreSetup {
@@ -52,6 +57,9 @@ struct FibreSetup {
     // The defect's size, um (0: its usual size): chip depth, lip height, core recess, or the size
     // (Gaussian sigma) of the dirt specks.
     double defect_um = 0.0;
+    JointDefect joint = JointDefect::None;
+    // Its size, um (0: usual): bubble diameter, flaw length, creep (fat), extra melt-back (thin).
+    double joint_um = 0.0;
 };
 
 struct FibrePair {
@@ -79,6 +87,19 @@ struct FibrePose {
     uint32_t seed = 0;          // places dirt specks
     double defect_um = 0;       // the defect's size (0: its usual size)
     double end_depth_slope = 0; // end-face slope along the line of sight: columns per pixel of depth
+    double round_um = 0;        // the end's edges rounded by melting, radius
+};
+
+// The fused joint as one view shows it (the two FibrePoses give the fibres away from it).
+struct JointView {
+    bool present = false;
+    double col = 0;                  // where the ends met
+    double clad_step_rows = 0;       // the claddings' remaining step there (right minus left)
+    double core_step_um = 0;         // the cores' remaining step there, true um
+    double kink = 0;                 // bend between the cores across this view, radians
+    double surplus_um = 0;           // glass beyond a straight cladding (fat > 0, thin < 0)
+    JointDefect defect = JointDefect::None;
+    double defect_um = 0;
 };
 
 // Everything one view's picture is drawn from.
@@ -89,6 +110,17 @@ struct ViewScene {
     std::array<FibrePose, 2> fibre; // left, right
     std::vector<Dust> dust;
     uint64_t frame = 0; // sensor noise differs frame to frame
+    double electrode_col = 0; // the electrodes' axis in this picture
+    double glow = 0;          // grey the arc adds at that column (0: no arc)
+    JointView joint;
+};
+
+// One fibre's place at some moment, um: its tip along the axis from the electrode axis of the
+// optics (the left tip at negative values), its cladding centre and its core's offset from that
+// centre across the axis (x, y), its end face's slope (x, y: tan(theta) cos(phi), sin(phi)).
+struct FibreGeometry {
+    double tip_um = 0;
+    std::array<double, 2> centre_um{}, core_um{}, end_slope{};
 };
 
 class Scene
@@ -118,6 +150,17 @@ class Scene
     static FibrePose pose_at(const FibreSetup& f, bool left, int view, double travel_um, double xalign,
                              double yalign, double focus, double lay_in_um = optics::kLayInUm);
 
+    // Both fibres' places at virtual time t (between now and the stages' last change of motion).
+    std::optional<std::array<FibreGeometry, 2>> geometry_at(uint64_t t) const;
+    // Counts the pairs laid in (and taken out), so the fusion knows a new pair.
+    uint64_t generation() const;
+    // The electrodes' axis in each picture (front columns; default optics::kAxisColumn): where the
+    // arc glows and heats. The fibres' geometry keeps to the optics' axis.
+    void set_electrode_col(int view, double col);
+    double electrode_col(int view) const;
+    // The arc's work on the ends (melt-back, the joint); unset: ends stay as cleaved.
+    void set_fusion(Fusion* fusion);
+
     // The feed mechanics of each side (0 left, 1 right; the fibres of the pair): the true feed
     // factor and the fibre faults. Laying a new pair in forgets the slips of the old one.
     FeedMechanics feed(int side) const;
@@ -137,6 +180,9 @@ class Scene
                                        FeedMechanics{optics::kFeedUmPerStep * (1 + kFeedFactorError[1])}};
     std::array<std::vector<Dust>, 2> dust_;
     mutable uint64_t frames_ = 0;
+    uint64_t generation_ = 0;
+    std::array<double, 2> electrode_col_ = optics::kAxisColumn;
+    Fusion* fusion_ = nullptr;
 };
 
 } // namespace sim
