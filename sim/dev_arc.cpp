@@ -1,10 +1,10 @@
 // Arc generator emulator (see dev_arc.h).
-#include "sim/events.h"
 #include "sim/dev_arc.h"
 
-#include "sim/emu_util.h"
-
 #include <algorithm>
+
+#include "sim/emu_util.h"
+#include "sim/events.h"
 
 namespace sim
 {

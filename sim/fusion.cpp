@@ -105,8 +105,9 @@ void Fusion::heat_locked(uint64_t t0, uint64_t t1, double value)
 {
     const double eff = heat::effective_drive(value, env_.pressure_kpa(), env_.temperature_c());
     // The arc's axis along the fibre, from both views' electrode columns.
-    const double axis_um = 0.5 * ((scene_.electrode_col(1) - optics::kAxisColumn[0]) +
-                                  (scene_.electrode_col(2) - optics::kAxisColumn[1])) *
+    const double axis_um = 0.5 *
+                           ((scene_.electrode_col(1) - optics::kAxisColumn[0]) +
+                            (scene_.electrode_col(2) - optics::kAxisColumn[1])) *
                            optics::kUmPerPx;
     const double sg = heat::kArcSigmaUm;
     auto reach = [&](double u) { return std::exp(-(u - axis_um) * (u - axis_um) / (2 * sg * sg)); };
@@ -127,7 +128,8 @@ void Fusion::heat_locked(uint64_t t0, uint64_t t1, double value)
         double left_end = (*g)[0].tip_um - melt_[0], right_end = (*g)[1].tip_um + melt_[1];
         if (!joint_) {
             for (int s = 0; s < 2; ++s)
-                melt_[size_t(s)] += heat::melt_rate(eff, reach(s ? right_end : left_end)) * faster[size_t(s)] * dt;
+                melt_[size_t(s)] +=
+                    heat::melt_rate(eff, reach(s ? right_end : left_end)) * faster[size_t(s)] * dt;
             left_end = (*g)[0].tip_um - melt_[0];
             right_end = (*g)[1].tip_um + melt_[1];
             // They fuse where they touch while the glass is soft.
@@ -136,14 +138,15 @@ void Fusion::heat_locked(uint64_t t0, uint64_t t1, double value)
                 j.at_um = 0.5 * (left_end + right_end);
                 for (int k = 0; k < 2; ++k) {
                     j.clad_met_um[size_t(k)] = (*g)[1].centre_um[size_t(k)] - (*g)[0].centre_um[size_t(k)];
-                    j.core_met_um[size_t(k)] = j.clad_met_um[size_t(k)] + (*g)[1].core_um[size_t(k)] -
-                                               (*g)[0].core_um[size_t(k)];
+                    j.core_met_um[size_t(k)] =
+                        j.clad_met_um[size_t(k)] + (*g)[1].core_um[size_t(k)] - (*g)[0].core_um[size_t(k)];
                     // End faces that meet askew flow unevenly and bend the joint.
                     double wedge = (*g)[0].end_slope[size_t(k)] - (*g)[1].end_slope[size_t(k)];
                     j.kink[size_t(k)] = joint::kWedgeBend * std::atan(wedge);
                 }
                 for (const FibreSetup* f : {&pair_->left, &pair_->right}) {
-                    if (f->joint == JointDefect::Fat) j.creep_um += f->joint_um > 0 ? f->joint_um : joint::kFatUm;
+                    if (f->joint == JointDefect::Fat)
+                        j.creep_um += f->joint_um > 0 ? f->joint_um : joint::kFatUm;
                     if ((f->joint == JointDefect::Bubble || f->joint == JointDefect::Flaw) &&
                         j.defect == JointDefect::None) {
                         j.defect = f->joint;
@@ -152,7 +155,8 @@ void Fusion::heat_locked(uint64_t t0, uint64_t t1, double value)
                 }
                 j.surplus_um = j.creep_um + (*g)[0].tip_um - (*g)[1].tip_um - melt_[0] - melt_[1];
                 j.splice = ++splices_;
-                event("fusion: the ends met at %.1f um, melt-back %.2f + %.2f um", j.at_um, melt_[0], melt_[1]);
+                event("fusion: the ends met at %.1f um, melt-back %.2f + %.2f um", j.at_um, melt_[0],
+                      melt_[1]);
                 joint_ = j;
                 fusion_energy_ = 0;
                 heated_ = true;

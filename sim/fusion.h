@@ -73,13 +73,13 @@ inline constexpr double kWidthToleranceUm = 2.0;
 
 // The fused joint, in um, x and y as in docs/optics_geometry.md.
 struct JointState {
-    double at_um = 0;                      // along the axis, from the electrode axis of the optics
-    std::array<double, 2> clad_met_um{};   // right minus left cladding centre as they met
-    std::array<double, 2> core_met_um{};   // right minus left core centre as they met
-    std::array<double, 2> kink{};          // bend between the cores (radians, as x and y slopes)
-    double surplus_um = 0;                 // glass beyond a straight cladding, as cladding length
-    double fuse_s = 0;                     // standard seconds of fusion since they met
-    double creep_um = 0;                   // scripted: glass a creeping fibre added (fat)
+    double at_um = 0;                       // along the axis, from the electrode axis of the optics
+    std::array<double, 2> clad_met_um{};    // right minus left cladding centre as they met
+    std::array<double, 2> core_met_um{};    // right minus left core centre as they met
+    std::array<double, 2> kink{};           // bend between the cores (radians, as x and y slopes)
+    double surplus_um = 0;                  // glass beyond a straight cladding, as cladding length
+    double fuse_s = 0;                      // standard seconds of fusion since they met
+    double creep_um = 0;                    // scripted: glass a creeping fibre added (fat)
     JointDefect defect = JointDefect::None; // scripted: bubble or flaw (fat and thin act as causes)
     double defect_um = 0;
     unsigned splice = 0; // number of the joint within the run

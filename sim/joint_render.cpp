@@ -77,8 +77,8 @@ void draw_joint(const ViewScene& vs, float* t, int W, int H)
         const double sb = smooth_step(x / joint::kBendUm);
         // The claddings: the remaining step at the joint, the rest taken up by the fibres bending.
         const double step = j.clad_step_rows;
-        const double clad = L.centre_row + (R.centre_row - L.centre_row - step) * sb +
-                            step * smooth_step(x / joint::kStepUm);
+        const double clad =
+            L.centre_row + (R.centre_row - L.centre_row - step) * sb + step * smooth_step(x / joint::kStepUm);
         // The cores (true rows): the same with their own step, and the bend between them.
         const double cl = L.centre_row + L.core_um / kUmPerPx, cr = R.centre_row + R.core_um / kUmPerPx;
         const double cstep = j.core_step_um / kUmPerPx;
@@ -92,7 +92,8 @@ void draw_joint(const ViewScene& vs, float* t, int W, int H)
         const double area = 1 + j.surplus_um / (sg * std::sqrt(2 * M_PI)) * std::exp(-x * x / (2 * sg * sg));
         const double k = std::sqrt(std::max(0.04, area));
         const double reach = k * tab.half;
-        int r0 = std::clamp(int(std::floor(clad - reach)), 0, H), r1 = std::clamp(int(std::ceil(clad + reach)), 0, H);
+        int r0 = std::clamp(int(std::floor(clad - reach)), 0, H),
+            r1 = std::clamp(int(std::ceil(clad + reach)), 0, H);
         for (int r = r0; r < r1; ++r) {
             const double rho = r - clad;
             float v = tab.plain_at(rho / k) + tab.core_at(rho - apparent);
@@ -102,7 +103,8 @@ void draw_joint(const ViewScene& vs, float* t, int W, int H)
     if (j.defect == JointDefect::Bubble) {
         // Gas trapped on the axis turns the light away: a dark spot.
         const double rb = (j.defect_um > 0 ? j.defect_um : joint::kBubbleUm) / 2 / kUmPerPx;
-        for (int r = std::max(0, int(centre_at_joint - rb - 4)); r < std::min(H, int(centre_at_joint + rb + 5)); ++r)
+        for (int r = std::max(0, int(centre_at_joint - rb - 4));
+             r < std::min(H, int(centre_at_joint + rb + 5)); ++r)
             for (int c = std::max(0, int(j.col - rb - 4)); c < std::min(W, int(j.col + rb + 5)); ++c) {
                 double d = std::hypot(r - centre_at_joint, c - j.col);
                 t[size_t(r) * size_t(W) + size_t(c)] *= float(1 - 0.85 * disk(d, rb));

@@ -75,8 +75,8 @@ std::string truth_json(const SpliceTruth& t)
     char b[1024];
     auto fibre = [](const FibreSetup& f, const FibreSpec& s) {
         char o[160];
-        std::snprintf(o, sizeof o, "{\"type\":\"%s\",\"cleave_deg\":%.3f,\"mfd_um\":%.2f}", s.name, f.cleave_deg,
-                      s.mfd_um);
+        std::snprintf(o, sizeof o, "{\"type\":\"%s\",\"cleave_deg\":%.3f,\"mfd_um\":%.2f}", s.name,
+                      f.cleave_deg, s.mfd_um);
         return std::string(o);
     };
     std::snprintf(b, sizeof b,
@@ -85,8 +85,9 @@ std::string truth_json(const SpliceTruth& t)
                   "\"melt_back_um\":[%.3f,%.3f],\"joint_diameter_ratio\":%.4f,\"joint_at_um\":%.2f,"
                   "\"fusion_s\":%.3f,\"arc_energy\":%.1f,\"fusion_energy\":%.1f}",
                   t.splice, fibre(t.left, l).c_str(), fibre(t.right, r).c_str(), offset, angle * 180 / M_PI,
-                  joint_defect_name(t.joint), loss, t.arcs, std::hypot(clad[0], clad[1]), t.melt_um[0], t.melt_um[1],
-                  t.joint.diameter_ratio(0), t.joint.at_um, t.joint.fuse_s, t.arc_energy, t.fusion_energy);
+                  joint_defect_name(t.joint), loss, t.arcs, std::hypot(clad[0], clad[1]), t.melt_um[0],
+                  t.melt_um[1], t.joint.diameter_ratio(0), t.joint.at_um, t.joint.fuse_s, t.arc_energy,
+                  t.fusion_energy);
     return b;
 }
 

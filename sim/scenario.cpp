@@ -410,17 +410,18 @@ FibreSetup fibre(Json j, const std::string& what)
         f.defect_um = number(v, what + ".defect_um", 0, 40);
     if (Json v = cJSON_GetObjectItemCaseSensitive(j, "joint")) {
         static constexpr std::pair<const char*, JointDefect> kJoint[] = {{"none", JointDefect::None},
-                                                                        {"bubble", JointDefect::Bubble},
-                                                                        {"flaw", JointDefect::Flaw},
-                                                                        {"fat", JointDefect::Fat},
-                                                                        {"thin", JointDefect::Thin}};
+                                                                         {"bubble", JointDefect::Bubble},
+                                                                         {"flaw", JointDefect::Flaw},
+                                                                         {"fat", JointDefect::Fat},
+                                                                         {"thin", JointDefect::Thin}};
         std::string d = text(v, what + ".joint");
         auto it = std::find_if(std::begin(kJoint), std::end(kJoint), [&](auto& e) { return d == e.first; });
         if (it == std::end(kJoint))
             throw Fail{what + ".joint must be \"none\", \"bubble\", \"flaw\", \"fat\" or \"thin\""};
         f.joint = it->second;
     }
-    if (Json v = cJSON_GetObjectItemCaseSensitive(j, "joint_um")) f.joint_um = number(v, what + ".joint_um", 0, 40);
+    if (Json v = cJSON_GetObjectItemCaseSensitive(j, "joint_um"))
+        f.joint_um = number(v, what + ".joint_um", 0, 40);
     return f;
 }
 
@@ -596,10 +597,9 @@ void parse(Json root, Scenario& sc)
     if (Json v = cJSON_GetObjectItemCaseSensitive(root, "start")) sc.start_epoch_s = date(v, "start");
     if (Json ins = cJSON_GetObjectItemCaseSensitive(root, "instrument")) {
         if (!cJSON_IsObject(ins)) throw Fail{"instrument must be an object"};
-        check_keys(
-            ins, "instrument",
-            {"cover", "usb", "sleeve", "power", "environment", "fibres", "dust", "mechanics", "module4g",
-             "usb_package", "electrodes"});
+        check_keys(ins, "instrument",
+                   {"cover", "usb", "sleeve", "power", "environment", "fibres", "dust", "mechanics",
+                    "module4g", "usb_package", "electrodes"});
         if (Json e = cJSON_GetObjectItemCaseSensitive(ins, "electrodes")) {
             const std::string w = "instrument.electrodes";
             if (!cJSON_IsObject(e)) throw Fail{w + " must be an object {\"x\", \"y\"}"};

@@ -108,8 +108,9 @@ std::optional<std::array<FibreGeometry, 2>> Scene::geometry_at(uint64_t t) const
         const bool left = side == 0;
         const FibreSetup& f = left ? pair->left : pair->right;
         const int id = left ? kLeftFeed : kRightFeed;
-        double travel = fibre_travel_um(feed[size_t(side)], motors_.stage_position_at(id, t) - laid[size_t(side)],
-                                        motors_.move_count(id));
+        double travel =
+            fibre_travel_um(feed[size_t(side)], motors_.stage_position_at(id, t) - laid[size_t(side)],
+                            motors_.move_count(id));
         FibreGeometry& o = g[size_t(side)];
         o.tip_um = left ? travel - pair->tips_um : pair->tips_um - travel;
         o.centre_um = {f.seat_um[0] + (left ? 0.0 : xa), f.seat_um[1] + (left ? ya : 0.0)};

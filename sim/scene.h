@@ -93,11 +93,11 @@ struct FibrePose {
 // The fused joint as one view shows it (the two FibrePoses give the fibres away from it).
 struct JointView {
     bool present = false;
-    double col = 0;                  // where the ends met
-    double clad_step_rows = 0;       // the claddings' remaining step there (right minus left)
-    double core_step_um = 0;         // the cores' remaining step there, true um
-    double kink = 0;                 // bend between the cores across this view, radians
-    double surplus_um = 0;           // glass beyond a straight cladding (fat > 0, thin < 0)
+    double col = 0;            // where the ends met
+    double clad_step_rows = 0; // the claddings' remaining step there (right minus left)
+    double core_step_um = 0;   // the cores' remaining step there, true um
+    double kink = 0;           // bend between the cores across this view, radians
+    double surplus_um = 0;     // glass beyond a straight cladding (fat > 0, thin < 0)
     JointDefect defect = JointDefect::None;
     double defect_um = 0;
 };
@@ -109,7 +109,7 @@ struct ViewScene {
     double light = 0;               // backlight's grey above base
     std::array<FibrePose, 2> fibre; // left, right
     std::vector<Dust> dust;
-    uint64_t frame = 0; // sensor noise differs frame to frame
+    uint64_t frame = 0;       // sensor noise differs frame to frame
     double electrode_col = 0; // the electrodes' axis in this picture
     double glow = 0;          // grey the arc adds at that column (0: no arc)
     JointView joint;
