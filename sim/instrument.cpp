@@ -85,6 +85,10 @@ Instrument::~Instrument()
     Instrument* self = this;
     g_current.compare_exchange_strong(self, nullptr);
     unregister_all_devices();
+    // A descriptor still open somewhere must not reach the fusion once it is gone.
+    p_->arc->set_before_change({});
+    p_->motors->set_before_change({});
+    p_->scene->set_fusion(nullptr);
 }
 
 Scene& Instrument::scene()

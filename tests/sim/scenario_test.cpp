@@ -82,6 +82,10 @@ TEST(ScenarioFile, ErrorsNameTheFileAndTheProblem)
         {"{\"instrument\": {\"fibres\": {\"left\": {\"seat_um\": [1, null]}}}}",
          "seat_um[1] must be a number"},
         {"{\"instrument\": {\"fibres\": {\"left\": {\"defect\": \"crack\"}}}}", "fibres.left.defect must be"},
+        {"{\"instrument\": {\"fibres\": {\"left\": {\"joint\": \"kinked\"}}}}", "fibres.left.joint must be"},
+        {"{\"instrument\": {\"fibres\": {\"right\": {\"joint_um\": 41}}}}", "joint_um must lie between"},
+        {"{\"instrument\": {\"electrodes\": {\"x\": 700}}}", "instrument.electrodes.x must lie between"},
+        {"{\"instrument\": {\"electrodes\": {\"z\": 300}}}", "instrument.electrodes: unknown field \"z\""},
         {"{\"script\": [{\"fibres\": \"out\"}]}", "script[0].fibres must be a pair"},
         {"{\"instrument\": {\"dust\": {\"z\": []}}}", "instrument.dust: unknown field \"z\""},
         {"{\"instrument\": {\"dust\": {\"x\": [{\"col\": 700, \"row\": 5}]}}}",
@@ -159,6 +163,8 @@ TEST(ScenarioFile, SetupReachesTheInstrument)
     EXPECT_NEAR(inst.power().battery_level(), 50.0, 0.01);
     EXPECT_EQ(Dev(DEV_ENV).get(ENV_BATTERY_VOLTAGE), 393);
     EXPECT_EQ(inst.env().record().lPressure, 700);
+    EXPECT_EQ(inst.scene().electrode_col(1), 300.5);
+    EXPECT_EQ(inst.scene().electrode_col(2), sim::optics::kAxisColumn[1]); // left out: the factory's
     EXPECT_EQ(plat_open(DEV_LED, O_RDWR), -1);
     Dev h(DEV_HEATER);
     EXPECT_EQ(h.err_set(HOT_COMMAND, 0), EIO);
@@ -211,6 +217,14 @@ TEST(ScenarioFile, FibresAndDust)
          [](const sim::FibreSetup& f) { EXPECT_EQ(f.defect, EndDefect::ShrunkCore); }},
         {R"({"defect": "dirt"})", [](const sim::FibreSetup& f) { EXPECT_EQ(f.defect, EndDefect::Dirt); }},
         {R"({"defect": "none"})", [](const sim::FibreSetup& f) { EXPECT_EQ(f.defect, EndDefect::None); }},
+        {R"({"joint": "bubble", "joint_um": 5})",
+         [](const sim::FibreSetup& f) {
+             EXPECT_EQ(f.joint, sim::JointDefect::Bubble);
+             EXPECT_EQ(f.joint_um, 5.0);
+         }},
+        {R"({"joint": "flaw"})", [](const sim::FibreSetup& f) { EXPECT_EQ(f.joint, sim::JointDefect::Flaw); }},
+        {R"({"joint": "fat"})", [](const sim::FibreSetup& f) { EXPECT_EQ(f.joint, sim::JointDefect::Fat); }},
+        {R"({"joint": "thin"})", [](const sim::FibreSetup& f) { EXPECT_EQ(f.joint, sim::JointDefect::Thin); }},
     };
     for (auto& c : cases) {
         SCOPED_TRACE(c.fibre);
