@@ -222,9 +222,11 @@ TEST(ScenarioFile, FibresAndDust)
              EXPECT_EQ(f.joint, sim::JointDefect::Bubble);
              EXPECT_EQ(f.joint_um, 5.0);
          }},
-        {R"({"joint": "flaw"})", [](const sim::FibreSetup& f) { EXPECT_EQ(f.joint, sim::JointDefect::Flaw); }},
+        {R"({"joint": "flaw"})",
+         [](const sim::FibreSetup& f) { EXPECT_EQ(f.joint, sim::JointDefect::Flaw); }},
         {R"({"joint": "fat"})", [](const sim::FibreSetup& f) { EXPECT_EQ(f.joint, sim::JointDefect::Fat); }},
-        {R"({"joint": "thin"})", [](const sim::FibreSetup& f) { EXPECT_EQ(f.joint, sim::JointDefect::Thin); }},
+        {R"({"joint": "thin"})",
+         [](const sim::FibreSetup& f) { EXPECT_EQ(f.joint, sim::JointDefect::Thin); }},
     };
     for (auto& c : cases) {
         SCOPED_TRACE(c.fibre);
