@@ -153,7 +153,8 @@ void Fusion::heat_locked(uint64_t t0, uint64_t t1, double value)
                         j.defect_um = f->joint_um;
                     }
                 }
-                j.surplus_um = j.creep_um + (*g)[0].tip_um - (*g)[1].tip_um - melt_[0] - melt_[1];
+                last_overlap_ = (*g)[0].tip_um - (*g)[1].tip_um;
+                j.surplus_um = j.creep_um + last_overlap_ - melt_[0] - melt_[1];
                 j.splice = ++splices_;
                 event("fusion: the ends met at %.1f um, melt-back %.2f + %.2f um", j.at_um, melt_[0],
                       melt_[1]);
@@ -168,14 +169,22 @@ void Fusion::heat_locked(uint64_t t0, uint64_t t1, double value)
         // surface tension draws the claddings together, while the glass is soft.
         double r = heat::melt_rate(eff, reach(joint_->at_um));
         if (r <= 0) continue;
+        // The faces' overlap as cleaved: what the stages pushed (or pulled) since the last step.
+        // While the glass was cold the fibres slid in their clamps instead.
+        const double overlap = (*g)[0].tip_um - (*g)[1].tip_um;
         if (!heated_) {
             heated_ = true;
             ++joint_->arcs;
+            last_overlap_ = overlap;
         }
-        for (int s = 0; s < 2; ++s)
-            melt_[size_t(s)] += heat::kFusedLoss * r * faster[size_t(s)] * dt;
-        double overlap = (*g)[0].tip_um - (*g)[1].tip_um; // of the faces as cleaved
-        joint_->surplus_um = overlap - melt_[0] - melt_[1] + joint_->creep_um;
+        double lost = 0;
+        for (int s = 0; s < 2; ++s) {
+            double dm = heat::kFusedLoss * r * faster[size_t(s)] * dt;
+            melt_[size_t(s)] += dm;
+            lost += dm;
+        }
+        joint_->surplus_um += overlap - last_overlap_ - lost;
+        last_overlap_ = overlap;
         joint_->fuse_s += r / (heat::kMeltUmPerDriveSecond * heat::kStandardHeat) * dt;
         fusion_energy_ += value * dt;
     }

@@ -128,6 +128,7 @@ class Fusion
     std::array<double, 2> melt_{};
     std::optional<JointState> joint_;
     bool heated_ = false;      // the joint was heated since its last truth line
+    double last_overlap_ = 0;  // the cleaved faces' overlap at the last soft step
     double arc_energy_ = 0;    // drive x seconds of the arcs on this pair
     double fusion_energy_ = 0; // of them, since the ends met
     unsigned splices_ = 0;
