@@ -1,7 +1,7 @@
 // The camera picture: draws one view of the scene as the sensor sees it (backlight, the fibres'
-// shadows, central bands, cores and end faces, dust, sensor noise), and reports the ground truth
-// of every picture for tests. Rows across the fibre are drawn from per-row lateral profiles, so
-// a frame costs little more than a pass over its pixels.
+// shadows, central bands, cores and end faces, the fused joint, dust, the arc's glow, sensor
+// noise), and reports the ground truth of every picture for tests. Rows across the fibre are
+// drawn from per-row lateral profiles, so a frame costs little more than a pass over its pixels.
 #pragma once
 
 #include <array>
@@ -65,7 +65,7 @@ double band_half_um(double radius_um, double z_um);
 double edge_blur_um(double z_um); // Gaussian sigma of the silhouette's edges
 } // namespace lens
 
-// Hook for what a later stage adds over the fibres (arc glow, the joint): called with the
+// Hook for what a later stage adds over the fibres and the joint: called with the
 // transmission of each pixel before the light is applied; may change it. Unset: nothing.
 using OverlayHook = void (*)(const ViewScene& vs, float* transmission, int width, int height);
 void set_render_overlay(OverlayHook hook);
