@@ -144,7 +144,7 @@ TEST(ScenarioFile, SetupReachesTheInstrument)
     std::string err;
     ASSERT_TRUE(sim::parse_scenario(R"({
         "start": "2026-06-01 12:30:00",
-        "instrument": {"cover": "open", "usb": true, "sleeve": "in",
+        "instrument": {"cover": "open", "usb": true, "sleeve": "in", "electrodes": {"x": 300.5},
                        "power": {"adapter": false, "battery": 50},
                        "environment": {"temperature": 31.5, "pressure": 70.0, "humidity": 20}},
         "faults": [{"motor_stall": "yalign"}, {"device_missing": "/dev/platled"},
