@@ -270,4 +270,49 @@ TEST_F(SpliceCheck, JointPictureJudgedRowByRow)
         EXPECT_EQ(AnalyzeJointData(view, row, start, f, length), -1) << view << " " << row << " " << start;
 }
 
+TEST_F(SpliceCheck, JointCheckOfBothViews)
+{
+    struct Case {
+        const char* what;
+        int elec;     // electrode column of both views
+        int flawView; // view with the flaw, 0 none
+        bool wedge;   // an open wedge at the electrode, else bright specks in the cladding
+        int result;
+    };
+    const Case cases[] = {
+        {"even joint", kElec, 0, false, 0},
+        {"open wedge in the X view", kElec, VIEW_X, true, 251},
+        {"bright flaw in the Y view's cladding", kElec, VIEW_Y, false, 251},
+        {"electrodes near the edge: the window stays in the frame", 20, 0, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        devtest::factsys([&](TABLEFACTORYSYS& f) { f.lElecPosX = f.lElecPosY = c.elec; });
+        inst().camera().set_frame_source([&](int view, uint8_t* buf, int w, int h) {
+            ASSERT_EQ(w * h, CAMERA_FRAME_SIZE);
+            fibertest::paint(buf, Fibre{});
+            if (view != c.flawView) return;
+            for (int r = kRow - 6; r <= kRow + 5 && c.wedge; ++r) {
+                const int half = 2 + (r - kRow + 6);
+                std::memset(buf + r * CAMERA_WIDTH + c.elec - half, 30, size_t(2 * half + 1));
+            }
+            for (int k = 0; k < 8 && !c.wedge; ++k)
+                buf[(kRow - 60) * CAMERA_WIDTH + c.elec - 20 + 5 * k] = 250;
+        });
+        for (int view : {1, 2})
+            for (int side : {0, 1}) {
+                APPFIBER_INFO* f = GetFiberInfo(view, side);
+                f->fShadowBright = 115;
+                f->iCladUp = kRow - 97;
+                f->iCoreUp = kRow - 12;
+                f->iCoreDown = kRow + 12;
+                f->iCladDown = kRow + 97;
+            }
+        info()->iSpliceSuccessFlag = 1;
+        EXPECT_EQ(CheckSplice(), c.result);
+        EXPECT_EQ(info()->iSpliceSuccessFlag, c.result == 0 ? 1 : 0);
+        EXPECT_NEAR(GetFiberInfo(VIEW_X, 0)->fCladCenter, kRow, 1.0);
+    }
+}
+
 } // namespace
