@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 
+#include "formmodel/forms.h"
 #include "splice/loss.h"
 #include "splice/splicecheck.h"
 #include "tests/fiber/fibertest.h"
@@ -25,6 +26,7 @@ class SpliceCheck : public fibertest::FiberTest
     void SetUp() override
     {
         FiberTest::SetUp();
+        WND_ACTIVE = nullptr; // no form: the estimate is shown nowhere
         devtest::factsys([](TABLEFACTORYSYS& f) {
             f.lElecPosX = kElec;
             f.lElecPosY = kElec;
