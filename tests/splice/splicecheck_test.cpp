@@ -57,13 +57,17 @@ class SpliceCheck : public fibertest::FiberTest
     // and centre.
     void picture(const Fibre& f)
     {
-        for (int view : {1, 2}) {
+        for (int view : {1, 2})
             fibertest::paint(frame(view), f);
+        picture_records(f);
+    }
+    void picture_records(const Fibre& f)
+    {
+        for (int view : {1, 2})
             for (int side : {0, 1}) {
                 GetFiberInfo(view, side)->fShadowBright = float((f.background + f.shadow) / 2);
                 GetFiberInfo(view, side)->fCladCenter = float(f.centre);
             }
-        }
     }
     // Columns [c0, c1) of both views show `f` instead.
     void joint(const Fibre& f, int c0, int c1)
@@ -314,6 +318,56 @@ TEST_F(SpliceCheck, JointCheckOfBothViews)
         EXPECT_EQ(CheckSplice(), c.result);
         EXPECT_EQ(info()->iSpliceSuccessFlag, c.result == 0 ? 1 : 0);
         EXPECT_NEAR(GetFiberInfo(VIEW_X, 0)->fCladCenter, kRow, 1.0);
+    }
+}
+
+TEST_F(SpliceCheck, JointDefectsAddToTheLossAndRaiseTheFirstErrorThatApplies)
+{
+    // Both views: a bulge 6 rows wider than the fibre around the electrode, with a dark bubble.
+    inst().camera().set_frame_source([](int, uint8_t* buf, int, int) {
+        fibertest::paint(buf, Fibre{});
+        Fibre bulge;
+        bulge.radius = 103;
+        fibertest::paint(buf, bulge, kElec - 40, kElec + 40);
+        for (int y = kRow - 8; y <= kRow + 8; ++y)
+            for (int x = kElec - 8; x <= kElec + 8; ++x)
+                if (std::hypot(x - kElec, y - kRow) <= 8) buf[y * CAMERA_WIDTH + x] = 30;
+    });
+    ASSERT_EQ(GetGraphicsData(VIEWMASK_XY), 0);
+    picture_records(Fibre{});
+    ASSERT_EQ(SingleCladLocalEx(VIEW_X, 0, 100), 0);
+    info()->fCladWidthX = info()->fCladWidthY = GetFiberInfo(VIEW_X, 0)->fCladWidth;
+    info()->iCladWidthFlag = 1;
+    struct Case {
+        const char* what;
+        int ignore; // bit 0 bubble, bit 1 fat
+        int lossLimit, templ, multi;
+        int result;
+    };
+    const Case cases[] = {
+        {"bubble first", 0, 30, 3, 0, 230},
+        {"then fat", 1, 30, 3, 0, 249},
+        {"both ignored", 3, 30, 3, 0, 0},
+        {"the loss limit before them", 0, 2, 3, 0, 240},
+        {"no errors in special modes", 0, 30, 22, 0, 0},
+        {"multimode templates skip the bubble test", 0, 30, 3, 1, 249},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        devtest::option([&](APPTABLE_OPTION& o) {
+            o.lIgnoreBubbleErr = c.ignore & 1;
+            o.lIgnoreFatErr = (c.ignore >> 1) & 1;
+        });
+        mode().bLossLimit = uint8_t(c.lossLimit);
+        mode().bLossMin = 1;
+        mode().bTemplateIndex = uint8_t(c.templ);
+        iMultiFlag = c.multi;
+        info()->iSpliceSuccessFlag = 1;
+        EXPECT_EQ(HandleLossValue(0.0, 0.0, 10.4), c.result);
+        // The bubble's 0.02 and the bulge's width sum come on top of a perfect joint.
+        if (c.lossLimit == 30) {
+            EXPECT_GT(info()->fEstimateLossValue, c.multi ? 0.01f : 0.03f);
+        }
     }
 }
 
