@@ -33,7 +33,9 @@ constexpr int kLowQualityPush = 3;
 constexpr int kLowQualityValue = 100, kLowQualityTimeMs = 100;
 constexpr int kTemplateNoValueCut = 8;
 constexpr int kMinDriveValue = 100;
-constexpr double kMaxPushSteps = 20000; // far beyond any gap: a measurement gone wrong
+// No gap measured in a picture, plus the largest overlap, is wider than this: a push beyond it
+// comes from a measurement gone wrong and is not made.
+constexpr float kMaxPushPx = 640 + 255 + kLowQualityPush;
 
 bool aborted()
 {
@@ -153,8 +155,9 @@ int PlanFusion(const APPSPLICE& mode, float gap, float coefficient, bool lowQual
     p.gap = gap;
     p.push = gap + float(mode.bKerfOverlap) + (lowQuality ? float(kLowQualityPush) : 0.0f);
     const double steps = std::trunc(double(p.push) * double(coefficient) / 100.0);
-    // A push that is not a number, or backwards, moves nothing.
-    p.pushSteps = std::isfinite(steps) && steps > 0 ? int(std::min(steps, kMaxPushSteps)) : 0;
+    // A push that is not a number, backwards or impossibly long moves nothing.
+    const bool usable = p.push > 0 && p.push < kMaxPushPx && std::isfinite(steps) && steps > 0 && steps < 1e6;
+    p.pushSteps = usable ? int(steps) : 0;
     if (const int r = ArcDriveValue(mode, mode.arcPreheatArc.bIntensOff, &p.prefuseValue)) return r;
     if (const int r = ArcDriveValue(mode, mode.arcFuseArc.bIntensOff, &p.fuseValue)) return r;
     p.prefuseMs = std::min<int>(mode.arcPreheatArc.wTimeCount, kArcDurationLimitMs);

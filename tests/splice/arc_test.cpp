@@ -3,6 +3,7 @@
 // correction of the arc calibration.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -237,8 +238,13 @@ TEST_F(ArcBed, LowQualityFibreAndTheFiringLimit)
         EXPECT_EQ(p.fuseMs, c.fuseMsOut);
     }
     APPSPLICE m = mode();
-    m.arcFuseArc.bIntensOff = 201; // nothing to fire
     FusionPlan p;
+    // Ends measured the wrong way round, not at all, or farther apart than a picture shows.
+    for (float gap : {-50.0f, NAN, 2000.0f}) {
+        ASSERT_EQ(PlanFusion(m, gap, float(kCoef), false, &p), 0);
+        EXPECT_EQ(p.pushSteps, 0) << gap;
+    }
+    m.arcFuseArc.bIntensOff = 201; // nothing to fire
     EXPECT_NE(PlanFusion(m, 20.0f, float(kCoef), false, &p), 0);
 }
 
