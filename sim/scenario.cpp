@@ -583,9 +583,10 @@ void parse(Json root, Scenario& sc)
     if (Json v = cJSON_GetObjectItemCaseSensitive(root, "start")) sc.start_epoch_s = date(v, "start");
     if (Json ins = cJSON_GetObjectItemCaseSensitive(root, "instrument")) {
         if (!cJSON_IsObject(ins)) throw Fail{"instrument must be an object"};
-        check_keys(ins, "instrument",
-                   {"cover", "usb", "sleeve", "power", "environment", "fibres", "dust", "mechanics",
-                    "module4g", "usb_package"});
+        check_keys(
+            ins, "instrument",
+            {"cover", "usb", "sleeve", "power", "environment", "fibres", "dust", "mechanics", "module4g",
+             "usb_package"});
         if (Json m = cJSON_GetObjectItemCaseSensitive(ins, "module4g"))
             sc.module4g = module4g(m, "instrument.module4g");
         if (Json u = cJSON_GetObjectItemCaseSensitive(ins, "usb_package")) {
@@ -599,8 +600,7 @@ void parse(Json root, Scenario& sc)
                 for (size_t f = 0; f < kUsbPackageFiles.size(); ++f)
                     if (Json t = cJSON_GetObjectItemCaseSensitive(v, kUsbPackageFiles[f])) {
                         std::string s = text(t, w + ".versions." + kUsbPackageFiles[f]);
-                        if (s.size() > 8)
-                            throw Fail{w + ".versions." + kUsbPackageFiles[f] + " has at most 8 characters"};
+                        if (s.size() > 8) throw Fail{w + ".versions." + kUsbPackageFiles[f] + " has at most 8 characters"};
                         pk.versions[f] = s;
                     }
             }
