@@ -370,5 +370,9 @@ int Sequence::run()
 int FiberAutoSplice()
 {
     Sequence s;
-    return s.run();
+    const int r = s.run();
+    // Ended early (abort, cancel, a lost motor position): motors stopped, limits back, status 0,
+    // whoever called.
+    if (r != 3) SpliceOverProcess();
+    return r;
 }

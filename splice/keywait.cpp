@@ -73,7 +73,7 @@ int key_action(int key, int repeat, GUIWINDOW* w)
     case 9:
         return 0 + 1;
     case 10:
-        std::printf("Splice: heat key, heater %s\n", HeaterFiber() == 0 ? "toggled" : "not available");
+        std::printf("Workbench: heat key, heater %s\n", HeaterFiber() == 0 ? "toggled" : "not available");
         return 0;
     case 11:
         SpliceExtraArcKey(w);

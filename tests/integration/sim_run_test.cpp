@@ -69,7 +69,7 @@ TEST(SimRun, DemoBootsRunsTheFormsAndSwitchesOffWithTheScriptedPowerKey)
                             "] sim: operator presses view", "Workbench: view mode 6",
                             "] sim: heater: cycle started", "Workbench: heat key",
                             "] sim: heater: cycle finished", "] sim: operator presses the power key",
-                            "splicer-sim: powered off after 00:02:"});
+                            "splicer-sim: powered off after 00:03:"});
     for (const char* shot : {"01-workbench", "02-menu", "03-heating", "04-end"})
         EXPECT_GT(fs::file_size(r.root / "sim/screens" / (std::string(shot) + ".png")), 1000u) << shot;
     EXPECT_EQ(fs::file_size(r.root / "sim/eeprom.bin"), 65536u);
