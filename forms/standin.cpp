@@ -207,6 +207,7 @@ uint32_t choose_language(int language)
 // A splice mode: the only current one from now on; back on the workbench, which shows its name.
 uint32_t choose_mode(int mode)
 {
+    std::printf("Splice mode %d chosen\n", mode);
     ParamTableLock();
     for (int n = 1; n <= 64; ++n) {
         APPSPLICE m{};
