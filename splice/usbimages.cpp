@@ -11,6 +11,7 @@
 #include "fiber/graphics.h"
 #include "platform/seam.h"
 #include "records/record.h"
+#include "splice/spliceinfo.h"
 #include "splice/splicelog.h"
 #include "splice/splicestate.h"
 
@@ -72,8 +73,10 @@ int SaveSpliceImagesToUsb()
     struct stat st {
     };
     if (ok && plat_stat(dir, &st) != 0) ok = plat_mkdir(dir, 0766) == 0;
+    // The number this splice's record has, or gets once stored.
     int count = 0;
     if (GetCount_Record(&count) != 0 || count < 0) count = 0;
+    if (GetCurrentInformation()->iSpliceRecordFlag && count > 0) --count;
     for (int view = 1; ok && view <= 2; ++view) {
         const uint8_t* frame = GetGraphicsEntry(view);
         char path[128];

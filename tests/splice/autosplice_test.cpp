@@ -14,6 +14,7 @@ namespace
 using splicetest::Bed;
 
 constexpr int kQuickSM = 29;
+constexpr int kAuto = 0;
 
 TEST(AutoSplice, RunsThroughEveryStatusWithBothPausesAndStoresOneRecord)
 {
@@ -44,7 +45,7 @@ TEST(AutoSplice, AbortAtEachPhaseReturnsTwoWithMotorsStoppedAndLimitsRestored)
         const char* status;
         bool cover; // else Reset
     };
-    for (const Row& row : {Row{"gap", true}, Row{"pause1", false}, Row{"align", true}, Row{"pause2", true}}) {
+    for (const Row& row : {Row{"gap", true}, Row{"pause1", true}, Row{"align", false}, Row{"pause2", true}}) {
         SCOPED_TRACE(std::string(row.status) + (row.cover ? " cover" : " reset"));
         Bed b;
         b.options([](APPTABLE_OPTION& o) { o.lEnablePauseOne = o.lEnablePauseTwo = 1; });
@@ -66,6 +67,8 @@ TEST(AutoSplice, AbortAtEachPhaseReturnsTwoWithMotorsStoppedAndLimitsRestored)
 
 // An error's message waits: Run or Confirm go on as if the check were off; Cancel ends the
 // message and leaves the key wait, where Cancel ends the splice and Run goes on; Reset ends it.
+// The automatic mode's identification of a single-mode and a multimode fibre raises 271; going on
+// past it splices with the single-mode default template under the name "AUTO".
 TEST(AutoSplice, AnErrorWaitsForTheOperatorWhoGoesOnOrEndsTheSplice)
 {
     struct Row {
@@ -80,12 +83,12 @@ TEST(AutoSplice, AnErrorWaitsForTheOperatorWhoGoesOnOrEndsTheSplice)
                         {{"reset"}, 2, 0}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.keys.front() + std::string(row.keys.size() > 1 ? " twice" : ""));
-        Bed b;
+        Bed b(kAuto);
         sim::FibrePair p;
-        p.left.cleave_deg = 6.0; // beyond the mode's 3.0 degree limit
+        p.right.type = sim::FibreType::MM50;
         b.lay(p);
         b.when(
-            "242",
+            "271",
             [&b, &row] {
                 uint64_t at = 300;
                 for (const char* k : row.keys)
@@ -94,10 +97,15 @@ TEST(AutoSplice, AnErrorWaitsForTheOperatorWhoGoesOnOrEndsTheSplice)
             "error");
         b.tap_when("estimate", "run", 1500);
         EXPECT_EQ(FiberAutoSplice(), row.result);
-        EXPECT_EQ(sim::trace_count("error", "242"), 1u);
+        EXPECT_EQ(sim::trace_count("error", "271"), 1u);
         EXPECT_EQ(b.records(), row.records);
         EXPECT_EQ(sim::trace_value("splice"), "ready");
         EXPECT_TRUE(b.motors_still());
+        if (row.records) {
+            const APPSPLICE& m = GetCurrentInformation()->CurrentSplice;
+            EXPECT_EQ(m.bTemplateIndex, 3);
+            EXPECT_STREQ(m.szModeName, "AUTO");
+        }
     }
 }
 
