@@ -63,6 +63,9 @@ int ShowSplitLine(int show, int transfer, GUIWINDOW* pWnd);
 // Step number of the running splice (0: none); the separator's rows depend on it.
 void SetSpliceStepNumber(int step);
 int GetSpliceStepNumber();
+// Redraws the splice status after a layout change on the screens that run a splice (registered by
+// the splice process; nothing until then).
+void SetSpliceStatusPainter(void (*painter)(GUIWINDOW* pWnd));
 
 // ---- Form groups the status routines treat differently ----------------------------------------------
 bool IsMaintenanceForm(const GUIWINDOW* pWnd);

@@ -13,6 +13,7 @@
 namespace
 {
 int g_spliceStep = 0;
+void (*g_statusPainter)(GUIWINDOW*) = nullptr;
 
 struct Placement {
     int64_t xv, yv, xh, yh; // stored offsets of the user information table
@@ -53,6 +54,11 @@ void transfer_fore(GUIWINDOW* w, int first, int last)
     _FrameBufferMixFore(uint32_t(first), uint32_t(last - first + 1), w->pFrmFore);
 }
 } // namespace
+
+void SetSpliceStatusPainter(void (*painter)(GUIWINDOW* pWnd))
+{
+    g_statusPainter = painter;
+}
 
 void SetSpliceStepNumber(int step)
 {
@@ -133,6 +139,8 @@ int SetGraphicsShow(int mode, GUIWINDOW* pWnd)
 
     ShowSplitLine(0, 0, pWnd);
     if (layout == 3 || layout == 7 || layout == 12) ShowSplitLine(1, 0, pWnd);
+    if (g_statusPainter && g_spliceStep != 0 && pWnd && (pWnd == frmWorkbench || pWnd == frmMaintStabilize))
+        g_statusPainter(pWnd);
     transfer_fore(pWnd, 0, 479);
     return 0;
 }

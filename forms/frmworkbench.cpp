@@ -19,6 +19,7 @@
 #include "platform/seam.h"
 #include "splice/autosplice.h"
 #include "splice/resultbar.h"
+#include "splice/splicestate.h"
 #include "texts/textres.h"
 
 namespace
@@ -193,6 +194,26 @@ void turn_screen()
 uint32_t LightWindowProcess();
 uint32_t winKey_Down(int key);
 
+// The keys and captions while a splice waits for the operator, hidden while it runs.
+void splice_keys(int show)
+{
+    if (!show) {
+        hide_corner_buttons();
+        return;
+    }
+    put_title_row();
+    put_corner_buttons();
+    TransferLines(W(), 0, 479);
+}
+
+// The scale and the arc diagnostics over the pictures, when switched on.
+void put_overlays()
+{
+    MachineParameter m{};
+    if (GetTable_MachinePar(&m) == 0 && m.bScaleMode) InitializeScaleMode(W());
+    DisplayArcDiagnostics(W());
+}
+
 int btnViewClick(void*)
 {
     return int(winKey_Down(12));
@@ -232,8 +253,7 @@ uint32_t winKey_Down(int key)
         std::printf("Workbench: heat key, heater %s\n", HeaterFiber() == 0 ? "toggled" : "not available");
         return 0;
     case 11:
-        // STAND-IN: the additional arc comes with the splice process.
-        std::printf("Workbench: additional arc not available on this build\n");
+        SpliceExtraArcKey(W());
         return 0;
     case 12:
         switch_view();
@@ -415,6 +435,8 @@ uint16_t cover_start()
     const int cover = GetCoverStatus();
     if (cover < 0) return 0;
     uint16_t ev = 0;
+    // Opened, the fibres may have been touched: the last splice takes no further arc.
+    if (cover == 1) SetSpliceCalcFlag(0);
     if (g.coverOpen == 1 && cover == 0) {
         APPTABLE_OPTION opt{};
         if (GetTable_SpliceOption(&opt) == 0 && opt.lEnableAutoStart != 0) {
@@ -454,6 +476,8 @@ uint32_t frmWorkbench_Initialize()
         g.btn[i] = FormIconButton(w, 90, 90, kCorner[i].x, kCorner[i].y, g.pIcon[i][0], g.pIcon[i][1],
                                   clicks[i], nullptr);
     register_corner_regions();
+    SetSpliceViewKey(switch_view);
+    SetSpliceKeysHook(splice_keys);
     g.coverOpen = GetCoverStatus();
     w->bInit = 1;
     return 0;
@@ -473,6 +497,7 @@ uint32_t frmWorkbench_Paint()
     _FrameBufferMix(0, 480, w->pFrmFore, w->pFrmBack);
     _FrameBufferRelocate(w->pFrmFore, w->pFrmBack);
     SetGraphicsShow(g_viewMode, w);
+    put_overlays();
     w->bPaint = 1;
     return 0;
 }
@@ -492,6 +517,8 @@ uint32_t frmWorkbench_Release()
     GUIWINDOW* w = W();
     if (!w) return 0;
     FormReleaseInput();
+    SetSpliceViewKey(nullptr);
+    SetSpliceKeysHook(nullptr);
     for (auto*& b : g.btn) {
         DeleteButtonDirect(b);
         b = nullptr;

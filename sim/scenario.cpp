@@ -49,6 +49,7 @@ void register_builtin_predicates()
 {
     static std::once_flag once;
     std::call_once(once, [] {
+        register_splice_conditions();
         auto inst = [] { return Instrument::current(); };
         register_predicate("cover", [inst](const std::string& a) {
             auto* i = inst();

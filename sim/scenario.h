@@ -28,6 +28,8 @@ void register_predicate(const std::string& name, Predicate fn);
 bool has_predicate(const std::string& name);
 // False for an unknown name.
 bool eval_predicate(const std::string& name, const std::string& arg);
+// "splice" (the status reported) and "records" (records in the record file).
+void register_splice_conditions();
 
 struct ScenarioAction {
     enum class Kind {

@@ -67,10 +67,18 @@ TEST(SimRun, DemoBootsRunsTheFormsAndSwitchesOffWithTheScriptedPowerKey)
                             "boardIsOutChina is 1", "ExecMaskAfterPowerOn ", " CheckAndSetWorkCondition ",
                             "] sim: motors: homing mask", "found the switches", " CheckAndSetWorkCondition back ",
                             "] sim: operator presses view", "Workbench: view mode 6",
+                            "] sim: unit shows splice gap", "] sim: unit shows splice estimate",
+                            "] sim: unit shows splice ready", "] sim: unit shows splice estimate",
                             "] sim: heater: cycle started", "Workbench: heat key",
                             "] sim: heater: cycle finished", "] sim: operator presses the power key",
-                            "splicer-sim: powered off after 00:02:"});
-    for (const char* shot : {"01-workbench", "02-menu", "03-heating", "04-end"})
+                            "splicer-sim: powered off after 00:03:"});
+    // Two splices, each stored; Confirm during the first one's result put its pictures on the stick.
+    EXPECT_EQ(read_file(r.root / "mnt/usr/sprecord.bin").substr(0, 2), std::string("\x02\x00", 2));
+    bool pictures = false;
+    for (auto& e : fs::recursive_directory_iterator(r.root / "usb"))
+        pictures = pictures || e.path().filename() == "0001_X.bmp";
+    EXPECT_TRUE(pictures);
+    for (const char* shot : {"01-workbench", "02-menu", "03d-splice-result", "03-heating", "04-end"})
         EXPECT_GT(fs::file_size(r.root / "sim/screens" / (std::string(shot) + ".png")), 1000u) << shot;
     EXPECT_EQ(fs::file_size(r.root / "sim/eeprom.bin"), 65536u);
 }

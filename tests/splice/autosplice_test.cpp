@@ -1,0 +1,154 @@
+// The automatic splice sequence on the simulated instrument: its statuses, pauses, error waits,
+// aborts, manual alignment and the quick mode's counter.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "errors/errorinfo.h"
+#include "splice/aim.h"
+#include "tests/splice/splicebed.h"
+
+namespace
+{
+using splicetest::Bed;
+
+constexpr int kQuickSM = 29;
+constexpr int kAuto = 0;
+
+TEST(AutoSplice, RunsThroughEveryStatusWithBothPausesAndStoresOneRecord)
+{
+    Bed b;
+    b.options([](APPTABLE_OPTION& o) { o.lEnablePauseOne = o.lEnablePauseTwo = 1; });
+    TABLEUSERINFO before{};
+    GetTable_UserInfo(&before);
+    b.tap_when("pause1", "run");
+    b.tap_when("pause2", "run");
+    b.tap_when("estimate", "run", 1000);
+    EXPECT_EQ(FiberAutoSplice(), 3);
+    for (const char* s : {"gap", "pause1", "align", "pause2", "arc", "complete", "estimate", "pull", "ready"})
+        EXPECT_EQ(b.seen(s), 1u) << s;
+    EXPECT_EQ(GetCurrentInformation()->iCurrentSpliceStatus, SPLICE_READY);
+    EXPECT_EQ(b.records(), 1);
+    TABLEUSERINFO after{};
+    GetTable_UserInfo(&after);
+    EXPECT_EQ(after.dwSpliceCount, before.dwSpliceCount + 1);
+    EXPECT_TRUE(b.motors_still());
+    EXPECT_EQ(GetSpliceCalcFlag(), 1);
+}
+
+// Reset or the cover at each phase: result 2 without a message, motors stopped, the align
+// motors' travel as before, status 0, nothing stored.
+TEST(AutoSplice, AbortAtEachPhaseReturnsTwoWithMotorsStoppedAndLimitsRestored)
+{
+    struct Row {
+        const char* status;
+        bool cover; // else Reset
+    };
+    for (const Row& row : {Row{"gap", true}, Row{"pause1", true}, Row{"align", false}, Row{"pause2", true}}) {
+        SCOPED_TRACE(std::string(row.status) + (row.cover ? " cover" : " reset"));
+        Bed b;
+        b.options([](APPTABLE_OPTION& o) { o.lEnablePauseOne = o.lEnablePauseTwo = 1; });
+        // As a seating correction leaves them: wide open.
+        b.when("gap", [] { SetAlignMotorLimits(AIM_WIDE_LIMIT, -AIM_WIDE_LIMIT); });
+        if (row.cover)
+            b.cover_when(row.status);
+        else
+            b.tap_when(row.status, "reset", 50);
+        EXPECT_EQ(FiberAutoSplice(), 2);
+        EXPECT_EQ(b.seen("arc"), 0u);
+        EXPECT_EQ(sim::trace_count("error", "2"), 0u);
+        EXPECT_TRUE(b.motors_still());
+        EXPECT_EQ(sim::trace_value("splice"), "ready");
+        EXPECT_EQ(b.records(), 0);
+        b.expect_normal_limits();
+    }
+}
+
+// An error's message waits: Run or Confirm go on as if the check were off; Cancel ends the
+// message and leaves the key wait, where Cancel ends the splice and Run goes on; Reset ends it.
+// The automatic mode's identification of a single-mode and a multimode fibre raises 271; going on
+// past it splices with the single-mode default template under the name "AUTO".
+TEST(AutoSplice, AnErrorWaitsForTheOperatorWhoGoesOnOrEndsTheSplice)
+{
+    struct Row {
+        std::vector<const char*> keys;
+        int result;
+        int records;
+    };
+    const Row rows[] = {{{"run"}, 3, 1},
+                        {{"confirm"}, 3, 1},
+                        {{"cancel", "run"}, 3, 1},
+                        {{"cancel", "cancel"}, 3, 0},
+                        {{"reset"}, 2, 0}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.keys.front() + std::string(row.keys.size() > 1 ? " twice" : ""));
+        Bed b(kAuto);
+        sim::FibrePair p;
+        p.right.type = sim::FibreType::MM50;
+        b.lay(p);
+        b.when(
+            "271",
+            [&b, &row] {
+                uint64_t at = 300;
+                for (const char* k : row.keys)
+                    b.tap(at, k), at += 600;
+            },
+            "error");
+        b.tap_when("estimate", "run", 1500);
+        EXPECT_EQ(FiberAutoSplice(), row.result);
+        EXPECT_EQ(sim::trace_count("error", "271"), 1u);
+        EXPECT_EQ(b.records(), row.records);
+        EXPECT_EQ(sim::trace_value("splice"), "ready");
+        EXPECT_TRUE(b.motors_still());
+        if (row.records) {
+            const APPSPLICE& m = GetCurrentInformation()->CurrentSplice;
+            EXPECT_EQ(m.bTemplateIndex, 3);
+            EXPECT_STREQ(m.szModeName, "AUTO");
+        }
+    }
+}
+
+TEST(AutoSplice, ManualAlignmentMovesTheSelectedMotorUntilRun)
+{
+    Bed b;
+    b.mode([](APPSPLICE& m) { m.bAlignType = 0; });
+    int before = 0;
+    b.when("align", [&] {
+        b.tb.after_ms(1500, [&] { before = b.inst().motors().position(splicetest::kXAlign); });
+        for (int i = 0; i < 4; ++i)
+            b.tap(1300 + 300 * i, "right"); // L press -> X align
+        b.tap(1600 + 900, "up");
+        b.tap(1600 + 1800, "run");
+    });
+    b.tap_when("estimate", "run", 1000);
+    EXPECT_EQ(FiberAutoSplice(), 3);
+    EXPECT_EQ(ManualFlag, 0);
+    EXPECT_EQ(std::abs(b.inst().motors().position(splicetest::kXAlign) - before) >= 4, true);
+    EXPECT_EQ(b.records(), 1);
+}
+
+TEST(AutoSplice, QuickModeCountsSecondsFromFeedingUntilAfterTheDischarge)
+{
+    Bed b(kQuickSM);
+    int atGap = -1, atEstimate = -1;
+    b.when("gap", [&] { b.tb.after_ms(1200, [&] { atGap = bStartTimerFlag.load(); }); });
+    b.when("estimate", [&] { atEstimate = bStartTimerFlag.load(); });
+    b.tap_when("estimate", "run", 3000);
+    EXPECT_EQ(FiberAutoSplice(), 3);
+    EXPECT_EQ(atGap, 1);
+    EXPECT_EQ(atEstimate, 2);
+    EXPECT_EQ(bStartTimerFlag.load(), 0);
+    EXPECT_EQ(b.records(), 1);
+}
+
+TEST(AutoSplice, ErrorWaitWithCodeTwoOrAnOpenCoverShowsNothing)
+{
+    Bed b;
+    EXPECT_EQ(ErrorEventProcess(2, 1), 2);
+    b.inst().misc().set_cover_open(true);
+    EXPECT_EQ(ErrorEventProcess(242, 1), 2);
+    EXPECT_EQ(GetErrorFlag(), 0);
+    EXPECT_EQ(sim::trace_count("error", "242"), 0u);
+}
+} // namespace
