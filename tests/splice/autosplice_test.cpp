@@ -54,6 +54,8 @@ TEST_P(AutoSpliceAbort, ReturnsTwoWithMotorsStoppedAndLimitsRestored)
     b.options([](APPTABLE_OPTION& o) { o.lEnablePauseOne = o.lEnablePauseTwo = 1; });
     // As a seating correction leaves them: wide open.
     b.when("gap", [] { SetAlignMotorLimits(AIM_WIDE_LIMIT, -AIM_WIDE_LIMIT); });
+    const std::string at = row.status;
+    if (at != "gap" && at != "pause1") b.tap_when("pause1", "run");
     if (row.cover)
         b.cover_when(row.status);
     else
