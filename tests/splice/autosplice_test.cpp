@@ -7,6 +7,7 @@
 
 #include "errors/errorinfo.h"
 #include "splice/aim.h"
+#include "splice/autosplice_steps.h"
 #include "tests/splice/splicebed.h"
 
 namespace
@@ -123,18 +124,32 @@ TEST(AutoSplice, ManualAlignmentMovesTheSelectedMotorUntilRun)
 {
     Bed b;
     b.mode([](APPSPLICE& m) { m.bAlignType = 0; });
-    int before = 0;
+    // Caption order (L press, R press, X focus, Y focus, X align, Y align) as simulator motor ids.
+    constexpr int kSimId[6] = {5, 2, 0, 3, 1, 4};
+    int selected = -1, moved[6] = {};
+    auto positions = [&b](int* out, int sign) {
+        for (int id = 0; id < 6; ++id)
+            out[id] += sign * b.inst().motors().position(id);
+    };
     b.when("align", [&] {
-        b.tb.after_ms(1500, [&] { before = b.inst().motors().position(splicetest::kXAlign); });
         for (int i = 0; i < 4; ++i)
-            b.tap(1300 + 300 * i, "right"); // L press -> X align
-        b.tap(1600 + 900, "up");
-        b.tap(1600 + 1800, "run");
+            b.tap(1300 + 300 * i, "right");
+        b.tb.after_ms(2500, [&] { positions(moved, -1); });
+        b.tap(2600, "up");
+        b.tb.after_ms(3200, [&] {
+            positions(moved, 1);
+            selected = ManualAimMotor();
+        });
+        b.tap(3400, "run");
     });
     b.tap_when("estimate", "run", 1000);
     EXPECT_EQ(FiberAutoSplice(), 3);
     EXPECT_EQ(ManualFlag, 0);
-    EXPECT_EQ(std::abs(b.inst().motors().position(splicetest::kXAlign) - before) >= 4, true);
+    ASSERT_TRUE(selected >= 0 && selected < 6);
+    EXPECT_NE(selected, 0); // the selection keys stepped away from the first motor
+    for (int id = 0; id < 6; ++id)
+        EXPECT_EQ(std::abs(moved[id]) > 0, id == kSimId[selected])
+            << "motor " << id << " moved " << moved[id];
     EXPECT_EQ(b.records(), 1);
 }
 
