@@ -7,6 +7,7 @@
 
 #include "errors/errorinfo.h"
 #include "splice/aim.h"
+#include "splice/autosplice_steps.h"
 #include "tests/splice/splicebed.h"
 
 namespace
@@ -39,92 +40,116 @@ TEST(AutoSplice, RunsThroughEveryStatusWithBothPausesAndStoresOneRecord)
 
 // Reset or the cover at each phase: result 2 without a message, motors stopped, the align
 // motors' travel as before, status 0, nothing stored.
-TEST(AutoSplice, AbortAtEachPhaseReturnsTwoWithMotorsStoppedAndLimitsRestored)
+struct AbortRow {
+    const char* status;
+    bool cover; // else Reset
+};
+class AutoSpliceAbort : public testing::TestWithParam<AbortRow>
 {
-    struct Row {
-        const char* status;
-        bool cover; // else Reset
-    };
-    for (const Row& row : {Row{"gap", true}, Row{"pause1", true}, Row{"align", false}, Row{"pause2", true}}) {
-        SCOPED_TRACE(std::string(row.status) + (row.cover ? " cover" : " reset"));
-        Bed b;
-        b.options([](APPTABLE_OPTION& o) { o.lEnablePauseOne = o.lEnablePauseTwo = 1; });
-        // As a seating correction leaves them: wide open.
-        b.when("gap", [] { SetAlignMotorLimits(AIM_WIDE_LIMIT, -AIM_WIDE_LIMIT); });
-        if (row.cover)
-            b.cover_when(row.status);
-        else
-            b.tap_when(row.status, "reset", 50);
-        EXPECT_EQ(FiberAutoSplice(), 2);
-        EXPECT_EQ(b.seen("arc"), 0u);
-        EXPECT_EQ(sim::trace_count("error", "2"), 0u);
-        EXPECT_TRUE(b.motors_still());
-        EXPECT_EQ(sim::trace_value("splice"), "ready");
-        EXPECT_EQ(b.records(), 0);
-        b.expect_normal_limits();
-    }
+};
+
+TEST_P(AutoSpliceAbort, ReturnsTwoWithMotorsStoppedAndLimitsRestored)
+{
+    const AbortRow& row = GetParam();
+    Bed b;
+    b.options([](APPTABLE_OPTION& o) { o.lEnablePauseOne = o.lEnablePauseTwo = 1; });
+    // As a seating correction leaves them: wide open.
+    b.when("gap", [] { SetAlignMotorLimits(AIM_WIDE_LIMIT, -AIM_WIDE_LIMIT); });
+    const std::string at = row.status;
+    if (at != "gap" && at != "pause1") b.tap_when("pause1", "run");
+    if (row.cover)
+        b.cover_when(row.status);
+    else
+        b.tap_when(row.status, "reset", 50);
+    EXPECT_EQ(FiberAutoSplice(), 2);
+    EXPECT_EQ(b.seen("arc"), 0u);
+    EXPECT_EQ(sim::trace_value("error"), "");
+    EXPECT_TRUE(b.motors_still());
+    EXPECT_EQ(sim::trace_value("splice"), "ready");
+    EXPECT_EQ(b.records(), 0);
+    b.expect_normal_limits();
 }
+
+INSTANTIATE_TEST_SUITE_P(Phases, AutoSpliceAbort,
+                         testing::Values(AbortRow{"gap", true}, AbortRow{"pause1", true},
+                                         AbortRow{"align", false}, AbortRow{"pause2", true}));
 
 // An error's message waits: Run or Confirm go on as if the check were off; Cancel ends the
 // message and leaves the key wait, where Cancel ends the splice and Run goes on; Reset ends it.
 // The automatic mode's identification of a single-mode and a multimode fibre raises 271; going on
 // past it splices with the single-mode default template under the name "AUTO".
-TEST(AutoSplice, AnErrorWaitsForTheOperatorWhoGoesOnOrEndsTheSplice)
+struct AnswerRow {
+    std::vector<const char*> keys;
+    int result;
+    int records;
+};
+class AutoSpliceError : public testing::TestWithParam<AnswerRow>
 {
-    struct Row {
-        std::vector<const char*> keys;
-        int result;
-        int records;
-    };
-    const Row rows[] = {{{"run"}, 3, 1},
-                        {{"confirm"}, 3, 1},
-                        {{"cancel", "run"}, 3, 1},
-                        {{"cancel", "cancel"}, 3, 0},
-                        {{"reset"}, 2, 0}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.keys.front() + std::string(row.keys.size() > 1 ? " twice" : ""));
-        Bed b(kAuto);
-        sim::FibrePair p;
-        p.right.type = sim::FibreType::MM50;
-        b.lay(p);
-        b.when(
-            "271",
-            [&b, &row] {
-                uint64_t at = 300;
-                for (const char* k : row.keys)
-                    b.tap(at, k), at += 600;
-            },
-            "error");
-        b.tap_when("estimate", "run", 1500);
-        EXPECT_EQ(FiberAutoSplice(), row.result);
-        EXPECT_EQ(sim::trace_count("error", "271"), 1u);
-        EXPECT_EQ(b.records(), row.records);
-        EXPECT_EQ(sim::trace_value("splice"), "ready");
-        EXPECT_TRUE(b.motors_still());
-        if (row.records) {
-            const APPSPLICE& m = GetCurrentInformation()->CurrentSplice;
-            EXPECT_EQ(m.bTemplateIndex, 3);
-            EXPECT_STREQ(m.szModeName, "AUTO");
-        }
+};
+
+TEST_P(AutoSpliceError, WaitsForTheOperatorWhoGoesOnOrEndsTheSplice)
+{
+    const AnswerRow& row = GetParam();
+    Bed b(kAuto);
+    sim::FibrePair p;
+    p.right.type = sim::FibreType::MM50;
+    b.lay(p);
+    b.when(
+        "271",
+        [&b, &row] {
+            uint64_t at = 300;
+            for (const char* k : row.keys)
+                b.tap(at, k), at += 600;
+        },
+        "error");
+    b.tap_when("estimate", "run", 1500);
+    EXPECT_EQ(FiberAutoSplice(), row.result);
+    EXPECT_EQ(sim::trace_count("error", "271"), 1u);
+    EXPECT_EQ(b.records(), row.records);
+    EXPECT_EQ(sim::trace_value("splice"), "ready");
+    EXPECT_TRUE(b.motors_still());
+    if (row.records) {
+        const APPSPLICE& m = GetCurrentInformation()->CurrentSplice;
+        EXPECT_EQ(m.bTemplateIndex, 3);
+        EXPECT_STREQ(m.szModeName, "AUTO");
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Answers, AutoSpliceError,
+                         testing::Values(AnswerRow{{"run"}, 3, 1}, AnswerRow{{"confirm"}, 3, 1},
+                                         AnswerRow{{"cancel", "run"}, 3, 1},
+                                         AnswerRow{{"cancel", "cancel"}, 3, 0}, AnswerRow{{"reset"}, 2, 0}));
 
 TEST(AutoSplice, ManualAlignmentMovesTheSelectedMotorUntilRun)
 {
     Bed b;
     b.mode([](APPSPLICE& m) { m.bAlignType = 0; });
-    int before = 0;
+    // Caption order (L press, R press, X focus, Y focus, X align, Y align) as simulator motor ids.
+    constexpr int kSimId[6] = {5, 2, 0, 3, 1, 4};
+    int selected = -1, moved[6] = {};
+    auto positions = [&b](int* out, int sign) {
+        for (int id = 0; id < 6; ++id)
+            out[id] += sign * b.inst().motors().position(id);
+    };
     b.when("align", [&] {
-        b.tb.after_ms(1500, [&] { before = b.inst().motors().position(splicetest::kXAlign); });
         for (int i = 0; i < 4; ++i)
-            b.tap(1300 + 300 * i, "right"); // L press -> X align
-        b.tap(1600 + 900, "up");
-        b.tap(1600 + 1800, "run");
+            b.tap(1300 + 300 * i, "right");
+        b.tb.after_ms(2500, [&] { positions(moved, -1); });
+        b.tap(2600, "up");
+        b.tb.after_ms(3200, [&] {
+            positions(moved, 1);
+            selected = ManualAimMotor();
+        });
+        b.tap(3400, "run");
     });
     b.tap_when("estimate", "run", 1000);
     EXPECT_EQ(FiberAutoSplice(), 3);
     EXPECT_EQ(ManualFlag, 0);
-    EXPECT_EQ(std::abs(b.inst().motors().position(splicetest::kXAlign) - before) >= 4, true);
+    ASSERT_TRUE(selected >= 0 && selected < 6);
+    EXPECT_NE(selected, 0); // the selection keys stepped away from the first motor
+    for (int id = 0; id < 6; ++id)
+        EXPECT_EQ(std::abs(moved[id]) > 0, id == kSimId[selected])
+            << "motor " << id << " moved " << moved[id];
     EXPECT_EQ(b.records(), 1);
 }
 
