@@ -61,10 +61,9 @@ class AimBed : public fibertest::FiberTest
             plat_ioctl(cam.fd, req, &p3);
             plat_ioctl(cam.fd, req, &p4);
         }
-        if (rear) {
-            LcdTurnRear();
-            SetMotorOrientation(1);
-        }
+        // Turned both ways: a case after a rear one must not stay turned.
+        rear ? LcdTurnRear() : LcdTurnFront();
+        SetMotorOrientation(rear ? 1 : 0);
     }
     // A pair laid in with both tips `tips` um from the electrode axis (at the gap).
     void lay(sim::FibrePair pair, double tips = 12.0)
