@@ -113,8 +113,12 @@ class Converge : public AimBed
         const Run clad = timed([&] { return SpliceAimAdjust(50, 0, 0, fibre()); });
         ASSERT_EQ(clad.code, 0);
         const double cladErr = clad_offset();
-        if (coreLimit > 0) EXPECT_LT(coreErr, coreLimit) << "state " << coreState;
-        if (cladLimit > 0) EXPECT_LT(cladErr, cladLimit);
+        if (coreLimit > 0) {
+            EXPECT_LT(coreErr, coreLimit) << "state " << coreState;
+        }
+        if (cladLimit > 0) {
+            EXPECT_LT(cladErr, cladLimit);
+        }
         EXPECT_LE(core.moves, 50);
         EXPECT_LE(clad.moves, 50);
         EXPECT_FALSE(any_running());
