@@ -28,6 +28,7 @@ constexpr int kStillMeasures = 2; // fresh measurements, motors still, that end 
 // Rows from the cladding's centre beyond which a line is no core: an eccentricity past any a
 // fibre is made with, seen through the cladding's magnification.
 constexpr float kCoreReach = 6.0f;
+constexpr int kCoreFitRows = 6; // half the rows of the cores' second fit
 
 // A fibre whose core shows no line on the FPGA reads 0, 0: taken as a position it would drive the
 // stages off the picture, so such a fibre is aligned by its cladding axis, measured afresh, until
@@ -54,8 +55,10 @@ void fpga_lines(bool withK)
 }
 
 // The whole-line fits of the present frames. The core search keeps to a few rows about the line it
-// starts from, so a second fit starts from the first one's core line where that found a core near
-// the cladding's centre: a start a few rows off then no longer pulls the fit towards it.
+// starts from, so a second fit of the cores starts from the first one's core line where that found
+// a core near the cladding's centre: a start a few rows off then no longer pulls the fit towards it.
+// The second fit spans more rows: a single-mode core's image is some 19 rows wide and its top
+// nearly flat over the usual 9, which leaves the peak to the noise; over 13 rows its scatter halves.
 void fit_whole_lines()
 {
     APPFIBER* fibre = GetFiberStruct();
@@ -64,14 +67,22 @@ void fit_whole_lines()
     for (int i = 0; i < 4; ++i)
         k[i] = all[i]->fCoreK, b[i] = all[i]->fCoreB;
     GetCoreAndCladKB(0);
+    const CORE_LINE_STORE* store = GetCoreLineStore();
+    constexpr float kWidth[2] = {0.5f, 0.4f}; // as the whole-line fits weigh the columns
     for (int i = 0; i < 4; ++i) {
         APPFIBER_INFO* f = all[i];
         const float x = f->fEndfacePos;
         const float centre = ((f->fCladUpK + f->fCladLowK) * x + f->fCladUpB + f->fCladLowB) / 2.0f;
         if (!(std::fabs(f->fCoreK * x + f->fCoreB - centre) <= kCoreReach))
             f->fCoreK = k[i], f->fCoreB = b[i];
+        // Only the core is fitted again: the cladding edges' fringes are narrow.
+        const APPFIBER_INFO edges = *f;
+        const int view = i / 2 + 1, side = i % 2;
+        CalCoreAndCladQuarticWLS(GetGraphicsEntry(view), view, side, f, store->iHalfWidth, kCoreFitRows,
+                                 kWidth[side], 0);
+        f->fCladUpK = edges.fCladUpK, f->fCladUpB = edges.fCladUpB;
+        f->fCladLowK = edges.fCladLowK, f->fCladLowB = edges.fCladLowB;
     }
-    GetCoreAndCladKB(0);
 }
 
 // Fresh cladding and FPGA region, then the FPGA core lines. 0, or the analysis code.
