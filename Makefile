@@ -8,7 +8,7 @@ PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchm
 DEMO_ROOT := out/demo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps demo test test-asan test-tsan renew-references build bench format clean
+.PHONY: all deps demo test test-asan test-tsan renew-references build bench figures format clean
 
 all: build
 
@@ -56,6 +56,14 @@ renew-references: deps
 
 bench: build
 	build/release/bench/splicer_bench
+
+# The alignment's figures table: PAIRS seeded random pairs of every fibre kind in each screen
+# orientation, from Run through the gap, the core and the cladding alignment (long: minutes a pair).
+PAIRS ?= 10
+figures: deps
+	cmake --preset debug >/dev/null
+	cmake --build --preset debug -j $(JOBS) --target test_splice
+	SPLICER_FIGURES_PAIRS=$(PAIRS) build/debug/tests/test_splice --gtest_filter='Figures.*' | grep '^fig:'
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

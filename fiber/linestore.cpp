@@ -222,7 +222,9 @@ int CompensateEcctric(float f)
         float* tl = avg_term(2 * view);
         float* tr = avg_term(2 * view + 1);
         const int d = trunc_int(el * f - er * f);
-        if (std::abs(d) > 0.4) {
+        // The capped step is for the mode's weights; a negative factor takes the cladding lens's
+        // magnification back out of the eccentricity and is applied in full.
+        if (f > 0.0f && std::abs(d) > 0.4) {
             // Above a factor of 1 the whole part of the difference can be 0: that term stays.
             const int dl = std::abs(trunc_int(el - er)), dr = std::abs(trunc_int(er - el));
             if (dl != 0) *tl -= 0.4f * el / float(dl);

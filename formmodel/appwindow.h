@@ -60,6 +60,13 @@ int SetGraphicsShow(int mode, GUIWINDOW* pWnd);
 int GetGraphicsShowMode();
 // Draws (show 1) or erases (show 0) the separator between side-by-side pictures.
 int ShowSplitLine(int show, int transfer, GUIWINDOW* pWnd);
+// The offset (FRM_OFFSET_*) the present mode gave a shown picture; false when it shows none.
+bool GetGraphicsOffset(unsigned long request, uint32_t* value);
+// Re-centring of the shown pictures on the fibres, from the present measurements (cladding
+// centres, end faces): each picture's window moves from its mode's place by the fibres' distance
+// from the middle of the frame. 0, or -1 when nothing was measured to centre on.
+int AdjustHorizontalOffset();
+int AdjustVerticalOffset();
 // Step number of the running splice (0: none); the separator's rows depend on it.
 void SetSpliceStepNumber(int step);
 int GetSpliceStepNumber();

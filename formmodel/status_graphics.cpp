@@ -43,9 +43,22 @@ uint32_t clamp_offset(int64_t v)
     return uint32_t(v);
 }
 
+// The offsets of the present mode, as sent: the base the re-centring shifts from.
+struct SentOffset {
+    unsigned long request;
+    bool sent;
+    uint32_t value;
+};
+SentOffset g_sent[4] = {{FRM_OFFSET_X_X, false, 0},
+                        {FRM_OFFSET_X_Y, false, 0},
+                        {FRM_OFFSET_Y_X, false, 0},
+                        {FRM_OFFSET_Y_Y, false, 0}};
+
 void send(int fd, unsigned long request, int64_t value)
 {
     plat_ioctl_u32(fd, request, clamp_offset(value));
+    for (SentOffset& o : g_sent)
+        if (o.request == request) o.sent = true, o.value = clamp_offset(value);
 }
 
 void transfer_fore(GUIWINDOW* w, int first, int last)
@@ -73,9 +86,21 @@ int GetGraphicsShowMode()
     return GetTypeInfo();
 }
 
+bool GetGraphicsOffset(unsigned long request, uint32_t* value)
+{
+    for (const SentOffset& o : g_sent)
+        if (o.request == request && o.sent) {
+            if (value) *value = o.value;
+            return true;
+        }
+    return false;
+}
+
 int SetGraphicsShow(int mode, GUIWINDOW* pWnd)
 {
     if (mode < 0 || mode > 25) return -1;
+    for (SentOffset& o : g_sent)
+        o.sent = false;
     const int m = mode >= 16 ? mode - 16 : mode;
     SetTypeInfo(mode);
     const Placement p = read_placement();

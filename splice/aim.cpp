@@ -6,6 +6,7 @@
 #include "devices/motor.h"
 #include "devices/motor_pair.h"
 #include "fiber/cladedge.h"
+#include "formmodel/appwindow.h"
 #include "splice/aim_support.h"
 #include "splice/spliceinfo.h"
 
@@ -46,6 +47,16 @@ int AutoAim(APPFIBER* fibre, float xTarget, float yTarget, int adjustCamera)
     if (MoveMotorPairRaw(MOT_XALIGN_ID, dirX, std::abs(sx), MOT_YALIGN_ID, dirY, std::abs(sy)) != 0)
         return aim::fail_stop(AIM_ERR_ALIGN_MOVE);
     SetMotorOff(MOT_ALIGN);
-    if (adjustCamera && aim::abort_poll()) return aim::fail_stop(2);
+    if (adjustCamera) {
+        if (aim::abort_poll()) return aim::fail_stop(2);
+        // The pictures follow the fibres where they now lie; a view with nothing measured keeps
+        // its place, and a failed look here is no failure of the alignment.
+        const int32_t errorFlag = fibre->lFiberErrorFlag;
+        if (aim::take_profiles() == 0 && GetCladFPGA() == 0) {
+            AdjustHorizontalOffset();
+            AdjustVerticalOffset();
+        }
+        fibre->lFiberErrorFlag = errorFlag;
+    }
     return 0;
 }

@@ -447,6 +447,9 @@ TEST(LineStore, CompensateEcctricSteps)
         {1.0f, 2.0f, -1.0f, -3.5f, 0.0f, -0.8f / 3, 0.4f / 3, 1.4f / 3, 0.0f},
         // Factor above 1, whole part of the difference 0: the terms stay.
         {4.0f, 0.3f, -0.2f, 0.5f, 0.5f, 0.0f, 0.0f, -2.0f, -2.0f},
+        // A negative factor (the lens's magnification taken out) is linear however large the
+        // difference: the terms gain e x |f|.
+        {-0.3f, 5.0f, -5.0f, 0.0f, 4.0f, 1.5f, -1.5f, 0.0f, 1.2f},
     };
     for (const auto& c : cases) {
         *GetFiberStruct() = APPFIBER{};

@@ -19,6 +19,27 @@
 namespace aimtest
 {
 
+// Left minus right, um, across a view: the cladding axes and the core axes as they truly lie;
+// and the two views combined.
+inline double true_clad_um(const sim::Scene& scene, int view)
+{
+    const sim::ViewScene vs = scene.view_scene(view);
+    return (vs.fibre[0].centre_row - vs.fibre[1].centre_row) * sim::optics::kUmPerPx;
+}
+inline double true_core_um(const sim::Scene& scene, int view)
+{
+    const sim::ViewScene vs = scene.view_scene(view);
+    return true_clad_um(scene, view) + vs.fibre[0].core_um - vs.fibre[1].core_um;
+}
+inline double true_clad_um(const sim::Scene& scene)
+{
+    return std::hypot(true_clad_um(scene, 1), true_clad_um(scene, 2));
+}
+inline double true_core_um(const sim::Scene& scene)
+{
+    return std::hypot(true_core_um(scene, 1), true_core_um(scene, 2));
+}
+
 constexpr int kAlignCoef = 645;  // steps per 100 pixels: 0.1 um per step, 0.645 um per pixel
 constexpr int kFocusCoef = 1200; // steps per 100 percent of focus ratio
 constexpr int kXFocus = 0, kXAlign = 1, kYFocus = 3, kYAlign = 4;
@@ -61,10 +82,9 @@ class AimBed : public fibertest::FiberTest
             plat_ioctl(cam.fd, req, &p3);
             plat_ioctl(cam.fd, req, &p4);
         }
-        if (rear) {
-            LcdTurnRear();
-            SetMotorOrientation(1);
-        }
+        // Turned both ways: a case after a rear one must not stay turned.
+        rear ? LcdTurnRear() : LcdTurnFront();
+        SetMotorOrientation(rear ? 1 : 0);
     }
     // A pair laid in with both tips `tips` um from the electrode axis (at the gap).
     void lay(sim::FibrePair pair, double tips = 12.0)
@@ -73,19 +93,10 @@ class AimBed : public fibertest::FiberTest
         inst().scene().set_fibres(pair);
     }
 
-    // Left minus right, um, across a view: the cladding axes and the core axes.
-    double clad_offset(int view)
-    {
-        const sim::ViewScene vs = inst().scene().view_scene(view);
-        return (vs.fibre[0].centre_row - vs.fibre[1].centre_row) * sim::optics::kUmPerPx;
-    }
-    double core_offset(int view)
-    {
-        const sim::ViewScene vs = inst().scene().view_scene(view);
-        return clad_offset(view) + vs.fibre[0].core_um - vs.fibre[1].core_um;
-    }
-    double clad_offset() { return std::hypot(clad_offset(1), clad_offset(2)); }
-    double core_offset() { return std::hypot(core_offset(1), core_offset(2)); }
+    double clad_offset(int view) { return true_clad_um(inst().scene(), view); }
+    double core_offset(int view) { return true_core_um(inst().scene(), view); }
+    double clad_offset() { return true_clad_um(inst().scene()); }
+    double core_offset() { return true_core_um(inst().scene()); }
 
     // Combined moves sent to the motor device since the last clear.
     int pair_moves()
