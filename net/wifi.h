@@ -60,3 +60,5 @@ void* thread_download_from_server(void* mode);
 int GetDownloadFinished();
 int GetUpdateAvailable();
 const char* GetDownloadVersion();
+// The last line of the download log as four words (date, time and the transfer's figures).
+int get_download_info(char words[4][64]);
