@@ -585,9 +585,15 @@ void parse(Json root, Scenario& sc)
         check_keys(
             ins, "instrument",
             {"cover", "usb", "sleeve", "power", "environment", "fibres", "dust", "mechanics", "module4g",
-             "usb_package"});
+             "usb_package", "network"});
         if (Json m = cJSON_GetObjectItemCaseSensitive(ins, "module4g"))
             sc.module4g = module4g(m, "instrument.module4g");
+        if (Json n = cJSON_GetObjectItemCaseSensitive(ins, "network")) {
+            NetworkConfig nc;
+            std::string e;
+            if (!parse_network_config(n, "instrument.network", nc, e)) throw Fail{e};
+            sc.network = nc;
+        }
         if (Json u = cJSON_GetObjectItemCaseSensitive(ins, "usb_package")) {
             const std::string w = "instrument.usb_package";
             if (!cJSON_IsObject(u)) throw Fail{w + " must be an object"};
@@ -799,6 +805,7 @@ void apply_scenario_setup(const Scenario& sc, Instrument& inst)
     for (auto& f : sc.faults)
         apply_fault(f, inst);
     if (sc.module4g) inst.serial().attach_module(std::make_shared<Module4G>(*sc.module4g));
+    if (sc.network) attach_network(*sc.network);
 }
 
 } // namespace sim
