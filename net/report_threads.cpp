@@ -45,11 +45,12 @@ bool wait_network()
 void* thread_routine_send_heartbeat_to_server(void*)
 {
     REPLYBUF reply;
+    // The period holds across a new handle: a failed heartbeat is not repeated at once.
+    bool sent = false;
+    uint64_t last = 0;
     for (;;) {
         CURL* curl = new_handle(false);
         if (!curl) return nullptr;
-        bool sent = false;
-        uint64_t last = 0;
         for (;;) {
             if (!wait_network()) {
                 report_handle_free(curl);

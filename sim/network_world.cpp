@@ -3,6 +3,7 @@
 
 #include <cJSON.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -53,7 +54,7 @@ bool boolean(const cJSON* v, const std::string& w)
 
 WifiConfig wifi(const cJSON* j, const std::string& w)
 {
-    keys(j, w, {"networks", "dhcp", "ip", "joined", "update_version"});
+    keys(j, w, {"networks", "dhcp", "ip", "joined", "update_version", "saved"});
     WifiConfig c;
     if (const cJSON* v = item(j, "networks")) {
         if (!cJSON_IsArray(v)) throw Bad{w + ".networks must be an array"};
@@ -78,6 +79,15 @@ WifiConfig wifi(const cJSON* j, const std::string& w)
     if (const cJSON* v = item(j, "ip")) c.ip = text(v, w + ".ip");
     if (const cJSON* v = item(j, "joined")) c.joined = text(v, w + ".joined");
     if (const cJSON* v = item(j, "update_version")) c.update_version = text(v, w + ".update_version");
+    if (const cJSON* v = item(j, "saved")) {
+        if (!cJSON_IsArray(v)) throw Bad{w + ".saved must be an array of names"};
+        for (const cJSON* e = v->child; e; e = e->next) {
+            std::string name = text(e, w + ".saved[]");
+            if (std::none_of(c.networks.begin(), c.networks.end(), [&](auto& n) { return n.ssid == name; }))
+                throw Bad{w + ".saved: \"" + name + "\" is not one of the networks"};
+            c.saved.push_back(name);
+        }
+    }
     return c;
 }
 
@@ -125,9 +135,31 @@ std::unique_ptr<NetworkWorld>& run_world()
 
 } // namespace
 
+// The unit's saved-network lines: name as wpa_cli prints it, needs a password, level, password,
+// security, save time.
+static void write_saved_networks(const WifiConfig& w)
+{
+    if (w.saved.empty() || data_root().empty()) return;
+    std::string path = host_path("/mnt/usr/wifi/network_save");
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+    std::ofstream f(path, std::ios::trunc);
+    for (const std::string& name : w.saved)
+        for (const WifiNetwork& n : w.networks)
+            if (n.ssid == name) {
+                bool open = n.security == "open";
+                f << wifi_printf_encode(n.ssid) << "\t" << (open ? 0 : 1) << "\t3\t" << (open ? "" : n.password) << "\t"
+                  << (open ? "ESS" : n.security) << "\t2026-01-15 07:00:00\n";
+                break;
+            }
+}
+
 NetworkWorld::NetworkWorld(const NetworkConfig& cfg)
 {
-    if (cfg.wifi) wifi_ = std::make_unique<WifiWorld>(*cfg.wifi);
+    if (cfg.wifi) {
+        write_saved_networks(*cfg.wifi);
+        wifi_ = std::make_unique<WifiWorld>(*cfg.wifi);
+    }
     if (cfg.server) {
         server_ = std::make_unique<ManagementServer>(*cfg.server);
         if (server_->running()) write_server_endpoint(server_->endpoint());

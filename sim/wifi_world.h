@@ -26,6 +26,9 @@ struct WifiConfig {
     bool dhcp = true;         // the DHCP server leases an address
     std::string ip = "192.168.8.23";
     std::optional<std::string> joined; // network the unit is on at start (name)
+    // Networks the unit saved earlier (names of `networks`), written to its saved-network file
+    // before it boots.
+    std::vector<std::string> saved;
     // The update server: the content of "<base>version" (absent: the file is not found).
     std::optional<std::string> update_version;
 };
