@@ -46,10 +46,11 @@ bool fetch(int mode, const std::string& url)
     plat_shell(cmd.c_str());
     // The URL comes from a file: it reaches the shell only inside single quotes.
     if (mode == 1)
-        cmd = std::string("wget -P") + dir + " -T30 -t5 '" + WifiSsidSpecialCharReplace(url + "version") + "'";
+        cmd =
+            std::string("wget -P") + dir + " -T30 -t5 '" + WifiSsidSpecialCharReplace(url + "version") + "'";
     else
-        cmd = std::string("wget -P") + dir + " -T30 '" + WifiSsidSpecialCharReplace(url + UPDATE_FILE) + "' > " +
-              DOWNLOAD_LOG + " 2>&1;";
+        cmd = std::string("wget -P") + dir + " -T30 '" + WifiSsidSpecialCharReplace(url + UPDATE_FILE) +
+              "' > " + DOWNLOAD_LOG + " 2>&1;";
     return plat_shell(cmd.c_str()) == 0;
 }
 
@@ -85,7 +86,8 @@ int get_download_info(char words[4][64])
     while (!text->empty() && (text->back() == '\n' || text->back() == '\r'))
         text->pop_back();
     std::string last = text->substr(text->rfind('\n') == std::string::npos ? 0 : text->rfind('\n') + 1);
-    return std::sscanf(last.c_str(), "%63s %63s %63s %63s", words[0], words[1], words[2], words[3]) == 4 ? 0 : -1;
+    return std::sscanf(last.c_str(), "%63s %63s %63s %63s", words[0], words[1], words[2], words[3]) == 4 ? 0
+                                                                                                         : -1;
 }
 
 int GetDownloadFinished()

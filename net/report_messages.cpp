@@ -70,15 +70,24 @@ void set_bind_byte(uint8_t value)
 const char* failure_text(int type)
 {
     switch (type) {
-    case REPORT_HEARTBEAT: return "error:failed to send heartbeat";
-    case REPORT_SERIAL: return "error:failed to send machine's serial";
-    case REPORT_VERSION: return "error:failed to send application's version";
-    case REPORT_ELECTRODES: return "error:failed to send electrod information";
-    case REPORT_STATISTICS: return "error:failed to send splice information";
-    case REPORT_IMAGES: return "error:failed to send splice image";
-    case REPORT_PDF: return "error:failed to send splice pdf";
-    case REPORT_RECORD: return "error:failed to send splice record";
-    default: return "";
+    case REPORT_HEARTBEAT:
+        return "error:failed to send heartbeat";
+    case REPORT_SERIAL:
+        return "error:failed to send machine's serial";
+    case REPORT_VERSION:
+        return "error:failed to send application's version";
+    case REPORT_ELECTRODES:
+        return "error:failed to send electrod information";
+    case REPORT_STATISTICS:
+        return "error:failed to send splice information";
+    case REPORT_IMAGES:
+        return "error:failed to send splice image";
+    case REPORT_PDF:
+        return "error:failed to send splice pdf";
+    case REPORT_RECORD:
+        return "error:failed to send splice record";
+    default:
+        return "";
     }
 }
 
@@ -100,17 +109,25 @@ std::string report_body(int type, int curArcs, int totArcs, int splices, double 
     if (common.empty()) return "";
     char buf[160];
     switch (type) {
-    case REPORT_HEARTBEAT: std::snprintf(buf, sizeof buf, "HeartBeat=1&%s", common.c_str()); break;
-    case REPORT_SERIAL: std::snprintf(buf, sizeof buf, "%s", common.c_str()); break;
-    case REPORT_VERSION: std::snprintf(buf, sizeof buf, "AppVer=%s&%s", REPORT_APP_VERSION, common.c_str()); break;
+    case REPORT_HEARTBEAT:
+        std::snprintf(buf, sizeof buf, "HeartBeat=1&%s", common.c_str());
+        break;
+    case REPORT_SERIAL:
+        std::snprintf(buf, sizeof buf, "%s", common.c_str());
+        break;
+    case REPORT_VERSION:
+        std::snprintf(buf, sizeof buf, "AppVer=%s&%s", REPORT_APP_VERSION, common.c_str());
+        break;
     case REPORT_ELECTRODES:
-        std::snprintf(buf, sizeof buf, "ElecInfo=1&CurArcs=%d&TotArcs=%d&%s", curArcs, totArcs, common.c_str());
+        std::snprintf(buf, sizeof buf, "ElecInfo=1&CurArcs=%d&TotArcs=%d&%s", curArcs, totArcs,
+                      common.c_str());
         break;
     case REPORT_STATISTICS:
         std::snprintf(buf, sizeof buf, "SplcInfo=1&CurSplcs=%d&CurAvgLoss=%.2f&%s", splices, avgLoss,
                       common.c_str());
         break;
-    default: return "";
+    default:
+        return "";
     }
     return buf;
 }
@@ -124,12 +141,13 @@ std::string report_record_body(const APPRECORD& r)
     std::string mode(r.ModeName, strnlen(r.ModeName, sizeof r.ModeName));
     std::string place(r.bSplicePlace, strnlen(r.bSplicePlace, sizeof r.bSplicePlace));
     char buf[512];
-    std::snprintf(buf, sizeof buf,
-                  "SplcData=1&SplcTime=%d-%02d-%02d %02d:%02d&SplcMode=%s&LossVal=%.2f&CoreAngle=%.1f&"
-                  "LeftAngle=%.1f&RightAngle=%.1f&CoreOffset=%.1f&LossLimit=%.2f&CleaveLimit=%.1f&Place=%s&%s",
-                  y, mo, d, h, mi, report_escape(mode).c_str(), r.bLossValue * 0.01, r.bCoreAngle * 0.1,
-                  r.bLeftAngle * 0.1, r.bRightAngle * 0.1, r.bCoreOff * 0.1, r.bLossLimit * 0.01,
-                  r.bCleaveLimit * 0.1, report_escape(place).c_str(), common.c_str());
+    std::snprintf(
+        buf, sizeof buf,
+        "SplcData=1&SplcTime=%d-%02d-%02d %02d:%02d&SplcMode=%s&LossVal=%.2f&CoreAngle=%.1f&"
+        "LeftAngle=%.1f&RightAngle=%.1f&CoreOffset=%.1f&LossLimit=%.2f&CleaveLimit=%.1f&Place=%s&%s",
+        y, mo, d, h, mi, report_escape(mode).c_str(), r.bLossValue * 0.01, r.bCoreAngle * 0.1,
+        r.bLeftAngle * 0.1, r.bRightAngle * 0.1, r.bCoreOff * 0.1, r.bLossLimit * 0.01, r.bCleaveLimit * 0.1,
+        report_escape(place).c_str(), common.c_str());
     return buf;
 }
 
@@ -146,8 +164,9 @@ int send_data_to_server(int type, REPLYBUF* reply, CURL* curl)
         if (type >= REPORT_ELECTRODES && GetTable_UserInfo(&u) != 0) {
             ret = 1;
         } else {
-            std::string body = report_body(type, int(u.dwCurArcCount), int(u.dwTotalArcCount),
-                                           int(u.dwSpliceCount), type == REPORT_STATISTICS ? GetCurrAveLoss() : 0);
+            std::string body =
+                report_body(type, int(u.dwCurArcCount), int(u.dwTotalArcCount), int(u.dwSpliceCount),
+                            type == REPORT_STATISTICS ? GetCurrAveLoss() : 0);
             ret = body.empty() ? 1 : send_to_server_with_ack(body, reply, curl);
         }
     } else {
@@ -158,7 +177,8 @@ int send_data_to_server(int type, REPLYBUF* reply, CURL* curl)
         if (type == REPORT_IMAGES) {
             if (!GetSpliceImgSaveTag(slot)) return 0;
             ret = send_file_to_server(RecordImagePath("X", slot).c_str(), "FbrImg", reply, curl);
-            if (ret == 0) ret = send_file_to_server(RecordImagePath("Y", slot).c_str(), "FbrImg", reply, curl);
+            if (ret == 0)
+                ret = send_file_to_server(RecordImagePath("Y", slot).c_str(), "FbrImg", reply, curl);
         } else if (type == REPORT_PDF) {
             ret = send_file_to_server(RecordPdfPath(slot).c_str(), "SplcPdf", reply, curl);
         } else {

@@ -6,8 +6,8 @@
 // transfer ends at its time-out in virtual time as on the instrument, and a stop request ends it.
 #include <fcntl.h>
 
-#include <cstdio>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -149,7 +149,8 @@ std::optional<std::string_view> report_field(std::string_view text, std::string_
     if (key.empty()) return std::nullopt;
     for (size_t at = 0;;) {
         size_t end = text.find('&', at);
-        std::string_view field = text.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at);
+        std::string_view field =
+            text.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at);
         if (field.size() > key.size() && field.compare(0, key.size(), key) == 0 && field[key.size()] == '=')
             return field.substr(key.size() + 1);
         if (end == std::string_view::npos) return std::nullopt;
@@ -247,7 +248,7 @@ int send_file_to_server(const char* path, const char* field, REPLYBUF* reply, CU
         std::printf("[%s][line=%d][return=%d]:%s\n", "send_file_to_server", __LINE__, -1, "read");
         return 1;
     }
-    std::string body = std::string(field) + "=" + base64_encode(data.data(), data.size()) + "&" +
-                       report_common_fields();
+    std::string body =
+        std::string(field) + "=" + base64_encode(data.data(), data.size()) + "&" + report_common_fields();
     return send_to_server_with_ack(body, reply, curl);
 }

@@ -5,8 +5,8 @@
 
 #include "net/report.h"
 #include "net/wifi.h"
+#include "net/wifi_parse.h"
 #include "platform/seam.h"
-#include "update/updater.h"
 
 namespace
 {
@@ -16,7 +16,7 @@ constexpr uint32_t CYCLE_PAUSE_MS = 5000;
 
 bool network_ready()
 {
-    return NetInfo[1] != 0 && !getIfUpdateing();
+    return NetInfo[1] != 0 && !NetworkHeldOff();
 }
 
 // A handle as soon as one can be set up (the endpoint may be configured later); null when asked

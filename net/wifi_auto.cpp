@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "net/wifi.h"
+#include "net/wifi_parse.h"
 #include "platform/seam.h"
-#include "update/updater.h"
 
 namespace
 {
@@ -35,7 +35,7 @@ void* thread_routine_auto_connect_network(void*)
     uint64_t lastAttempt = 0;
     bool attempted = false;
     do {
-        if (getIfUpdateing()) continue;
+        if (NetworkHeldOff()) continue;
         if (check_network_connect() == 1) continue;
         uint64_t now = plat_monotonic_ms();
         if (attempted && now - lastAttempt < RECONNECT_PERIOD_MS) continue;

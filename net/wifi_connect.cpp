@@ -3,6 +3,7 @@
 // shell only inside single quotes (or as hex), never as shell text.
 #include <fcntl.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 
@@ -14,6 +15,8 @@ volatile unsigned char NetInfo[2] = {0, 0};
 
 namespace
 {
+
+std::atomic<int (*)()> g_holdOff{nullptr};
 
 constexpr const char* NETWORK_LIST = "/tmp/network_list";
 constexpr const char* NETWORK_STATUS = "/tmp/network_status";
@@ -27,6 +30,17 @@ int run(const std::string& cmd)
 }
 
 } // namespace
+
+void SetNetworkHoldOff(int (*holdOff)())
+{
+    g_holdOff = holdOff;
+}
+
+bool NetworkHeldOff()
+{
+    auto fn = g_holdOff.load();
+    return fn && fn() != 0;
+}
 
 std::optional<std::string> WifiReadOutput(const char* path)
 {

@@ -34,7 +34,8 @@ bool integer(std::string_view s, long lo, long hi, int* out)
 
 bool printable(std::string_view s)
 {
-    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x20 && c != 0x7f; });
+    return std::all_of(s.begin(), s.end(),
+                       [](char c) { return static_cast<unsigned char>(c) >= 0x20 && c != 0x7f; });
 }
 
 template <size_t N> void copy(char (&dst)[N], std::string_view s)
@@ -71,7 +72,8 @@ std::vector<NETWORK_ITEM> ParseScanResults(std::string_view text, std::string_vi
         int freq = 0, signal = 0;
         if (!bssid_ok(bssid) || !integer(cols[1], 1, 100000, &freq) || !integer(cols[2], -150, 0, &signal))
             continue;
-        if (name.empty() || name.size() >= sizeof(NETWORK_ITEM::szName) || !printable(name) || name == current)
+        if (name.empty() || name.size() >= sizeof(NETWORK_ITEM::szName) || !printable(name) ||
+            name == current)
             continue;
         bool isWpa = flags.find("WPA") != std::string_view::npos;
         if (!isWpa && flags.find("ESS") == std::string_view::npos) continue;
@@ -120,12 +122,24 @@ std::optional<std::string> WifiSsidDecode(std::string_view p)
         }
         if (++i >= p.size()) return std::nullopt;
         switch (p[i]) {
-        case '\\': out += '\\'; break;
-        case '"': out += '"'; break;
-        case 'e': out += '\033'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
+        case '\\':
+            out += '\\';
+            break;
+        case '"':
+            out += '"';
+            break;
+        case 'e':
+            out += '\033';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case 't':
+            out += '\t';
+            break;
         case 'x': {
             if (i + 2 >= p.size() || !std::isxdigit(static_cast<unsigned char>(p[i + 1])) ||
                 !std::isxdigit(static_cast<unsigned char>(p[i + 2])))
@@ -134,7 +148,8 @@ std::optional<std::string> WifiSsidDecode(std::string_view p)
             i += 2;
             break;
         }
-        default: return std::nullopt;
+        default:
+            return std::nullopt;
         }
     }
     if (out.empty() || out.size() > 32 || out.find('\0') != std::string::npos) return std::nullopt;
@@ -180,7 +195,8 @@ bool ParseSavedNetwork(std::string_view line, SAVED_NETWORK* out)
     if (cols[0].empty() || cols[0].size() >= sizeof out->szName || !printable(cols[0])) return false;
     if (!integer(cols[1], 0, 1, &need) || !integer(cols[2], 0, 4, &level)) return false;
     if (cols[3].size() >= sizeof out->szPassword || !printable(cols[3])) return false;
-    if (cols[4].size() >= 32 || !printable(cols[4]) || cols[5].size() != 19 || !printable(cols[5])) return false;
+    if (cols[4].size() >= 32 || !printable(cols[4]) || cols[5].size() != 19 || !printable(cols[5]))
+        return false;
     *out = SAVED_NETWORK{};
     copy(out->szName, cols[0]);
     copy(out->szPassword, cols[3]);

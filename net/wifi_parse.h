@@ -42,3 +42,6 @@ bool ParseSavedNetwork(std::string_view line, SAVED_NETWORK* out);
 // The version file "x/VERSION/LENGTH": the offered version when the length matches and the form
 // is digits with "." second; nullopt otherwise.
 std::optional<std::string> ParseVersionFile(std::string_view text);
+
+// True while the registered hold-off says so.
+bool NetworkHeldOff();

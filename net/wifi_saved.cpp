@@ -64,7 +64,8 @@ bool store(const std::vector<Entry>& list)
 
 bool clean(const char* s)
 {
-    return std::strchr(s, '\t') == nullptr && std::strchr(s, '\n') == nullptr && std::strchr(s, '\r') == nullptr;
+    return std::strchr(s, '\t') == nullptr && std::strchr(s, '\n') == nullptr &&
+           std::strchr(s, '\r') == nullptr;
 }
 
 } // namespace
@@ -78,10 +79,10 @@ int save_network_config(const NETWORK_ITEM* item, const char* password)
     };
     plat_localtime(plat_time(), &t);
     char line[320];
-    int n = std::snprintf(line, sizeof line, "%s\t%d\t%d\t%s\t%s\t%04d-%02d-%02d %02d:%02d:%02d", item->szName,
-                          item->iNeedPassword ? 1 : 0, calcsignallevel(item->iSignal), pw.c_str(),
-                          item->szSecurity, t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min,
-                          t.tm_sec);
+    int n = std::snprintf(line, sizeof line, "%s\t%d\t%d\t%s\t%s\t%04d-%02d-%02d %02d:%02d:%02d",
+                          item->szName, item->iNeedPassword ? 1 : 0, calcsignallevel(item->iSignal),
+                          pw.c_str(), item->szSecurity, t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour,
+                          t.tm_min, t.tm_sec);
     Entry e{};
     if (n <= 0 || size_t(n) >= sizeof line || !ParseSavedNetwork(line, &e.net)) return -1;
     e.line = line;

@@ -169,7 +169,8 @@ ServerMessage check_report_body(const std::string& body, std::vector<std::string
     want.push_back("MacSerial");
     if (fields.size() != want.size()) m.problems.push_back("wrong number of fields");
     for (size_t i = 0; i < std::min(want.size(), fields.size()); ++i)
-        if (fields[i].first != want[i]) m.problems.push_back("field " + std::to_string(i + 1) + " is not " + want[i]);
+        if (fields[i].first != want[i])
+            m.problems.push_back("field " + std::to_string(i + 1) + " is not " + want[i]);
     auto get = [&](const char* k) -> std::string {
         for (auto& [n, v] : fields)
             if (n == k) return v;
@@ -184,16 +185,18 @@ ServerMessage check_report_body(const std::string& body, std::vector<std::string
     if (t == "heartbeat") need(get("HeartBeat") == "1", "HeartBeat is not 1");
     if (t == "version") need(!get("AppVer").empty(), "AppVer is empty");
     if (t == "electrodes")
-        need(get("ElecInfo") == "1" && digits(get("CurArcs")) && digits(get("TotArcs")), "bad electrode counts");
+        need(get("ElecInfo") == "1" && digits(get("CurArcs")) && digits(get("TotArcs")),
+             "bad electrode counts");
     if (t == "statistics")
         need(get("SplcInfo") == "1" && digits(get("CurSplcs")) && decimal(get("CurAvgLoss"), 2),
              "bad splice statistics");
-    if (t == "binding") need(get("Bind") == "Accept" || get("Bind") == "Refuse", "Bind is not Accept or Refuse");
+    if (t == "binding")
+        need(get("Bind") == "Accept" || get("Bind") == "Refuse", "Bind is not Accept or Refuse");
     if (t == "record") {
         std::string st = get("SplcTime");
-        need(st.size() == 16 && digits(st.substr(0, 4)) && st[4] == '-' && digits(st.substr(5, 2)) && st[7] == '-' &&
-                 digits(st.substr(8, 2)) && st[10] == ' ' && digits(st.substr(11, 2)) && st[13] == ':' &&
-                 digits(st.substr(14, 2)),
+        need(st.size() == 16 && digits(st.substr(0, 4)) && st[4] == '-' && digits(st.substr(5, 2)) &&
+                 st[7] == '-' && digits(st.substr(8, 2)) && st[10] == ' ' && digits(st.substr(11, 2)) &&
+                 st[13] == ':' && digits(st.substr(14, 2)),
              "SplcTime is not YYYY-MM-DD hh:mm");
         need(get("SplcData") == "1", "SplcData is not 1");
         for (const char* k : {"LossVal", "LossLimit"})
@@ -277,8 +280,9 @@ std::string ManagementServer::handle(const std::string& body, int* status)
     {
         std::lock_guard<std::mutex> lk(mu_);
         m.t_ms = (Scheduler::instance().now_us() - t0_us_) / 1000;
-        bool down = std::any_of(cfg_.down.begin(), cfg_.down.end(),
-                                [&](const ServerConfig::Window& w) { return m.t_ms >= w.from_ms && m.t_ms < w.to_ms; });
+        bool down = std::any_of(cfg_.down.begin(), cfg_.down.end(), [&](const ServerConfig::Window& w) {
+            return m.t_ms >= w.from_ms && m.t_ms < w.to_ms;
+        });
         if (down) {
             *status = 503;
             m.answer = "unavailable";
@@ -309,9 +313,10 @@ std::string ManagementServer::handle(const std::string& body, int* status)
             for (const std::string& raw : uploads) {
                 if (files_dir_.empty()) break;
                 char name[48];
-                std::snprintf(name, sizeof name, "%s_%04d.%s", m.type == "images" ? "image" : "report", ++uploads_,
-                              m.type == "images" ? "bmp" : "pdf");
-                std::ofstream(files_dir_ + "/" + name, std::ios::binary).write(raw.data(), std::streamsize(raw.size()));
+                std::snprintf(name, sizeof name, "%s_%04d.%s", m.type == "images" ? "image" : "report",
+                              ++uploads_, m.type == "images" ? "bmp" : "pdf");
+                std::ofstream(files_dir_ + "/" + name, std::ios::binary)
+                    .write(raw.data(), std::streamsize(raw.size()));
                 file = std::string("server/") + name;
             }
         }

@@ -33,14 +33,15 @@ struct ServerConfig {
     // Binding the server asks for: "none" (no Bind key), "ready", "ignore", or "request" (asks
     // until the unit accepts, then "ready"; a refusal turns it to "ignore").
     std::string bind = "none";
-    uint32_t latency_ms = 40; // virtual time an answer takes
+    uint32_t latency_ms = 40;  // virtual time an answer takes
     uint32_t stall_ms = 65000; // virtual time a stalled answer keeps the unit waiting
 };
 
 // One message as the server took it.
 struct ServerMessage {
     uint64_t t_ms = 0;
-    std::string type; // heartbeat, serial, version, electrodes, statistics, images, report, record, binding, unknown
+    std::string
+        type; // heartbeat, serial, version, electrodes, statistics, images, report, record, binding, unknown
     std::vector<std::pair<std::string, std::string>> fields; // decoded; uploads as "<bytes> bytes"
     std::vector<std::string> problems;                       // what the check found wrong
     std::string answer;

@@ -42,7 +42,8 @@ std::string text(const cJSON* v, const std::string& w)
 double number(const cJSON* v, const std::string& w, double lo, double hi)
 {
     if (!cJSON_IsNumber(v) || std::isnan(v->valuedouble) || v->valuedouble < lo || v->valuedouble > hi)
-        throw Bad{w + " must be a number from " + std::to_string(int64_t(lo)) + " to " + std::to_string(int64_t(hi))};
+        throw Bad{w + " must be a number from " + std::to_string(int64_t(lo)) + " to " +
+                  std::to_string(int64_t(hi))};
     return v->valuedouble;
 }
 
@@ -69,7 +70,8 @@ WifiConfig wifi(const cJSON* j, const std::string& w)
             if (n.ssid.empty() || n.ssid.size() > 32) throw Bad{we + ".ssid must have 1 to 32 bytes"};
             if (const cJSON* x = item(e, "bssid")) n.bssid = text(x, we + ".bssid");
             if (const cJSON* x = item(e, "signal")) n.signal = int(number(x, we + ".signal", -100, -10));
-            if (const cJSON* x = item(e, "frequency")) n.frequency = int(number(x, we + ".frequency", 2412, 5825));
+            if (const cJSON* x = item(e, "frequency"))
+                n.frequency = int(number(x, we + ".frequency", 2412, 5825));
             if (const cJSON* x = item(e, "security")) n.security = text(x, we + ".security");
             if (const cJSON* x = item(e, "password")) n.password = text(x, we + ".password");
             c.networks.push_back(n);
@@ -109,7 +111,8 @@ ServerConfig server(const cJSON* j, const std::string& w)
         for (const cJSON* e = v->child; e; e = e->next) {
             keys(e, w + ".down[]", {"from_ms", "to_ms"});
             ServerConfig::Window win;
-            if (const cJSON* x = item(e, "from_ms")) win.from_ms = uint64_t(number(x, w + ".down[].from_ms", 0, 1e12));
+            if (const cJSON* x = item(e, "from_ms"))
+                win.from_ms = uint64_t(number(x, w + ".down[].from_ms", 0, 1e12));
             const cJSON* t = item(e, "to_ms");
             if (!t) throw Bad{w + ".down[].to_ms is missing"};
             win.to_ms = uint64_t(number(t, w + ".down[].to_ms", 0, 1e12));
@@ -121,7 +124,8 @@ ServerConfig server(const cJSON* j, const std::string& w)
         if (c.bind != "none" && c.bind != "ready" && c.bind != "ignore" && c.bind != "request")
             throw Bad{w + ".bind must be none, ready, ignore or request"};
     }
-    if (const cJSON* v = item(j, "latency_ms")) c.latency_ms = uint32_t(number(v, w + ".latency_ms", 0, 60000));
+    if (const cJSON* v = item(j, "latency_ms"))
+        c.latency_ms = uint32_t(number(v, w + ".latency_ms", 0, 60000));
     if (const cJSON* v = item(j, "stall_ms")) c.stall_ms = uint32_t(number(v, w + ".stall_ms", 0, 600000));
     return c;
 }
@@ -148,8 +152,9 @@ static void write_saved_networks(const WifiConfig& w)
         for (const WifiNetwork& n : w.networks)
             if (n.ssid == name) {
                 bool open = n.security == "open";
-                f << wifi_printf_encode(n.ssid) << "\t" << (open ? 0 : 1) << "\t3\t" << (open ? "" : n.password) << "\t"
-                  << (open ? "ESS" : n.security) << "\t2026-01-15 07:00:00\n";
+                f << wifi_printf_encode(n.ssid) << "\t" << (open ? 0 : 1) << "\t3\t"
+                  << (open ? "" : n.password) << "\t" << (open ? "ESS" : n.security)
+                  << "\t2026-01-15 07:00:00\n";
                 break;
             }
 }

@@ -10,8 +10,8 @@
 namespace sim
 {
 
-using ShellTool = std::function<int(const std::vector<std::string>& argv, const std::string& in, std::string& out,
-                                    std::string& err)>;
+using ShellTool = std::function<int(const std::vector<std::string>& argv, const std::string& in,
+                                    std::string& out, std::string& err)>;
 // Installs (or, with an empty function, removes) the tool answering `program`.
 void set_shell_tool(const std::string& program, ShellTool fn);
 ShellTool shell_tool(const std::string& program);

@@ -25,7 +25,8 @@ bool hex_text(const std::string& s, std::string& out)
     if (s.empty() || s.size() % 2) return false;
     out.clear();
     for (size_t i = 0; i < s.size(); i += 2) {
-        if (!std::isxdigit(static_cast<unsigned char>(s[i])) || !std::isxdigit(static_cast<unsigned char>(s[i + 1])))
+        if (!std::isxdigit(static_cast<unsigned char>(s[i])) ||
+            !std::isxdigit(static_cast<unsigned char>(s[i + 1])))
             return false;
         out += char(std::stoi(s.substr(i, 2), nullptr, 16));
     }
@@ -48,12 +49,24 @@ std::string wifi_printf_encode(const std::string& raw)
     std::string out;
     for (unsigned char c : raw) {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\033': out += "\\e"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\033':
+            out += "\\e";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (c >= 32 && c <= 126) {
                 out += char(c);
@@ -176,8 +189,8 @@ int WifiWorld::wpa_cli(const std::vector<std::string>& argv, std::string& out)
         for (const auto& n : cfg_.networks) {
             if (!find(n.ssid)) continue;
             std::string flags = n.security == "open" ? "[ESS]" : "[" + n.security + "][ESS]";
-            out += n.bssid + "\t" + std::to_string(n.frequency) + "\t" + std::to_string(n.signal) + "\t" + flags +
-                   "\t" + wifi_printf_encode(n.ssid) + "\n";
+            out += n.bssid + "\t" + std::to_string(n.frequency) + "\t" + std::to_string(n.signal) + "\t" +
+                   flags + "\t" + wifi_printf_encode(n.ssid) + "\n";
         }
     } else if (cmd == "remove_network") {
         if (a(2) == "0" && block_) {
@@ -225,9 +238,10 @@ int WifiWorld::wpa_cli(const std::vector<std::string>& argv, std::string& out)
     } else if (cmd == "status") {
         if (associated_) {
             const WifiNetwork& n = *associated_;
-            out += "bssid=" + n.bssid + "\nfreq=" + std::to_string(n.frequency) + "\nssid=" +
-                   wifi_printf_encode(n.ssid) + "\nid=0\nmode=station\nkey_mgmt=" +
-                   (n.security == "open" ? "NONE" : "WPA2-PSK") + "\nwpa_state=COMPLETED\n";
+            out += "bssid=" + n.bssid + "\nfreq=" + std::to_string(n.frequency) +
+                   "\nssid=" + wifi_printf_encode(n.ssid) +
+                   "\nid=0\nmode=station\nkey_mgmt=" + (n.security == "open" ? "NONE" : "WPA2-PSK") +
+                   "\nwpa_state=COMPLETED\n";
             if (leased_) out += "ip_address=" + cfg_.ip + "\n";
         } else {
             out += std::string("wpa_state=") + (block_ && enabled_ ? "SCANNING" : "DISCONNECTED") + "\n";
@@ -235,8 +249,8 @@ int WifiWorld::wpa_cli(const std::vector<std::string>& argv, std::string& out)
         out += "address=02:00:00:4b:37:51\n";
     } else if (cmd == "signal_poll") {
         if (associated_)
-            out += "RSSI=" + std::to_string(associated_->signal) + "\nLINKSPEED=65\nNOISE=9999\nFREQUENCY=" +
-                   std::to_string(associated_->frequency) + "\n";
+            out += "RSSI=" + std::to_string(associated_->signal) +
+                   "\nLINKSPEED=65\nNOISE=9999\nFREQUENCY=" + std::to_string(associated_->frequency) + "\n";
         else
             fail();
     } else {

@@ -23,7 +23,7 @@ struct WifiNetwork {
 
 struct WifiConfig {
     std::vector<WifiNetwork> networks;
-    bool dhcp = true;         // the DHCP server leases an address
+    bool dhcp = true; // the DHCP server leases an address
     std::string ip = "192.168.8.23";
     std::optional<std::string> joined; // network the unit is on at start (name)
     // Networks the unit saved earlier (names of `networks`), written to its saved-network file

@@ -52,9 +52,11 @@ inline std::string run(const uint8_t* d, size_t n)
     auto result = report_field(text, "Result");
     if (report_acknowledged(text) != (result && *result == "True")) return "acknowledged without Result=True";
     for (const NETWORK_ITEM& it : ParseScanResults(text)) {
-        if (strnlen(it.szName, sizeof it.szName) == sizeof it.szName || !it.szName[0]) return "scan name unbounded";
+        if (strnlen(it.szName, sizeof it.szName) == sizeof it.szName || !it.szName[0])
+            return "scan name unbounded";
         if (strnlen(it.szSecurity, sizeof it.szSecurity) == sizeof it.szSecurity) return "security unbounded";
-        if (it.iLevel < 0 || it.iLevel > 4 || it.iSignal > 0 || it.iSignal < -150) return "signal out of range";
+        if (it.iLevel < 0 || it.iLevel > 4 || it.iSignal > 0 || it.iSignal < -150)
+            return "signal out of range";
         for (const char* c = it.szName; *c; ++c)
             if (static_cast<unsigned char>(*c) < 0x20) return "scan name holds a control byte";
     }
@@ -62,14 +64,15 @@ inline std::string run(const uint8_t* d, size_t n)
     SAVED_NETWORK saved{};
     if (ParseSavedNetwork(text, &saved) &&
         (strnlen(saved.szName, sizeof saved.szName) == sizeof saved.szName ||
-         strnlen(saved.szPassword, sizeof saved.szPassword) == sizeof saved.szPassword || saved.iNeedPassword < 0 ||
-         saved.iNeedPassword > 1))
+         strnlen(saved.szPassword, sizeof saved.szPassword) == sizeof saved.szPassword ||
+         saved.iNeedPassword < 0 || saved.iNeedPassword > 1))
         return "saved network unbounded";
     if (auto v = ParseVersionFile(text)) {
         if (v->size() > 7 || v->size() < 2 || (*v)[1] != '.') return "version accepted out of form";
     }
     if (auto raw = WifiSsidDecode(text)) {
-        if (raw->empty() || raw->size() > 32 || raw->find('\0') != std::string::npos) return "name decoded unbounded";
+        if (raw->empty() || raw->size() > 32 || raw->find('\0') != std::string::npos)
+            return "name decoded unbounded";
         std::string word;
         if (!shell_word(WifiSsidArgument(*raw), word)) return "name argument breaks out of its quotes";
         if (word != "\"" + *raw + "\"") {

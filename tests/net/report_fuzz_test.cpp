@@ -10,10 +10,37 @@
 TEST(ReportFuzz, RandomRepliesAndToolOutput)
 {
     // Pieces that reach the parsers' branches; random bytes between them.
-    const char* pieces[] = {"Result=", "True", "Bind=", "Request", "&", "=", "\t", "\n", "\r",
-                            "[WPA2-PSK-CCMP][ESS]", "[ESS]", "00:11:22:33:44:55", "-47", "2437", "\\x",
-                            "\\\\", "\\\"", "'", "\"", "wpa_state=COMPLETED", "ip_address=", "/", "1.20", "/4",
-                            "2026-12-10 08:00:00", "\t1\t3\t", "%", "FbrImg=", "Zm9v", "==", "MacSerial="};
+    const char* pieces[] = {"Result=",
+                            "True",
+                            "Bind=",
+                            "Request",
+                            "&",
+                            "=",
+                            "\t",
+                            "\n",
+                            "\r",
+                            "[WPA2-PSK-CCMP][ESS]",
+                            "[ESS]",
+                            "00:11:22:33:44:55",
+                            "-47",
+                            "2437",
+                            "\\x",
+                            "\\\\",
+                            "\\\"",
+                            "'",
+                            "\"",
+                            "wpa_state=COMPLETED",
+                            "ip_address=",
+                            "/",
+                            "1.20",
+                            "/4",
+                            "2026-12-10 08:00:00",
+                            "\t1\t3\t",
+                            "%",
+                            "FbrImg=",
+                            "Zm9v",
+                            "==",
+                            "MacSerial="};
     std::mt19937 rng(20261210);
     std::string data;
     testing::internal::CaptureStdout();

@@ -85,8 +85,12 @@ TEST(ReportReply, OnlyTheExactResultTrueAcknowledges)
 
 TEST(ReportBase64, KnownVectorsAndRoundTripThroughTheServer)
 {
-    const char* vectors[][2] = {{"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},
-                                {"foo", "Zm9v"},  {"foob", "Zm9vYg=="},  {"fooba", "Zm9vYmE="},
+    const char* vectors[][2] = {{"", ""},
+                                {"f", "Zg=="},
+                                {"fo", "Zm8="},
+                                {"foo", "Zm9v"},
+                                {"foob", "Zm9vYg=="},
+                                {"fooba", "Zm9vYmE="},
                                 {"foobar", "Zm9vYmFy"}};
     for (auto& v : vectors)
         EXPECT_EQ(base64_encode(reinterpret_cast<const uint8_t*>(v[0]), std::strlen(v[0])), v[1]);
@@ -108,8 +112,8 @@ TEST_F(Report, AcknowledgedSendRetriesRefusalsAndGivesUpOnTransferErrors)
     struct Case {
         std::vector<std::string> answers;
         int result;
-        int messages;             // taken by the server
-        uint64_t min_ms, max_ms;  // virtual time of the whole send
+        int messages;            // taken by the server
+        uint64_t min_ms, max_ms; // virtual time of the whole send
         const char* printed;
     } cases[] = {
         {{"ack"}, 0, 1, 0, 1000, ""},
@@ -188,7 +192,8 @@ TEST_F(Report, RecordsStayNewUntilAcknowledgedThenAllAreSent)
     }
     EXPECT_EQ(losses, (std::vector<std::string>{"0.02", "0.04", "0.06"}));
     EXPECT_GE(count_type(msgs, "images"), 2);
-    EXPECT_EQ(slurp(tb.root() + "/sim/server/image_0001.bmp") + slurp(tb.root() + "/sim/server/image_0002.bmp"),
+    EXPECT_EQ(slurp(tb.root() + "/sim/server/image_0001.bmp") +
+                  slurp(tb.root() + "/sim/server/image_0002.bmp"),
               x + y);
     // One server line per message.
     std::string log = slurp(tb.root() + "/sim/server.jsonl");
@@ -224,7 +229,9 @@ TEST_F(Report, HeartbeatEveryTenSecondsOnlyWhileTheNetworkIsUp)
 {
     network(server_only());
     plat_thread_t t = 0;
-    quiet([&] { return plat_thread_create(&t, thread_routine_send_heartbeat_to_server, nullptr, "heartbeat"); });
+    quiet([&] {
+        return plat_thread_create(&t, thread_routine_send_heartbeat_to_server, nullptr, "heartbeat");
+    });
     quiet([&] { return plat_sleep_ms(30000); });
     EXPECT_EQ(server().messages().size(), 0u);
     NetInfo[1] = 1;

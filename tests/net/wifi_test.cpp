@@ -15,7 +15,7 @@ namespace
 using Wifi = ReportUnit;
 
 sim::WifiNetwork station(const std::string& ssid, int signal, const std::string& security = "WPA2-PSK-CCMP",
-                     const std::string& pw = "correct horse")
+                         const std::string& pw = "correct horse")
 {
     sim::WifiNetwork n;
     n.ssid = ssid;
@@ -28,9 +28,17 @@ sim::WifiNetwork station(const std::string& ssid, int signal, const std::string&
 // The hostile names of the tests: quotes, separators, substitutions, line breaks, and a name of
 // 32 bytes of multibyte UTF-8 (ten three-byte characters and two bytes).
 const std::vector<std::string> kHostile = {
-    "it's",       "a;reboot",       "$(reboot)",    "`reboot`", "line\nbreak", "q\"uo\"te",
-    "back\\slash", "tab\tname",     "\xe4\xbd\xa0\xe5\xa5\xbd\xe4\xbd\xa0\xe5\xa5\xbd\xe4\xbd\xa0\xe5\xa5\xbd"
-                                    "\xe4\xbd\xa0\xe5\xa5\xbd\xe4\xbd\xa0\xe5\xa5\xbd" "ab",
+    "it's",
+    "a;reboot",
+    "$(reboot)",
+    "`reboot`",
+    "line\nbreak",
+    "q\"uo\"te",
+    "back\\slash",
+    "tab\tname",
+    "\xe4\xbd\xa0\xe5\xa5\xbd\xe4\xbd\xa0\xe5\xa5\xbd\xe4\xbd\xa0\xe5\xa5\xbd"
+    "\xe4\xbd\xa0\xe5\xa5\xbd\xe4\xbd\xa0\xe5\xa5\xbd"
+    "ab",
     "' ; rm -rf / ; '",
 };
 
@@ -171,9 +179,10 @@ TEST(WifiParse, VersionFileAndStatus)
         const char* text;
         const char* version; // null: refused
     } cases[] = {
-        {"K7Q2/1.20/4\n", "1.20"}, {"x/1.2/3", "1.2"},       {"x/1.2/4", nullptr},    {"x/12.0/4", nullptr},
-        {"x/1.2X/4", nullptr},     {"x/1.234567/8", nullptr}, {"x/1.2345678/9", nullptr}, {"x/1.20", nullptr},
-        {"", nullptr},             {"x/1.20/-4", nullptr},    {"x/1.20/4x", nullptr},
+        {"K7Q2/1.20/4\n", "1.20"},  {"x/1.2/3", "1.2"},     {"x/1.2/4", nullptr},
+        {"x/12.0/4", nullptr},      {"x/1.2X/4", nullptr},  {"x/1.234567/8", nullptr},
+        {"x/1.2345678/9", nullptr}, {"x/1.20", nullptr},    {"", nullptr},
+        {"x/1.20/-4", nullptr},     {"x/1.20/4x", nullptr},
     };
     testing::internal::CaptureStdout();
     for (const Case& c : cases) {
