@@ -102,6 +102,9 @@ int GetUpdateAvailable()
 
 const char* GetDownloadVersion()
 {
-    // The version changes only while a check runs; callers read it after the finished flag.
-    return g_version;
+    // A copy per thread: a check running meanwhile never changes the text a caller holds.
+    static thread_local char copy[sizeof g_version];
+    std::lock_guard<std::mutex> g(g_versionMutex);
+    std::memcpy(copy, g_version, sizeof copy);
+    return copy;
 }

@@ -16,7 +16,7 @@ constexpr uint32_t CYCLE_PAUSE_MS = 5000;
 
 bool network_ready()
 {
-    return NetInfo[1] != 0 && !NetworkHeldOff();
+    return __atomic_load_n(&NetInfo[1], __ATOMIC_ACQUIRE) != 0 && !NetworkHeldOff();
 }
 
 // A handle as soon as one can be set up (the endpoint may be configured later); null when asked

@@ -23,6 +23,12 @@ constexpr const char* NETWORK_STATUS = "/tmp/network_status";
 constexpr const char* CURR_NETWORK = "/tmp/curr_network";
 constexpr const char* CURR_NETWORK_INFO = "/tmp/curr_network_info";
 
+// The status bytes are read by the reporting threads and the screens: written atomically.
+void set_net_info(int index, unsigned char value)
+{
+    __atomic_store_n(&NetInfo[index], value, __ATOMIC_RELEASE);
+}
+
 int run(const std::string& cmd)
 {
     int st = plat_shell(cmd.c_str());
@@ -79,15 +85,15 @@ int get_network_info(NETWORK_ITEM* items, int max)
 
 int check_network_connect()
 {
-    NetInfo[0] = 1;
+    set_net_info(0, 1);
     if (run(std::string("wpa_cli status > ") + NETWORK_STATUS) != 0) {
         std::printf("vsystem failed, line:%d \n", __LINE__);
-        NetInfo[1] = 0;
+        set_net_info(1, 0);
         return -1;
     }
     auto text = WifiReadOutput(NETWORK_STATUS);
     bool up = text && WifiStatusUp(*text);
-    NetInfo[1] = up ? 1 : 0;
+    set_net_info(1, up ? 1 : 0);
     return text ? (up ? 1 : 0) : -1;
 }
 
