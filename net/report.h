@@ -58,7 +58,8 @@ std::string report_record_body(const APPRECORD& record);
 
 // The reporting endpoint from REPORT_SERVER_FILE; empty when missing or not acceptable.
 std::string report_endpoint();
-// A transfer handle posting to the endpoint; the data thread's handle adds the time-outs.
+// A transfer handle posting to the endpoint. Both threads' handles get the data thread's
+// time-outs (30 s to connect, 60 s in all): no transfer waits for ever.
 CURL* report_handle_new(bool dataThread);
 void report_handle_free(CURL* curl);
 

@@ -188,7 +188,7 @@ std::string report_endpoint()
     return url_acceptable(url) ? url : "";
 }
 
-CURL* report_handle_new(bool dataThread)
+CURL* report_handle_new(bool)
 {
     std::string url = report_endpoint();
     if (url.empty()) return nullptr;
@@ -202,7 +202,7 @@ CURL* report_handle_new(bool dataThread)
     // Both handles are bounded; the data thread's limits are the documented ones.
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, CONNECT_TIMEOUT_S);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, dataThread ? TOTAL_TIMEOUT_S : TOTAL_TIMEOUT_S);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, TOTAL_TIMEOUT_S);
     return curl;
 }
 
