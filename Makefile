@@ -4,6 +4,7 @@
 
 PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
             libcjson-dev unzip libpng-dev libjpeg-dev libfreetype-dev libhpdf-dev libcurl4-openssl-dev \
+            libcpp-httplib-dev \
             fonts-dejavu-core fonts-dejavu-extra fonts-wqy-microhei poppler-utils
 DEMO_ROOT := out/demo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)

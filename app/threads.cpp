@@ -48,6 +48,8 @@ int IntializeThread()
     if (GetTable_MachinePar(&machine) == 0 && machine.bTouchEnable == 0) touch_thread_lock();
     start(2, thread_routine_touch, GetTouchpadObject(DEV_TOUCH), "touch");
     SetTouchThreadSlot(&threadinfo[2].tid);
+    // The network threads hold off while an update replaces files.
+    SetNetworkHoldOff(getIfUpdateing);
     start(4, thread_routine_auto_connect_network, nullptr, "autoconnect");
     CURLcode rc = curl_global_init(CURL_GLOBAL_ALL);
     if (rc != CURLE_OK) {

@@ -60,3 +60,9 @@ void* thread_download_from_server(void* mode);
 int GetDownloadFinished();
 int GetUpdateAvailable();
 const char* GetDownloadVersion();
+// The last line of the download log as four words (date, time and the transfer's figures).
+int get_download_info(char words[4][64]);
+
+// The reporting and connection threads hold off while this says so (the software update,
+// registered by the layer above at start-up).
+void SetNetworkHoldOff(int (*holdOff)());

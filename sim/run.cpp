@@ -15,6 +15,7 @@
 #include "sim/display_window.h"
 #include "sim/instrument.h"
 #include "sim/request_log.h"
+#include "sim/network_world.h"
 #include "sim/scenario.h"
 #include "sim/scheduler.h"
 
@@ -170,6 +171,7 @@ int plat_backend_start(int argc, char** argv)
 int plat_backend_finish(int status)
 {
     if (run().op) run().op->stop();
+    sim::detach_network();
     save_call_log();
     std::printf("%s\n", summary(status == 0 ? "ended" : "ended with an error").c_str());
     std::fflush(stdout);

@@ -600,7 +600,7 @@ void parse(Json root, Scenario& sc)
         if (!cJSON_IsObject(ins)) throw Fail{"instrument must be an object"};
         check_keys(ins, "instrument",
                    {"cover", "usb", "sleeve", "power", "environment", "fibres", "dust", "mechanics",
-                    "module4g", "usb_package", "electrodes"});
+                    "module4g", "usb_package", "electrodes", "network"});
         if (Json e = cJSON_GetObjectItemCaseSensitive(ins, "electrodes")) {
             const std::string w = "instrument.electrodes";
             if (!cJSON_IsObject(e)) throw Fail{w + " must be an object {\"x\", \"y\"}"};
@@ -611,6 +611,12 @@ void parse(Json root, Scenario& sc)
         }
         if (Json m = cJSON_GetObjectItemCaseSensitive(ins, "module4g"))
             sc.module4g = module4g(m, "instrument.module4g");
+        if (Json n = cJSON_GetObjectItemCaseSensitive(ins, "network")) {
+            NetworkConfig nc;
+            std::string e;
+            if (!parse_network_config(n, "instrument.network", nc, e)) throw Fail{e};
+            sc.network = nc;
+        }
         if (Json u = cJSON_GetObjectItemCaseSensitive(ins, "usb_package")) {
             const std::string w = "instrument.usb_package";
             if (!cJSON_IsObject(u)) throw Fail{w + " must be an object"};
@@ -824,6 +830,7 @@ void apply_scenario_setup(const Scenario& sc, Instrument& inst)
     for (auto& f : sc.faults)
         apply_fault(f, inst);
     if (sc.module4g) inst.serial().attach_module(std::make_shared<Module4G>(*sc.module4g));
+    if (sc.network) attach_network(*sc.network);
 }
 
 } // namespace sim

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "sim/module4g.h"
+#include "sim/network_world.h"
 #include "sim/scene.h"
 #include "sim/usb_package.h"
 
@@ -112,6 +113,7 @@ struct Scenario {
     std::array<std::optional<double>, 2> feed_um_per_step; // true feed factors, left and right
     std::array<std::optional<double>, 2> electrode_col;    // the electrodes' axis in the X and Y picture
     std::optional<Module4GConfig> module4g;                // the 4G/GPS module on the serial port
+    std::optional<NetworkConfig> network;                  // WiFi world and management server
     std::vector<ScenarioFault> faults;                     // set up at start
     std::vector<ScenarioFault> script_faults;              // used by actions
     std::vector<ScenarioAction> script;

@@ -223,6 +223,15 @@ void Scheduler::advance(uint64_t us)
     switch_out(lk, self);
 }
 
+bool Scheduler::elapse_outside(uint64_t us)
+{
+    std::lock_guard<std::mutex> lk(mu_);
+    if (realtime_) return false;
+    now_ += us;
+    ++epoch_;
+    return true;
+}
+
 void Scheduler::progress()
 {
     std::lock_guard<std::mutex> lk(mu_);

@@ -41,6 +41,11 @@ class Scheduler
     // running thread yields to it (a deterministic preemption point).
     void advance(uint64_t us);
 
+    // Time that passes outside the scheduled threads, e.g. a network peer taking its time to
+    // answer while a thread waits on a socket: the clock moves on, and sleepers that came due
+    // run at the running thread's next yield. False in realtime mode (the peer waits for real).
+    bool elapse_outside(uint64_t us);
+
     // Sleep of the calling thread. Returns false when it was asked to stop (then at once).
     bool sleep_us(uint64_t us);
     // Waits until pred() holds (re-checked whenever another thread made progress), the absolute

@@ -31,6 +31,7 @@
 #include "sim/flash.h"
 #include "sim/request_log.h"
 #include "sim/scheduler.h"
+#include "sim/shell_tool.h"
 
 using namespace sim;
 
@@ -318,6 +319,7 @@ struct Shell {
             if (prog.compare(0, std::strlen(dir), dir) == 0 &&
                 prog.find('/', std::strlen(dir)) == std::string::npos)
                 prog = prog.substr(std::strlen(dir));
+        if (auto emulated = shell_tool(prog)) return emulated(args, in, out, err);
         args.erase(args.begin());
         if (auto handler = shell_emulation(prog)) {
             std::string line = prog;

@@ -1,0 +1,99 @@
+// Whole-program runs of the network scenarios: what the management server took and what the WiFi
+// tools were given, from their logs in the data root.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+
+struct SimRunResult {
+    int status = -1;
+    std::string out;
+    fs::path root;
+};
+
+SimRunResult run_scenario(const std::string& name)
+{
+    SimRunResult r;
+    r.root = fs::path(SPLICER_BINARY_DIR) / "integration-runs" / name;
+    fs::remove_all(r.root);
+    std::string cmd = std::string(SPLICER_SIM_EXE) + " --root " + r.root.string() + " --scenario " +
+                      SPLICER_SOURCE_DIR + "/scenarios/" + name + ".json --assets " + SPLICER_ASSET_ROOT +
+                      " 2>&1";
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        r.out.append(buf, n);
+    int st = pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+std::vector<std::string> lines(const fs::path& p)
+{
+    std::ifstream f(p);
+    std::vector<std::string> out;
+    for (std::string l; std::getline(f, l);)
+        out.push_back(l);
+    return out;
+}
+
+long t_ms(const std::string& line)
+{
+    size_t at = line.find("\"t_ms\":");
+    return at == std::string::npos ? -1 : std::stol(line.substr(at + 7));
+}
+
+bool has(const std::string& line, const std::string& part)
+{
+    return line.find(part) != std::string::npos;
+}
+
+TEST(NetworkRun, ServerOutageThenEverythingAcknowledged)
+{
+    SimRunResult r = run_scenario("wifi_report");
+    ASSERT_EQ(r.status, 0) << r.out;
+    auto msgs = lines(r.root / "sim/server.jsonl");
+    ASSERT_FALSE(msgs.empty()) << r.out;
+    int acked = 0, heartbeats = 0;
+    for (const std::string& m : msgs) {
+        EXPECT_TRUE(has(m, "\"problems\":[]")) << m;
+        bool down = t_ms(m) < 90000;
+        EXPECT_EQ(has(m, "\"answer\":\"unavailable\""), down) << m;
+        if (!down && has(m, "\"answer\":\"ack\"")) ++acked;
+        if (!down && has(m, "\"type\":\"heartbeat\"")) ++heartbeats;
+    }
+    EXPECT_GE(acked, 20);
+    // Every 10 s from the end of the outage to the end of the run (200 s).
+    EXPECT_NEAR(heartbeats, 11, 1);
+    EXPECT_NE(r.out.find("error:failed to send machine's serial"), std::string::npos);
+}
+
+TEST(NetworkRun, HostileNetworkNameJoinedAsOneLiteralArgument)
+{
+    SimRunResult r = run_scenario("wifi_hostile");
+    ASSERT_EQ(r.status, 0) << r.out;
+    bool ssid = false, psk = false, lease = false;
+    for (const std::string& l : lines(r.root / "sim/wifi.jsonl")) {
+        ssid |= has(l, R"("argv":["wpa_cli","set_network","0","ssid","\"it's;$(reboot)`id`\""],"status":0)");
+        psk |= has(l, R"("argv":["wpa_cli","set_network","0","psk","\"a'b\"c$(d);e\""],"status":0)");
+        lease |= has(l, R"("argv":["udhcpc",)") && has(l, "\"status\":0");
+    }
+    EXPECT_TRUE(ssid && psk && lease) << r.out;
+    auto msgs = lines(r.root / "sim/server.jsonl");
+    ASSERT_FALSE(msgs.empty());
+    EXPECT_TRUE(has(msgs.front(), "\"answer\":\"ack\"")) << msgs.front();
+}
+
+} // namespace
