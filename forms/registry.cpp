@@ -8,6 +8,7 @@
 #include "formmodel/appwindow.h"
 #include "formmodel/forms.h"
 #include "forms/frmfacttestfiber.h"
+#include "forms/frminfotextedit.h"
 #include "forms/frmmaintupdate.h"
 #include "forms/frmrootmenu.h"
 #include "forms/frmworkbench.h"
@@ -58,7 +59,7 @@ constexpr FORMENTRY kRegistry[] = {
     STANDIN(frmHeatDelete),
     STANDIN(frmHeatEditProp),
     STANDIN(frmHeatSelectTemp),
-    STANDIN(frmInfoTextEdit),
+    FORM(frmInfoTextEdit),
     STANDIN(frmSystem),
     STANDIN(frmSysLanguage),
     STANDIN(frmSysPower),
