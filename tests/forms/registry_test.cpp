@@ -32,7 +32,8 @@ TEST(Registry, EveryCatalogueFormHasOneEntryAndOnlyTheBuiltFormsAreReal)
             real.insert(f.name);
     }
     EXPECT_EQ(FormRegistry().size(), FormCatalogue().size());
-    EXPECT_EQ(real, (std::set<std::string>{"frmFactTestFiber", "frmMaintUpdate", "frmRootmenu", "frmWorkbench"}));
+    EXPECT_EQ(real, (std::set<std::string>{"frmFactTestFiber", "frmMaintUpdate", "frmRootmenu", "frmWorkbench",
+                                           "frmInfoTextEdit"}));
     EXPECT_EQ(standins, FormCatalogue().size() - real.size());
     // Stand-ins share one screen but each is bound to its own window.
     EXPECT_NE(FindFormEntry(frmMaintain)->fnInitialize, FindFormEntry(frmHeater)->fnInitialize);
