@@ -21,6 +21,7 @@ constexpr int kLineY = 52, kLinePitch = 38, kLabelX = 60, kLabelW = 270, kValueX
 constexpr int kRowX = 60, kRowW = 680, kRowH = 40, kListBottom = 366;
 constexpr int kButtonY = 378, kButtonW = 160, kButtonH = 50, kButtonGap = 20;
 constexpr int kMaxButtons = 4, kMaxRows = 8;
+constexpr int kListColumns = 4, kColumnX[kListColumns] = {0, 330, 450, 580};
 constexpr uint32_t kBarColour = 0x23406A, kBodyColour = 0xE9EEF4, kHintColour = 0xC9D3DE,
                    kFocusColour = 0xB8CCE4, kCapColour = 0xF8F8F8, kCapEdge = 0x8C9AAE;
 
@@ -149,7 +150,18 @@ void put_list()
         const int i = g.listFirst + r, y = g.def->listTop + r * kRowH;
         if (back && i == g.listFocus)
             FormFill(back, kRowX, y, kRowX + kRowW - 1, y + kRowH - 3, FormRgb(back, kFocusColour));
-        PanelText(fore(), rows[size_t(i)], kRowX + 10, y, kRowW - 20, kRowH - 2, 0, "_TXT_BLK");
+        // Columns of a row are separated by tabs.
+        const std::string& text = rows[size_t(i)];
+        size_t start = 0;
+        for (int c = 0; c < kListColumns && start <= text.size(); ++c) {
+            const size_t tab = c + 1 < kListColumns ? text.find('\t', start) : std::string::npos;
+            const int x = kRowX + 10 + kColumnX[c],
+                      w = (c + 1 < kListColumns ? kColumnX[c + 1] : kRowW - 20) - kColumnX[c];
+            PanelText(fore(), text.substr(start, tab == std::string::npos ? std::string::npos : tab - start),
+                      x, y, w, kRowH - 2, 0, "_TXT_BLK");
+            if (tab == std::string::npos) break;
+            start = tab + 1;
+        }
     }
     if (g.listFirst > 0) FormText(fore(), "^", kRowX + kRowW, g.def->listTop, 20, kRowH, 0, "_TXT_DGRAY");
     if (g.listFirst + shown < g.listCount)

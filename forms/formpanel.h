@@ -24,7 +24,7 @@ struct PANELDEF {
     void (*lines)(std::vector<PANELLINE>& out);     // the rows of values
     void (*buttons)(std::vector<std::string>& out); // the buttons' labels, left to right
     uint32_t (*press)(int button);                  // a button pressed: a code leaves, 0 stays
-    void (*list)(std::vector<std::string>& out);    // optional: rows to choose from
+    void (*list)(std::vector<std::string>& out);    // optional: rows to choose from, columns split by tabs
     int listTop;                                    // y of the first list row
     bool (*poll)();                                 // optional, every pass: true when the body changed
     uint32_t (*key)(int key);                       // optional: keys the panel leaves alone

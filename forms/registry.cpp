@@ -11,6 +11,7 @@
 #include "forms/frminfotextedit.h"
 #include "forms/frmmaintupdate.h"
 #include "forms/frmrootmenu.h"
+#include "forms/frmsyswifi.h"
 #include "forms/frmworkbench.h"
 #include "forms/standin.h"
 #include "gui/global.h"
@@ -66,7 +67,7 @@ constexpr FORMENTRY kRegistry[] = {
     STANDIN(frmSysCalendar),
     STANDIN(frmSysPassword),
     STANDIN(frmSysFormat),
-    STANDIN(frmSysWifi),
+    FORM(frmSysWifi),
     STANDIN(frmSysBind),
     STANDIN(frmSys4GBind),
     STANDIN(frmSysAPP),

@@ -33,7 +33,8 @@ TEST(Registry, EveryCatalogueFormHasOneEntryAndOnlyTheBuiltFormsAreReal)
     }
     EXPECT_EQ(FormRegistry().size(), FormCatalogue().size());
     EXPECT_EQ(real, (std::set<std::string>{"frmFactTestFiber", "frmMaintUpdate", "frmRootmenu", "frmWorkbench",
-                                           "frmInfoTextEdit"}));
+                                           // the connectivity and user information screens
+                                           "frmInfoTextEdit", "frmSysWifi"}));
     EXPECT_EQ(standins, FormCatalogue().size() - real.size());
     // Stand-ins share one screen but each is bound to its own window.
     EXPECT_NE(FindFormEntry(frmMaintain)->fnInitialize, FindFormEntry(frmHeater)->fnInitialize);
