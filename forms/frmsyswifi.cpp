@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "formmodel/formevents.h"
 #include "formmodel/forms.h"
 #include "forms/formpanel.h"
 #include "forms/frminfotextedit.h"
@@ -98,6 +99,8 @@ void enter()
     g = Wifi{};
     read_current();
     scan();
+    // Only a return from the keyboard (code 6) carries a password; any other entry drops it.
+    if (frmSysWifi->lReason != FORM_BACK) pending.active = false;
     if (pending.active) {
         // Back on the network the password is for.
         for (size_t i = 0; i < g.networks.size(); ++i)

@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "formflow.h"
 #include "forms/frminfotextedit.h"
 #include "forms/keyboard.h"
 #include "forms/utf8text.h"
 #include "formtest.h"
 #include "tests/support/screens.h"
-#include "touchtest.h"
 
 namespace
 {

@@ -1,11 +1,11 @@
 // The WiFi screen with a double of the network: connecting with a typed password (saved once the
 // connection is up), with a saved one, open networks by touch, refused passwords, forgetting.
+#include "formflow.h"
 #include "forms/frminfotextedit.h"
 #include "forms/frmsyswifi.h"
 #include "formtest.h"
 #include "netdouble.h"
 #include "tests/support/screens.h"
-#include "touchtest.h"
 
 namespace
 {
@@ -40,7 +40,7 @@ TEST(SysWifi, ConnectsWithThePasswordTypedAndSavesIt)
 
     // Back on the WiFi screen the connection is tried with it: refused, nothing saved.
     u.tap(300, "cancel");
-    EXPECT_EQ(formtest::run_form(frmSysWifi), 6u);
+    EXPECT_EQ(formtest::run_back(frmSysWifi), 6u);
     ASSERT_EQ(net.attempts.size(), 1u);
     EXPECT_EQ(net.attempts[0], std::make_pair(std::string("Fjord-Guest"), std::string("qqqqqqqqq")));
     EXPECT_EQ(SysWifiMessage(), "Could not connect to Fjord-Guest");
@@ -58,7 +58,7 @@ TEST(SysWifi, ConnectsWithThePasswordTypedAndSavesIt)
     u.tap(1900, "confirm");
     EXPECT_EQ(formtest::run_form(frmInfoTextEdit), 6u);
     u.tap(300, "cancel");
-    EXPECT_EQ(formtest::run_form(frmSysWifi), 6u);
+    EXPECT_EQ(formtest::run_back(frmSysWifi), 6u);
     ASSERT_EQ(net.attempts.size(), 2u);
     EXPECT_EQ(net.attempts[1].second, "northsea1");
     EXPECT_EQ(net.saved["Fjord-Guest"], "northsea1");
@@ -91,11 +91,15 @@ TEST(SysWifi, SavedPasswordsShortPasswordsAndForgetting)
     u.tap(700, "confirm");
     EXPECT_EQ(formtest::run_form(frmSysWifi), 4u);
     InfoTextEditOpen(frmSysWifi, {"", "short", 63, true});
+    u.tap(300, "down");
+    u.tap(700, "down");
+    u.tap(1100, "right");
+    u.tap(1500, "confirm"); // OK
+    EXPECT_EQ(formtest::run_form(frmInfoTextEdit), 6u);
     u.tap(300, "cancel");
-    formtest::run_form(frmInfoTextEdit);
-    u.tap(300, "cancel");
-    formtest::run_form(frmSysWifi);
+    formtest::run_back(frmSysWifi);
     EXPECT_EQ(net.attempts.size(), 1u);
+    EXPECT_EQ(SysWifiMessage(), "The password needs 8 to 63 characters");
 }
 
 TEST(SysWifi, TouchConnectsAnOpenNetwork)

@@ -1,7 +1,9 @@
-// Touches for the form tests: touch switched on in the machine settings and the touch thread
-// running while the object lives; a tap is a press and, 100 ms later, a release at one point.
+// Touches and returns for the form tests: touch switched on in the machine settings and the touch
+// thread running while a Touch lives (a tap is a press and, 100 ms later, a release at one point),
+// and a form run again as the form loop does when the form it opened went back.
 #pragma once
 
+#include "formmodel/formevents.h"
 #include "formtest.h"
 #include "gui/touchpad.h"
 
@@ -33,5 +35,12 @@ struct Touch {
     Unit& u_;
     plat_thread_t thread_ = 0;
 };
+
+// Runs a form entered by going back to it (code 6), as from the keyboard it opened.
+inline uint32_t run_back(GUIWINDOW* w)
+{
+    w->lReason = FORM_BACK;
+    return run_form(w);
+}
 
 } // namespace formtest
