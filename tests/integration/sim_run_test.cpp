@@ -13,8 +13,7 @@
 
 namespace fs = std::filesystem;
 
-namespace
-{
+namespace {
 
 struct SimResult {
     int status = -1;
@@ -22,10 +21,7 @@ struct SimResult {
     fs::path root;
 };
 
-std::string scenario(const std::string& name)
-{
-    return std::string(SPLICER_SOURCE_DIR) + "/scenarios/" + name;
-}
+std::string scenario(const std::string& name) { return std::string(SPLICER_SOURCE_DIR) + "/scenarios/" + name; }
 
 SimResult run_sim(const std::string& name, const std::string& scenarioPath)
 {
@@ -38,8 +34,7 @@ SimResult run_sim(const std::string& name, const std::string& scenarioPath)
     if (!p) return r;
     char buf[4096];
     size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
     int st = pclose(p);
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return r;
@@ -68,13 +63,13 @@ TEST(SimRun, DemoBootsRunsTheFormsAndSwitchesOffWithTheScriptedPowerKey)
     ASSERT_EQ(r.status, 0) << r.out;
     // Start-up in order, the motors homing once, the form loop answering the operator, a whole
     // heating cycle, and the power key; the simulator's lines carry the virtual time.
-    expect_in_order(r.out,
-                    {"First power up, format", "_thisMachineType = ", "LcdTurnFront", "boardIsOutChina is 1",
-                     "ExecMaskAfterPowerOn ", " CheckAndSetWorkCondition ", "] sim: motors: homing mask",
-                     "found the switches", " CheckAndSetWorkCondition back ", "] sim: operator presses view",
-                     "Workbench: view mode 6", "] sim: heater: cycle started", "Workbench: heat key",
-                     "] sim: heater: cycle finished", "] sim: operator presses the power key",
-                     "splicer-sim: powered off after 00:02:"});
+    expect_in_order(r.out, {"First power up, format", "_thisMachineType = ", "LcdTurnFront",
+                            "boardIsOutChina is 1", "ExecMaskAfterPowerOn ", " CheckAndSetWorkCondition ",
+                            "] sim: motors: homing mask", "found the switches", " CheckAndSetWorkCondition back ",
+                            "] sim: operator presses view", "Workbench: view mode 6",
+                            "] sim: heater: cycle started", "Workbench: heat key",
+                            "] sim: heater: cycle finished", "] sim: operator presses the power key",
+                            "splicer-sim: powered off after 00:02:"});
     for (const char* shot : {"01-workbench", "02-menu", "03-heating", "04-end"})
         EXPECT_GT(fs::file_size(r.root / "sim/screens" / (std::string(shot) + ".png")), 1000u) << shot;
     EXPECT_EQ(fs::file_size(r.root / "sim/eeprom.bin"), 65536u);
@@ -92,8 +87,7 @@ TEST(SimRun, SameScenarioSameRun)
     // Standard output agrees too, but for the wall time in the summary.
     std::regex wall(R"(\([0-9.]+ s wall\))");
     EXPECT_EQ(std::regex_replace(a.out, wall, ""), std::regex_replace(b.out, wall, ""));
-    EXPECT_EQ(read_file(a.root / "sim/screens/maintenance.png"),
-              read_file(b.root / "sim/screens/maintenance.png"));
+    EXPECT_EQ(read_file(a.root / "sim/screens/maintenance.png"), read_file(b.root / "sim/screens/maintenance.png"));
 }
 
 TEST(SimRun, PowerKeyEndsTheRunAtOnce)
@@ -180,20 +174,17 @@ TEST(SimRun, LocationServiceTalksToThe4GModule)
         int used = 0;
         if (std::sscanf(line.c_str(), "%ld ms %7s %n", &ms, dir, &used) < 2) continue;
         if (std::string(dir) == "TX" && line.find("AT+BIND=", size_t(used)) != std::string::npos) bind = true;
-        if (std::string(dir) == "RX")
-            rx.emplace_back(rx.empty() ? ms : ms - rx.front().first, line.substr(size_t(used)));
+        if (std::string(dir) == "RX") rx.emplace_back(rx.empty() ? ms : ms - rx.front().first, line.substr(size_t(used)));
     }
     ASSERT_FALSE(rx.empty()) << r.out;
     rx.front().first = 0;
     // Switched on in the machine settings, with the GPS and the network time.
     const std::pair<long, std::string> expected[] = {
-        {0, "AT+MODULE=ON"},          {20000, "AT+MCU_VERSION?"},
-        {21000, "AT+IMEI?"},          {22000, "AT+MACHINE=tarn8+@1.19"},
-        {23000, "AT+SN=00000000001"}, {24000, "AT+GPSENABLE=ON"},
-        {25000, "AT+MCU_VERSION?"},   {26000, "AT+MODULE=ON"},
-        {31000, "AT+SIGNAL?"},        {36000, "AT+SIGNAL?"},
-        {41000, "AT+SIGNAL?"},        {46000, "AT+TIME?"},
-        {56000, "AT+APNQUERY?"},      {78000, "AT+SIGNAL?"},
+        {0, "AT+MODULE=ON"},        {20000, "AT+MCU_VERSION?"},        {21000, "AT+IMEI?"},
+        {22000, "AT+MACHINE=tarn8+@1.19"}, {23000, "AT+SN=00000000001"}, {24000, "AT+GPSENABLE=ON"},
+        {25000, "AT+MCU_VERSION?"}, {26000, "AT+MODULE=ON"},          {31000, "AT+SIGNAL?"},
+        {36000, "AT+SIGNAL?"},      {41000, "AT+SIGNAL?"},            {46000, "AT+TIME?"},
+        {56000, "AT+APNQUERY?"},    {78000, "AT+SIGNAL?"},
     };
     ASSERT_GE(rx.size(), std::size(expected) + 1);
     size_t k = 0;
