@@ -10,6 +10,7 @@
 
 #include "formmodel/formevents.h"
 #include "formmodel/forms.h"
+#include "forms/formkit.h"
 #include "forms/formpanel.h"
 #include "forms/frminfotextedit.h"
 #include "forms/netstate.h"
@@ -95,7 +96,7 @@ void list(std::vector<std::string>& out)
 
 void buttons(std::vector<std::string>& out)
 {
-    out = {"Edit", "Save"};
+    out = {"Edit", "Save", "GPS", "Binding"};
 }
 
 void switch_module()
@@ -126,6 +127,8 @@ void save()
 uint32_t press(int button)
 {
     const int row = PanelListFocus();
+    if (button == 2) return FormGoTo(frmSystem4GSetting, frmGpsSwitch);
+    if (button == 3) return FormGoTo(frmSystem4GSetting, frmSys4GBind);
     if (button == 1) {
         save();
     } else if (row == kModule) {
@@ -143,7 +146,7 @@ uint32_t press(int button)
 const PANELDEF kPanel = {
     .ppWnd = &frmSystem4GSetting,
     .title = "4G Settings",
-    .hint = "Up/Down: setting   Left/Right: Edit or Save   Confirm: do it   Cancel: back",
+    .hint = "Up/Down: setting   Left/Right: action   Confirm: do it   Cancel: back",
     .enter = enter,
     .lines = lines,
     .buttons = buttons,

@@ -10,6 +10,7 @@
 
 #include "formmodel/formevents.h"
 #include "formmodel/forms.h"
+#include "forms/formkit.h"
 #include "forms/formpanel.h"
 #include "forms/frminfotextedit.h"
 #include "forms/netops.h"
@@ -135,7 +136,7 @@ void list(std::vector<std::string>& out)
 
 void buttons(std::vector<std::string>& out)
 {
-    out = {"Scan", "Connect", "Forget"};
+    out = {"Scan", "Connect", "Forget", "Binding"};
 }
 
 uint32_t press(int button)
@@ -162,6 +163,8 @@ uint32_t press(int button)
         }
         break;
     }
+    case 3:
+        return FormGoTo(frmSysWifi, frmSysBind);
     case 2:
         if (i < 0) break;
         if (!is_saved(g.networks[size_t(i)]))

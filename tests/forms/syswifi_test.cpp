@@ -109,7 +109,7 @@ TEST(SysWifi, TouchConnectsAnOpenNetwork)
     NetDouble net;
     air(net);
     touch.tap(300, 300, 230); // the third row: the open network
-    touch.tap(700, 400, 400); // Connect
+    touch.tap(700, 300, 400); // Connect
     u.tap(1500, "cancel");
     EXPECT_EQ(formtest::run_form(frmSysWifi), 6u);
     ASSERT_EQ(net.attempts.size(), 1u);
