@@ -310,6 +310,7 @@ uint32_t PanelInitialize(const PANELDEF& def)
         g.row[r] = CreateButtonDirect(0, 0, 0, 0, kRowW, kRowH - 2, kRowX, uint16_t(def.listTop + r * kRowH),
                                       GetBrushObject("_USER_TRAN"), GetCursorObject("_USER_WND"),
                                       GetFontObject("_TXT_BLK"), w->pFrmFore, nullptr, nullptr, row_click);
+    build_buttons(); // and the touch regions
     w->bInit = 1;
     return 0;
 }

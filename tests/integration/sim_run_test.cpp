@@ -201,4 +201,17 @@ TEST(SimRun, LocationServiceTalksToThe4GModule)
     EXPECT_NE(r.out.find("_this->module4G.IMEI 866512345678901"), std::string::npos);
 }
 
+TEST(SimRun, ConnectivityScreensFromTheSettingsMenu)
+{
+    SimResult r = run_sim("netscreens", scenario("netscreens.json"));
+    EXPECT_EQ(r.status, 0) << r.out;
+    for (const char* shot : {"net-wifi", "net-bind", "net-4g-settings", "net-gps", "net-4g-bind",
+                             "net-4g-bind-accepted", "net-user"})
+        EXPECT_TRUE(fs::exists(r.root / "sim/screens" / (std::string(shot) + ".png"))) << shot << "\n" << r.out;
+    // The bind request answered on the 4G binding screen, and the user information asked for.
+    std::string log = read_file(r.root / "sim/module.log");
+    EXPECT_NE(log.find("RX AT+BIND={\"cmd_type\":\"bind\",\"bind\":\"accept\""), std::string::npos) << log;
+    EXPECT_NE(log.find("RX AT+USER_INFO="), std::string::npos) << log;
+}
+
 } // namespace
