@@ -136,7 +136,9 @@ int WindowIdleProcess(int mode, GUIWINDOW* pWnd)
         ShowCurTime(mode, &tmv, pWnd);
         if (workbench) ShowLogo(mode, pWnd);
     }
-    if (workbench && (mode & IDLE_MODE_CLOCK) && due(&g_idle.wifi, STATUS_WIFI_SPAN, now, all))
+    if (workbench && (mode & IDLE_MODE_CLOCK) && due(&g_idle.wifi, STATUS_WIFI_SPAN, now, all)) {
         ShowWifiSignal(mode, pWnd);
+        ShowModuleStatus(mode, pWnd);
+    }
     return 0;
 }

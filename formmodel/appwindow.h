@@ -47,6 +47,13 @@ int ShowCurTime(int mode, const struct tm* time, GUIWINDOW* pWnd);
 void SetTimeFont(GUIFONT* pFont);
 int ShowLogo(int mode, GUIWINDOW* pWnd);
 int ShowWifiSignal(int mode, GUIWINDOW* pWnd);
+// The 4G/GPS module's items on the workbench (nothing while the module is switched off).
+int ShowModuleStatus(int mode, GUIWINDOW* pWnd);
+// True while the module reports a GPS position.
+bool ModuleHasFix();
+// Where the WiFi item reads the current network (get_current_network; tests put a double).
+struct NETWORK_ITEM;
+void SetStatusNetworkSource(int (*current)(NETWORK_ITEM* item));
 int ShowEnvironmentParameter(int mode, GUIWINDOW* pWnd);
 // As ShowEnvironmentParameter with the two labels at (x, yTemp) and (x, yPress).
 int ShowEnvironmentParameterEx(int mode, GUIWINDOW* pWnd, int x, int yTemp, int yPress);

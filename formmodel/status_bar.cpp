@@ -1,5 +1,6 @@
 // The status items of the top bar: power source and battery, clock, machine logo, WiFi signal,
 // and the environment values.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <numeric>
@@ -11,6 +12,7 @@
 #include "formmodel/global_source.h"
 #include "gui/global.h"
 #include "machine/machine.h"
+#include "net/wifi.h"
 #include "params/param_tables.h"
 #include "platform/seam.h"
 #include "texts/format.h"
@@ -27,6 +29,7 @@ int g_history[20] = {};
 int g_historyLen = 0, g_historyPos = 0;
 int g_shownCount = -1;
 GUIFONT* _timeFont = nullptr;
+int (*g_currentNetwork)(NETWORK_ITEM*) = get_current_network;
 
 void fill(GUIFRAME* f, int x1, int y1, int x2, int y2, uint32_t index)
 {
@@ -236,11 +239,19 @@ int ShowLogo(int mode, GUIWINDOW* pWnd)
     return 0;
 }
 
+void SetStatusNetworkSource(int (*current)(NETWORK_ITEM* item))
+{
+    g_currentNetwork = current ? current : get_current_network;
+}
+
 int ShowWifiSignal(int mode, GUIWINDOW* pWnd)
 {
     if (!(mode & IDLE_MODE_CLOCK) || !pWnd || pWnd != frmWorkbench || !pWnd->pFrmFore) return -1;
-    // The unit has no WiFi connection information yet (no network module): shown as not connected.
-    const char* path = "bitmap/Wifi/wifi_not_connect.bmp";
+    // The level of the network the status check found up; no separate WiFi switch is kept.
+    char path[48] = "bitmap/Wifi/wifi_not_connect.bmp";
+    NETWORK_ITEM item{};
+    if (NetInfo[1] && g_currentNetwork(&item) == 0)
+        std::snprintf(path, sizeof path, "bitmap/Wifi/wifi_signal_%d.bmp", std::clamp(item.iLevel, 0, 4));
     fill(pWnd->pFrmFore, 693, 0, 724, 31, 255);
     GUIIMAGE* img = BuildStdImage(4, 32, 32, 693, 0, path);
     if (img) {
@@ -286,7 +297,10 @@ void ShowStatusItems(int mode, GUIWINDOW* pWnd)
         plat_localtime(plat_time(), &tmv);
         ShowCurTime(mode, &tmv, pWnd);
         ShowLogo(mode, pWnd);
-        if (pWnd == frmWorkbench) ShowWifiSignal(mode, pWnd);
+        if (pWnd == frmWorkbench) {
+            ShowWifiSignal(mode, pWnd);
+            ShowModuleStatus(mode, pWnd);
+        }
     }
 }
 

@@ -6,10 +6,13 @@
 #include <cstdio>
 #include <string>
 
+#include "devices/platdev.h"
 #include "formmodel/appwindow.h"
 #include "formmodel/forms.h"
 #include "forms/formkit.h"
+#include "forms/formpanel.h"
 #include "gui/global.h"
+#include "params/param_tables.h"
 #include "texts/textres.h"
 #include "update/updatepackage.h"
 #include "update/updater.h"
@@ -24,6 +27,8 @@ constexpr int kMessageX = 235, kMessageY = 440;
 constexpr int kStatusY = 290, kVersionY = 60;
 constexpr uint32_t kBarColour = 0x23406A, kBodyColour = 0xE9EEF4, kHintColour = 0xC9D3DE;
 constexpr uint16_t kDowngradeGo = 100, kDowngradeStop = 101;
+// The downgrade prompt's OK and Cancel buttons, where the start hint was.
+constexpr int kAskY = 150, kAskW = 160, kAskH = 50, kAskOkX = 230, kAskCancelX = 410;
 
 struct Update {
     int step = 0;  // step image shown, 0 none
@@ -32,6 +37,11 @@ struct Update {
     std::string message;
     GUISTRING* txtTitle = nullptr;
     GUISTRING* txtHint = nullptr;
+    // While the downgrade prompt waits: its buttons.
+    GUIBUTTON* btnOk = nullptr;
+    GUIBUTTON* btnCancel = nullptr;
+    GUISTRING* txtOk = nullptr;
+    GUISTRING* txtCancel = nullptr;
 } g;
 
 GUIWINDOW* W()
@@ -104,6 +114,8 @@ void put_body()
         text(g.message, kMessageX, kMessageY, 800 - kMessageX, 40, 0, "_TXT_BLK");
     else
         FormLabel(fore, g.txtHint, 20, 440, 760, 40, 0, "_TXT_DGRAY");
+    if (g.btnOk) PanelButtonPut(w, g.btnOk, false);
+    if (g.btnCancel) PanelButtonPut(w, g.btnCancel, false);
     if (g.caution) {
         if (back)
             FormFill(back, kCautionX, kCautionY, kCautionX + kCautionW - 1, kCautionY + kCautionH - 1,
@@ -126,6 +138,50 @@ uint32_t downgrade_key(int key)
     if (key == 3) return kDowngradeGo;
     if (key == 2) return kDowngradeStop;
     return 0;
+}
+
+int ask_ok_click(void*)
+{
+    return kDowngradeGo;
+}
+int ask_cancel_click(void*)
+{
+    return kDowngradeStop;
+}
+
+void delete_ask_buttons()
+{
+    DeleteButtonDirect(g.btnOk);
+    DeleteButtonDirect(g.btnCancel);
+    DeleteStringDirect(g.txtOk);
+    DeleteStringDirect(g.txtCancel);
+    g.btnOk = g.btnCancel = nullptr;
+    g.txtOk = g.txtCancel = nullptr;
+}
+
+// The prompt's buttons come with it and go with it; touched, they answer as Confirm and Cancel.
+void ask_buttons(bool show)
+{
+    GUITOUCHPAD* touch = GetTouchpadObject(DEV_TOUCH);
+    if (touch) DelTouchMapList(touch);
+    delete_ask_buttons();
+    if (show) {
+        auto make = [](GUISTRING* text, int x, GUICLICK click) {
+            return CreateButtonDirect(3, 0, 0, 2, kAskW, kAskH, uint16_t(x), kAskY,
+                                      GetBrushObject("_FACT_MNU"), GetCursorObject("_USER_WND"),
+                                      GetFontObject("_TXT_BLK"), W()->pFrmFore, nullptr, text, click);
+        };
+        g.txtOk = StrAsciiTrans("OK", 15, 1);
+        g.txtCancel = StrAsciiTrans("Cancel", 15, 1);
+        g.btnOk = make(g.txtOk, kAskOkX, ask_ok_click);
+        g.btnCancel = make(g.txtCancel, kAskCancelX, ask_cancel_click);
+        MachineParameter m{};
+        if (touch && GetTable_MachinePar(&m) == 0 && m.bTouchEnable) {
+            if (g.btnOk) AddTouchMap_ButtonEx(g.btnOk, 1, touch);
+            if (g.btnCancel) AddTouchMap_ButtonEx(g.btnCancel, 2, touch);
+        }
+    }
+    refresh();
 }
 
 struct ScreenView : UpdateView {
@@ -158,8 +214,11 @@ struct ScreenView : UpdateView {
     }
     bool ConfirmDowngrade() override
     {
-        static constexpr FORMEVENTS kAsk = {.idleMode = kMode, .keyDown = downgrade_key};
-        return FormEventLoop(W(), kAsk) == kDowngradeGo;
+        static constexpr FORMEVENTS kAsk = {.idleMode = kMode, .keyDown = downgrade_key, .touchType = 1};
+        ask_buttons(true);
+        const bool go = FormEventLoop(W(), kAsk) == kDowngradeGo;
+        ask_buttons(false);
+        return go;
     }
 };
 
@@ -229,6 +288,7 @@ uint32_t frmMaintUpdate_Release()
     GUIWINDOW* w = W();
     if (!w) return 0;
     FormReleaseInput();
+    delete_ask_buttons();
     UpdateRelease(); // mounts a cancelled downgrade left
     for (GUISTRING** p : {&g.txtTitle, &g.txtHint}) {
         DeleteStringDirect(*p);

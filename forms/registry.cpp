@@ -7,9 +7,18 @@
 
 #include "formmodel/appwindow.h"
 #include "formmodel/forms.h"
+#include "forms/frmfactgpsinformation.h"
 #include "forms/frmfacttestfiber.h"
+#include "forms/frmgpsswitch.h"
+#include "forms/frminfotextedit.h"
 #include "forms/frmmaintupdate.h"
 #include "forms/frmrootmenu.h"
+#include "forms/frmsys4gbind.h"
+#include "forms/frmsysbind.h"
+#include "forms/frmsystem4gsetting.h"
+#include "forms/frmsyswifi.h"
+#include "forms/frmuserinfochange.h"
+#include "forms/frmuserinfoshow.h"
 #include "forms/frmworkbench.h"
 #include "forms/standin.h"
 #include "gui/global.h"
@@ -58,18 +67,18 @@ constexpr FORMENTRY kRegistry[] = {
     STANDIN(frmHeatDelete),
     STANDIN(frmHeatEditProp),
     STANDIN(frmHeatSelectTemp),
-    STANDIN(frmInfoTextEdit),
+    FORM(frmInfoTextEdit),
     STANDIN(frmSystem),
     STANDIN(frmSysLanguage),
     STANDIN(frmSysPower),
     STANDIN(frmSysCalendar),
     STANDIN(frmSysPassword),
     STANDIN(frmSysFormat),
-    STANDIN(frmSysWifi),
-    STANDIN(frmSysBind),
-    STANDIN(frmSys4GBind),
+    FORM(frmSysWifi),
+    FORM(frmSysBind),
+    FORM(frmSys4GBind),
     STANDIN(frmSysAPP),
-    STANDIN(frmSystem4GSetting),
+    FORM(frmSystem4GSetting),
     STANDIN(frmHelpGuid),
     STANDIN(frmInformation),
     STANDIN(frmStorage),
@@ -94,9 +103,9 @@ constexpr FORMENTRY kRegistry[] = {
     STANDIN(frmUserFuncVideo),
     STANDIN(frmUserSpliceTools),
     STANDIN(frmUserSplicePretreatment),
-    STANDIN(frmUserInfoChange),
-    STANDIN(frmUserInfoShow),
-    STANDIN(frmGpsSwitch),
+    FORM(frmUserInfoChange),
+    FORM(frmUserInfoShow),
+    FORM(frmGpsSwitch),
     STANDIN(frmFactory),
     STANDIN(frmFactTest),
     STANDIN(frmFactTestAll),
@@ -128,7 +137,7 @@ constexpr FORMENTRY kRegistry[] = {
     STANDIN(frmFactOtherNoise),
     STANDIN(frmFactOtherMotorCorrect),
     STANDIN(frmFactSerial),
-    STANDIN(frmFactGpsInformation),
+    FORM(frmFactGpsInformation),
 };
 // clang-format on
 #undef FORM

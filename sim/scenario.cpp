@@ -600,7 +600,7 @@ void parse(Json root, Scenario& sc)
         if (!cJSON_IsObject(ins)) throw Fail{"instrument must be an object"};
         check_keys(ins, "instrument",
                    {"cover", "usb", "sleeve", "power", "environment", "fibres", "dust", "mechanics",
-                    "module4g", "usb_package", "electrodes", "network"});
+                    "module4g", "usb_package", "electrodes", "network", "machine", "region"});
         if (Json e = cJSON_GetObjectItemCaseSensitive(ins, "electrodes")) {
             const std::string w = "instrument.electrodes";
             if (!cJSON_IsObject(e)) throw Fail{w + " must be an object {\"x\", \"y\"}"};
@@ -608,6 +608,19 @@ void parse(Json root, Scenario& sc)
             for (int v = 0; v < 2; ++v)
                 if (Json c = cJSON_GetObjectItemCaseSensitive(e, v ? "y" : "x"))
                     sc.electrode_col[size_t(v)] = number(c, w + (v ? ".y" : ".x"), 100, 540);
+        }
+        if (Json m = cJSON_GetObjectItemCaseSensitive(ins, "machine")) {
+            const std::string w = "instrument.machine";
+            if (!cJSON_IsObject(m)) throw Fail{w + " must be an object"};
+            check_keys(m, w, {"b4GEnable", "bGpsEnable", "b4GTimeSync"});
+            for (size_t i = 0; i < kMachineBytes.size(); ++i)
+                if (Json v = cJSON_GetObjectItemCaseSensitive(m, kMachineBytes[i]))
+                    sc.factory.machine[i] = uint8_t(number(v, w + "." + kMachineBytes[i], 0, 1));
+        }
+        if (Json r = cJSON_GetObjectItemCaseSensitive(ins, "region")) {
+            const std::string t = text(r, "instrument.region");
+            if (t != "home" && t != "export") throw Fail{"instrument.region must be \"home\" or \"export\""};
+            sc.factory.home_market = t == "home";
         }
         if (Json m = cJSON_GetObjectItemCaseSensitive(ins, "module4g"))
             sc.module4g = module4g(m, "instrument.module4g");
@@ -831,6 +844,8 @@ void apply_scenario_setup(const Scenario& sc, Instrument& inst)
         apply_fault(f, inst);
     if (sc.module4g) inst.serial().attach_module(std::make_shared<Module4G>(*sc.module4g));
     if (sc.network) attach_network(*sc.network);
+    std::string err;
+    if (!apply_factory_setup(sc.factory, err)) std::fprintf(stderr, "splicer-sim: %s\n", err.c_str());
 }
 
 } // namespace sim

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/factory_setup.h"
 #include "sim/module4g.h"
 #include "sim/network_world.h"
 #include "sim/scene.h"
@@ -119,6 +120,7 @@ struct Scenario {
     std::vector<ScenarioAction> script;
     std::optional<uint64_t> end_ms;
     std::optional<UsbPackage> usb_package; // written onto the stick at the start
+    FactorySetup factory;                  // machine settings' module bytes, region
 };
 
 // Reads and checks a scenario file. On failure `err` names the file and the problem.

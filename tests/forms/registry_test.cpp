@@ -32,7 +32,11 @@ TEST(Registry, EveryCatalogueFormHasOneEntryAndOnlyTheBuiltFormsAreReal)
             real.insert(f.name);
     }
     EXPECT_EQ(FormRegistry().size(), FormCatalogue().size());
-    EXPECT_EQ(real, (std::set<std::string>{"frmFactTestFiber", "frmMaintUpdate", "frmRootmenu", "frmWorkbench"}));
+    EXPECT_EQ(real, (std::set<std::string>{
+                        "frmFactTestFiber", "frmMaintUpdate", "frmRootmenu", "frmWorkbench",
+                        // the connectivity and user information screens
+                        "frmInfoTextEdit", "frmSysWifi", "frmSysBind", "frmSys4GBind", "frmSystem4GSetting",
+                        "frmGpsSwitch", "frmUserInfoShow", "frmUserInfoChange", "frmFactGpsInformation"}));
     EXPECT_EQ(standins, FormCatalogue().size() - real.size());
     // Stand-ins share one screen but each is bound to its own window.
     EXPECT_NE(FindFormEntry(frmMaintain)->fnInitialize, FindFormEntry(frmHeater)->fnInitialize);

@@ -186,26 +186,40 @@ TEST(SimRun, LocationServiceTalksToThe4GModule)
     }
     ASSERT_FALSE(rx.empty()) << r.out;
     rx.front().first = 0;
-    // The default tables keep the module off: no time query.
+    // Switched on in the machine settings, with the GPS and the network time.
     const std::pair<long, std::string> expected[] = {
-        {0, "AT+MODULE=OFF"},      {20000, "AT+MCU_VERSION?"},        {21000, "AT+IMEI?"},
-        {22000, "AT+MACHINE=tarn8+@1.19"}, {23000, "AT+SN=00000000001"}, {24000, "AT+GPSENABLE=OFF"},
-        {25000, "AT+MCU_VERSION?"}, {26000, "AT+MODULE=OFF"},         {31000, "AT+SIGNAL?"},
-        {36000, "AT+SIGNAL?"},      {41000, "AT+SIGNAL?"},            {46000, "AT+APNQUERY?"},
-        {68000, "AT+SIGNAL?"},
+        {0, "AT+MODULE=ON"},        {20000, "AT+MCU_VERSION?"},        {21000, "AT+IMEI?"},
+        {22000, "AT+MACHINE=tarn8+@1.19"}, {23000, "AT+SN=00000000001"}, {24000, "AT+GPSENABLE=ON"},
+        {25000, "AT+MCU_VERSION?"}, {26000, "AT+MODULE=ON"},          {31000, "AT+SIGNAL?"},
+        {36000, "AT+SIGNAL?"},      {41000, "AT+SIGNAL?"},            {46000, "AT+TIME?"},
+        {56000, "AT+APNQUERY?"},    {78000, "AT+SIGNAL?"},
     };
     ASSERT_GE(rx.size(), std::size(expected) + 1);
     size_t k = 0;
     for (auto& e : expected) {
-        if (e.first == 68000) ++k; // the system information at 48 s, checked below
+        if (e.first == 78000) ++k; // the system information at 58 s, checked below
         EXPECT_NEAR(double(rx[k].first), double(e.first), 50.0) << rx[k].second;
         EXPECT_EQ(rx[k].second, e.second);
         ++k;
     }
-    EXPECT_EQ(rx[12].second.rfind("AT+SYSTEM_INFO={", 0), 0u) << rx[12].second;
-    EXPECT_NEAR(double(rx[12].first), 48000.0, 50.0);
+    EXPECT_EQ(rx[13].second.rfind("AT+SYSTEM_INFO={", 0), 0u) << rx[13].second;
+    EXPECT_NEAR(double(rx[13].first), 58000.0, 50.0);
+    EXPECT_TRUE(fs::exists(r.root / "sim/screens/workbench-4g.png"));
     EXPECT_TRUE(bind) << "the module's bind request";
     EXPECT_NE(r.out.find("_this->module4G.IMEI 866512345678901"), std::string::npos);
+}
+
+TEST(SimRun, ConnectivityScreensFromTheSettingsMenu)
+{
+    SimResult r = run_sim("netscreens", scenario("netscreens.json"));
+    EXPECT_EQ(r.status, 0) << r.out;
+    for (const char* shot : {"net-wifi", "net-bind", "net-4g-settings", "net-gps", "net-4g-bind",
+                             "net-4g-bind-accepted", "net-user"})
+        EXPECT_TRUE(fs::exists(r.root / "sim/screens" / (std::string(shot) + ".png"))) << shot << "\n" << r.out;
+    // The bind request answered on the 4G binding screen, and the user information asked for.
+    std::string log = read_file(r.root / "sim/module.log");
+    EXPECT_NE(log.find("RX AT+BIND={\"cmd_type\":\"bind\",\"bind\":\"accept\""), std::string::npos) << log;
+    EXPECT_NE(log.find("RX AT+USER_INFO="), std::string::npos) << log;
 }
 
 } // namespace

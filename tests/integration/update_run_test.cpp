@@ -86,6 +86,19 @@ TEST(UpdateRun, DowngradeIsAskedCancelledThenConfirmed)
     EXPECT_EQ(app.substr(app.size() - 8, 4), "1.10");
 }
 
+TEST(UpdateRun, HomeMarketBoardRefusesADowngrade)
+{
+    fs::path root = runs() / "update_downgrade_home";
+    SimRun r = sim(root, src("update_downgrade_home.json"));
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("usr: 1.19---1.10"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("done, rebooting"), std::string::npos) << r.out;
+    EXPECT_NE(slurp(root / "mnt/usr/usbUpdata.log").find("downgrade refused"), std::string::npos);
+    EXPECT_EQ(slurp(root / "mnt/appmain"), slurp(fs::path(SPLICER_ASSET_ROOT) / "mnt/appmain"));
+    EXPECT_FALSE(fs::exists(root / "mnt/Update/K7Q2_sw_m6.bin"));
+    EXPECT_TRUE(fs::exists(root / "sim/screens/downgrade-home-refused.png"));
+}
+
 TEST(UpdateRun, EachBadPackageFailsWithTheSoftwareKept)
 {
     const std::string base = slurp(src("tests/update_bad_package.json"));

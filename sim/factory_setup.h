@@ -1,0 +1,31 @@
+// The unit as the factory set it up, for a scenario: the machine settings' 4G module, GPS and
+// network-time bytes in the defaults file the unit formats its EEPROM from at its first start,
+// and the EEPROM's region page that marks a board for the home market.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace sim
+{
+
+// The machine settings' bytes a scenario may set, in this order, and their offsets in the table.
+constexpr std::array<const char*, 3> kMachineBytes = {"b4GEnable", "bGpsEnable", "b4GTimeSync"};
+constexpr std::array<int, 3> kMachineByteOffsets = {115, 116, 117};
+
+struct FactorySetup {
+    std::array<std::optional<uint8_t>, 3> machine; // as kMachineBytes
+    std::optional<bool> home_market;
+};
+
+// Writes the machine bytes into DATA_ROOT/mnt/usr/Default.par (the page's check value renewed)
+// and marks or clears the region page of the EEPROM chip. False with `err` when the defaults file
+// is missing or not a parameter image.
+bool apply_factory_setup(const FactorySetup& setup, std::string& err);
+
+// CRC-32C (reflected, no inversions) of a page's first 124 bytes, as the unit checks its pages.
+uint32_t eeprom_page_crc(const uint8_t* page);
+
+} // namespace sim
