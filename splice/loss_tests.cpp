@@ -35,10 +35,11 @@ struct Profiles {
     }
 };
 
-// The sensitivity as stored; a table outside its range counts as its nearest setting.
+// The sensitivity is stored in tenths (5..15: 0.5..1.5); a table outside its range counts as its
+// nearest setting.
 double degree(uint8_t checkDegree)
 {
-    return std::clamp<int>(checkDegree, 5, 15);
+    return std::clamp<int>(checkDegree, 5, 15) / 10.0;
 }
 } // namespace
 

@@ -184,10 +184,10 @@ TEST_F(SpliceCheck, FatAndThinJointsAgainstTheReferenceWidth)
         bool fat, thin;
         bool addsThin; // a neck below the threshold still leaves its sum
     };
-    // The threshold at sensitivity 5 is 10 rows of width: 5 of radius.
+    // The threshold at sensitivity 1.5 (stored 15) is 3 rows of width: 1.5 of radius.
     const Case cases[] = {
-        {97.0, false, false, false}, {100.0, false, false, false}, {103.0, true, false, false},
-        {94.0, false, false, true},  {91.0, false, true, true},
+        {97.0, false, false, false}, {98.0, false, false, false}, {99.0, true, false, false},
+        {96.0, false, false, true},  {95.0, false, true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.radius);
@@ -200,7 +200,7 @@ TEST_F(SpliceCheck, FatAndThinJointsAgainstTheReferenceWidth)
         joint(j, kElec - 40, kElec + 40);
         JointDefects d;
         const APPFIBER_INFO before = *GetFiberInfo(VIEW_X, 0);
-        MeasureFatThin(VIEW_X, kElec, reference, FatThinThreshold(5), &d);
+        MeasureFatThin(VIEW_X, kElec, reference, FatThinThreshold(15), &d);
         EXPECT_EQ(d.fat, c.fat);
         EXPECT_EQ(d.thin, c.thin);
         EXPECT_EQ(d.thinSum > 0.01, c.addsThin);
@@ -221,7 +221,7 @@ TEST_F(SpliceCheck, DarkSpotInTheJointIsABubble)
         picture(Fibre{});
         if (c.radius > 0) spot(VIEW_Y, c.col, kRow, c.radius);
         JointDefects d;
-        MeasureBubble(VIEW_Y, kElec, BubbleThreshold(5), &d);
+        MeasureBubble(VIEW_Y, kElec, BubbleThreshold(10), &d);
         EXPECT_EQ(d.bubble, c.bubble);
     }
 }
