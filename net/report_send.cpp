@@ -199,6 +199,10 @@ CURL* report_handle_new(bool)
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
     curl_easy_setopt(curl, CURLOPT_VERBOSE, 0L);
     curl_easy_setopt(curl, CURLOPT_POST, 1L);
+    // An upload of an image is larger than the size at which the library would first ask the
+    // server to continue and wait a second of wall time for the answer: send the body at once.
+    static curl_slist* const noExpect = curl_slist_append(nullptr, "Expect:");
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, noExpect);
     // Both handles are bounded; the data thread's limits are the documented ones.
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, CONNECT_TIMEOUT_S);

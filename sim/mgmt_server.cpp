@@ -23,6 +23,12 @@ namespace sim
 
 namespace
 {
+// Bodies beyond the largest upload the unit makes are refused.
+constexpr size_t kMaxBody = 16u << 20;
+} // namespace
+
+namespace
+{
 
 std::string percent_decode(const std::string& s, bool* ok)
 {
@@ -231,11 +237,23 @@ ManagementServer::ManagementServer(ServerConfig cfg) : cfg_(std::move(cfg)), bin
         std::filesystem::create_directories(files_dir_, ec);
     }
     http_ = std::make_unique<httplib::Server>();
-    // Bodies beyond the largest upload the unit makes are refused by the library.
-    http_->set_payload_max_length(16u << 20);
-    http_->Post("/receive", [this](const httplib::Request& req, httplib::Response& res) {
+    http_->set_payload_max_length(kMaxBody);
+    // The body is read here, not by the library: the library refuses form-encoded bodies beyond
+    // 8 KiB, and the unit's uploads of images and reports are form-encoded and larger.
+    http_->Post("/receive", [this](const httplib::Request&, httplib::Response& res,
+                                   const httplib::ContentReader& read) {
+        std::string body;
+        const bool whole = read([&body](const char* data, size_t n) {
+            if (body.size() + n > kMaxBody) return false;
+            body.append(data, n);
+            return true;
+        });
+        if (!whole) {
+            res.status = 413;
+            return;
+        }
         int status = 200;
-        std::string answer = handle(req.body, &status);
+        std::string answer = handle(body, &status);
         res.status = status;
         res.set_content(answer, "text/plain");
     });

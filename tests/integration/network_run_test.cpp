@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -78,6 +79,25 @@ TEST(NetworkRun, ServerOutageThenEverythingAcknowledged)
     // Every 10 s from the end of the outage to the end of the run (200 s).
     EXPECT_NEAR(heartbeats, 11, 1);
     EXPECT_NE(r.out.find("error:failed to send machine's serial"), std::string::npos);
+    // The three splices' records went once each, after the outage, each with its two pictures
+    // whole: the server's decoded uploads are the unit's files, oldest record first.
+    int records = 0;
+    for (const std::string& m : msgs)
+        if (has(m, "\"type\":\"record\"") && has(m, "\"answer\":\"ack\"")) ++records;
+    EXPECT_EQ(records, 3);
+    auto bytes = [](const fs::path& p) {
+        std::ifstream f(p, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(f), {});
+    };
+    for (int n = 1; n <= 3; ++n)
+        for (int v = 0; v < 2; ++v) {
+            char mine[64], theirs[64];
+            std::snprintf(mine, sizeof mine, "mnt/usr/record/image/%c_%05d.bmp", v ? 'Y' : 'X', n);
+            std::snprintf(theirs, sizeof theirs, "sim/server/image_%04d.bmp", 2 * (n - 1) + v + 1);
+            const std::string a = bytes(r.root / mine);
+            EXPECT_FALSE(a.empty()) << mine;
+            EXPECT_EQ(a, bytes(r.root / theirs)) << mine;
+        }
 }
 
 TEST(NetworkRun, HostileNetworkNameJoinedAsOneLiteralArgument)
