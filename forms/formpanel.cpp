@@ -12,6 +12,7 @@
 #include "forms/utf8text.h"
 #include "gui/global.h"
 #include "params/param_tables.h"
+#include "platform/seam.h"
 #include "texts/textres.h"
 
 namespace
@@ -356,4 +357,12 @@ uint32_t PanelRelease(const PANELDEF& def)
     g.labels.clear();
     g.def = nullptr;
     return FormReleaseDone(w);
+}
+
+bool PanelSecondPassed(uint64_t* last)
+{
+    const uint64_t now = plat_monotonic_ms();
+    if (now - *last < 1000) return false;
+    *last = now;
+    return true;
 }

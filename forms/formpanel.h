@@ -34,6 +34,26 @@ uint32_t PanelInitialize(const PANELDEF& def);
 uint32_t PanelPaint(const PANELDEF& def);
 uint32_t PanelProcess(const PANELDEF& def);
 uint32_t PanelRelease(const PANELDEF& def);
+// The four entry points of a form that is one panel.
+#define PANEL_FORM(form, panel)                                                                              \
+    uint32_t form##_Initialize()                                                                             \
+    {                                                                                                        \
+        return PanelInitialize(panel);                                                                       \
+    }                                                                                                        \
+    uint32_t form##_Release()                                                                                \
+    {                                                                                                        \
+        return PanelRelease(panel);                                                                          \
+    }                                                                                                        \
+    uint32_t form##_Paint()                                                                                  \
+    {                                                                                                        \
+        return PanelPaint(panel);                                                                            \
+    }                                                                                                        \
+    uint32_t form##_Process()                                                                                \
+    {                                                                                                        \
+        return PanelProcess(panel);                                                                          \
+    }
+// True at most once a second (a panel following reports in the background); *last keeps the time.
+bool PanelSecondPassed(uint64_t* last);
 // Draws the body again after what it shows changed.
 void PanelRefresh();
 // The chosen list row (0-based, -1 when the list is empty) and the focused button.

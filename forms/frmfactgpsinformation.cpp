@@ -11,7 +11,6 @@
 #include "forms/netstate.h"
 #include "net/location.h"
 #include "net/module4g.h"
-#include "platform/seam.h"
 
 namespace
 {
@@ -74,9 +73,7 @@ uint32_t press(int)
 
 bool poll()
 {
-    const uint64_t now = plat_monotonic_ms();
-    if (now - g.lastPoll < 1000) return false;
-    g.lastPoll = now;
+    if (!PanelSecondPassed(&g.lastPoll)) return false;
     std::vector<PANELLINE> v = read_lines();
     bool same = v.size() == g.shown.size();
     for (size_t i = 0; same && i < v.size(); ++i)
@@ -103,19 +100,4 @@ const std::string& FactGpsInformationMessage()
     return g.message;
 }
 
-uint32_t frmFactGpsInformation_Initialize()
-{
-    return PanelInitialize(kPanel);
-}
-uint32_t frmFactGpsInformation_Release()
-{
-    return PanelRelease(kPanel);
-}
-uint32_t frmFactGpsInformation_Paint()
-{
-    return PanelPaint(kPanel);
-}
-uint32_t frmFactGpsInformation_Process()
-{
-    return PanelProcess(kPanel);
-}
+PANEL_FORM(frmFactGpsInformation, kPanel)

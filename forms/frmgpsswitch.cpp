@@ -9,7 +9,6 @@
 #include "forms/formpanel.h"
 #include "forms/netstate.h"
 #include "net/location.h"
-#include "platform/seam.h"
 
 namespace
 {
@@ -64,9 +63,7 @@ uint32_t press(int)
 // The module's reports come in the background: the screen follows them once a second.
 bool poll()
 {
-    const uint64_t now = plat_monotonic_ms();
-    if (now - g.lastPoll < 1000) return false;
-    g.lastPoll = now;
+    if (!PanelSecondPassed(&g.lastPoll)) return false;
     std::string v = values();
     if (v == g.shown) return false;
     g.shown = std::move(v);
@@ -90,19 +87,4 @@ const std::string& GpsSwitchMessage()
     return g.message;
 }
 
-uint32_t frmGpsSwitch_Initialize()
-{
-    return PanelInitialize(kPanel);
-}
-uint32_t frmGpsSwitch_Release()
-{
-    return PanelRelease(kPanel);
-}
-uint32_t frmGpsSwitch_Paint()
-{
-    return PanelPaint(kPanel);
-}
-uint32_t frmGpsSwitch_Process()
-{
-    return PanelProcess(kPanel);
-}
+PANEL_FORM(frmGpsSwitch, kPanel)

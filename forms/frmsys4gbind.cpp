@@ -12,7 +12,6 @@
 #include "forms/formpanel.h"
 #include "net/location.h"
 #include "net/module4g.h"
-#include "platform/seam.h"
 #include "platform/sync.h"
 
 namespace
@@ -88,9 +87,7 @@ uint32_t press(int button)
 
 bool poll()
 {
-    const uint64_t now = plat_monotonic_ms();
-    if (now - g.lastPoll < 1000) return false;
-    g.lastPoll = now;
+    if (!PanelSecondPassed(&g.lastPoll)) return false;
     return read_state();
 }
 
@@ -111,19 +108,4 @@ const std::string& Sys4GBindMessage()
     return g.message;
 }
 
-uint32_t frmSys4GBind_Initialize()
-{
-    return PanelInitialize(kPanel);
-}
-uint32_t frmSys4GBind_Release()
-{
-    return PanelRelease(kPanel);
-}
-uint32_t frmSys4GBind_Paint()
-{
-    return PanelPaint(kPanel);
-}
-uint32_t frmSys4GBind_Process()
-{
-    return PanelProcess(kPanel);
-}
+PANEL_FORM(frmSys4GBind, kPanel)

@@ -9,7 +9,6 @@
 #include "forms/formpanel.h"
 #include "forms/netops.h"
 #include "net/wifi.h"
-#include "platform/seam.h"
 
 namespace
 {
@@ -78,9 +77,7 @@ uint32_t press(int button)
 
 bool poll()
 {
-    const uint64_t now = plat_monotonic_ms();
-    if (now - g.lastPoll < 1000) return false;
-    g.lastPoll = now;
+    if (!PanelSecondPassed(&g.lastPoll)) return false;
     return read_state();
 }
 
@@ -101,19 +98,4 @@ const std::string& SysBindMessage()
     return g.message;
 }
 
-uint32_t frmSysBind_Initialize()
-{
-    return PanelInitialize(kPanel);
-}
-uint32_t frmSysBind_Release()
-{
-    return PanelRelease(kPanel);
-}
-uint32_t frmSysBind_Paint()
-{
-    return PanelPaint(kPanel);
-}
-uint32_t frmSysBind_Process()
-{
-    return PanelProcess(kPanel);
-}
+PANEL_FORM(frmSysBind, kPanel)

@@ -161,19 +161,4 @@ const std::string& System4GSettingMessage()
     return g.message;
 }
 
-uint32_t frmSystem4GSetting_Initialize()
-{
-    return PanelInitialize(kPanel);
-}
-uint32_t frmSystem4GSetting_Release()
-{
-    return PanelRelease(kPanel);
-}
-uint32_t frmSystem4GSetting_Paint()
-{
-    return PanelPaint(kPanel);
-}
-uint32_t frmSystem4GSetting_Process()
-{
-    return PanelProcess(kPanel);
-}
+PANEL_FORM(frmSystem4GSetting, kPanel)

@@ -197,19 +197,4 @@ const std::string& SysWifiMessage()
     return g.message;
 }
 
-uint32_t frmSysWifi_Initialize()
-{
-    return PanelInitialize(kPanel);
-}
-uint32_t frmSysWifi_Release()
-{
-    return PanelRelease(kPanel);
-}
-uint32_t frmSysWifi_Paint()
-{
-    return PanelPaint(kPanel);
-}
-uint32_t frmSysWifi_Process()
-{
-    return PanelProcess(kPanel);
-}
+PANEL_FORM(frmSysWifi, kPanel)

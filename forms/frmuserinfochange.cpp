@@ -112,19 +112,4 @@ const std::string& UserInfoChangeMessage()
     return g.message;
 }
 
-uint32_t frmUserInfoChange_Initialize()
-{
-    return PanelInitialize(kPanel);
-}
-uint32_t frmUserInfoChange_Release()
-{
-    return PanelRelease(kPanel);
-}
-uint32_t frmUserInfoChange_Paint()
-{
-    return PanelPaint(kPanel);
-}
-uint32_t frmUserInfoChange_Process()
-{
-    return PanelProcess(kPanel);
-}
+PANEL_FORM(frmUserInfoChange, kPanel)

@@ -83,19 +83,4 @@ const std::string& UserInfoShowMessage()
     return g.message;
 }
 
-uint32_t frmUserInfoShow_Initialize()
-{
-    return PanelInitialize(kPanel);
-}
-uint32_t frmUserInfoShow_Release()
-{
-    return PanelRelease(kPanel);
-}
-uint32_t frmUserInfoShow_Paint()
-{
-    return PanelPaint(kPanel);
-}
-uint32_t frmUserInfoShow_Process()
-{
-    return PanelProcess(kPanel);
-}
+PANEL_FORM(frmUserInfoShow, kPanel)
