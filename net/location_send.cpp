@@ -7,6 +7,7 @@
 #include <string>
 
 #include "net/location.h"
+#include "net/machine_serial.h"
 #include "net/module4g.h"
 #include "params/param_tables.h"
 
@@ -56,16 +57,6 @@ int send_answered(std::string_view cmd)
     return send_line(cmd);
 }
 
-unsigned bcd(uint32_t v, int digits)
-{
-    unsigned r = 0;
-    for (int i = digits - 1; i >= 0; --i) {
-        unsigned d = (v >> (4 * i)) & 0xF;
-        r = r * 10 + (d > 9 ? 9 : d);
-    }
-    return r;
-}
-
 std::string print(cJSON* o)
 {
     char* p = cJSON_PrintUnformatted(o);
@@ -102,7 +93,7 @@ int locationBaseServiceSendMachnieSN()
     MachineParameter m{};
     if (GetTable_MachinePar(&m) != 0) return -1;
     char buf[40];
-    std::snprintf(buf, sizeof buf, "AT+SN=%03u%08u", bcd(m.wMachSerNumHigh, 3), bcd(m.dwMachSerNum, 8));
+    std::snprintf(buf, sizeof buf, "AT+SN=%s", MachineSerialDigits(m).c_str());
     return send_line(buf);
 }
 

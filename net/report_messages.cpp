@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "net/machine_serial.h"
 #include "net/report.h"
 #include "net/wifi.h"
 #include "params/param_tables.h"
@@ -17,16 +18,6 @@ namespace
 std::atomic<int> g_bindState{-1};
 std::atomic<int> g_bindRequest{0};
 std::atomic<int> g_bindAnswer{0};
-
-unsigned bcd(uint32_t v, int digits)
-{
-    unsigned r = 0;
-    for (int i = digits - 1; i >= 0; --i) {
-        unsigned d = (v >> (4 * i)) & 0xF;
-        r = r * 10 + (d > 9 ? 9 : d);
-    }
-    return r;
-}
 
 // The oldest new record, read under the store's lock. False when there is none.
 bool oldest_new(int* slot, APPRECORD* rec)
@@ -98,8 +89,7 @@ std::string report_common_fields()
     MachineParameter m{};
     if (GetTable_MachinePar(&m) != 0) return "";
     char buf[64];
-    std::snprintf(buf, sizeof buf, "Project=%s&MacSerial=%03u%08u", REPORT_PROJECT, bcd(m.wMachSerNumHigh, 3),
-                  bcd(m.dwMachSerNum, 8));
+    std::snprintf(buf, sizeof buf, "Project=%s&MacSerial=%s", REPORT_PROJECT, MachineSerialDigits(m).c_str());
     return buf;
 }
 
