@@ -8,6 +8,22 @@
 #include "formmodel/appwindow.h"
 #include "formmodel/forms.h"
 #include "forms/frmfactgpsinformation.h"
+#include "forms/frmsplice.h"
+#include "forms/frmsplcselect.h"
+#include "forms/frmsplcedit.h"
+#include "forms/frmsplcdelete.h"
+#include "forms/frmsplceditprop.h"
+#include "forms/frmsplcselecttemp.h"
+#include "forms/frmoption.h"
+#include "forms/frmoptignore.h"
+#include "forms/frmoptignore1.h"
+#include "forms/frmoptimage.h"
+#include "forms/frmheater.h"
+#include "forms/frmheatselect.h"
+#include "forms/frmheatedit.h"
+#include "forms/frmheatdelete.h"
+#include "forms/frmheateditprop.h"
+#include "forms/frmheatselecttemp.h"
 #include "forms/frmfacttestfiber.h"
 #include "forms/frmgpsswitch.h"
 #include "forms/frminfotextedit.h"
@@ -51,22 +67,22 @@ constexpr FORMENTRY kRegistry[] = {
     STANDIN(frmMaintEnduredArc),
     STANDIN(frmMaintDiagnostic),
     STANDIN(frmMenuLock),
-    STANDIN(frmSplice),
-    STANDIN(frmSplcSelect),
-    STANDIN(frmSplcEdit),
-    STANDIN(frmSplcDelete),
-    STANDIN(frmSplcEditProp),
-    STANDIN(frmSplcSelectTemp),
-    STANDIN(frmOption),
-    STANDIN(frmOptIgnore),
-    STANDIN(frmOptIgnore1),
-    STANDIN(frmOptImage),
-    STANDIN(frmHeater),
-    STANDIN(frmHeatSelect),
-    STANDIN(frmHeatEdit),
-    STANDIN(frmHeatDelete),
-    STANDIN(frmHeatEditProp),
-    STANDIN(frmHeatSelectTemp),
+    FORM(frmSplice),
+    FORM(frmSplcSelect),
+    FORM(frmSplcEdit),
+    FORM(frmSplcDelete),
+    FORM(frmSplcEditProp),
+    FORM(frmSplcSelectTemp),
+    FORM(frmOption),
+    FORM(frmOptIgnore),
+    FORM(frmOptIgnore1),
+    FORM(frmOptImage),
+    FORM(frmHeater),
+    FORM(frmHeatSelect),
+    FORM(frmHeatEdit),
+    FORM(frmHeatDelete),
+    FORM(frmHeatEditProp),
+    FORM(frmHeatSelectTemp),
     FORM(frmInfoTextEdit),
     STANDIN(frmSystem),
     STANDIN(frmSysLanguage),
