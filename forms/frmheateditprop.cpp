@@ -49,6 +49,10 @@ void step(int row, int dir, int repeat)
 {
     ModeEditorStep(g, row, dir, repeat);
 }
+bool steps(int row)
+{
+    return ModeEditorSteps(g, row);
+}
 bool editing()
 {
     return g.editing;
@@ -66,6 +70,7 @@ const ROWSCREEN kScreen = {
     .touchConfirms = true,
     .key = key,
     .step = step,
+    .steps = steps,
     .editing = editing,
 };
 } // namespace

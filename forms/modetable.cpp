@@ -239,6 +239,12 @@ void ModeEditorStep(MODEEDITOR& e, int row, int dir, int repeat)
     change(e, *it, dir, repeat);
 }
 
+bool ModeEditorSteps(const MODEEDITOR& e, int row)
+{
+    const MODEITEM* it = item_at(e, row);
+    return it && it->step != STEPKIND::TEMPLATE && it->step != STEPKIND::TEXT;
+}
+
 uint32_t ModeEditorSave(MODEEDITOR& e)
 {
     if (!e.loaded) return 0;

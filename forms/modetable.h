@@ -64,6 +64,8 @@ void ModeEditorRows(MODEEDITOR& e, std::vector<ROWLINE>& out);
 uint32_t ModeEditorKey(MODEEDITOR& e, int key, int repeat);
 uint32_t ModeEditorActivate(MODEEDITOR& e, int row);
 void ModeEditorStep(MODEEDITOR& e, int row, int dir, int repeat);
+// The row's value steps (not the template, name and note rows).
+bool ModeEditorSteps(const MODEEDITOR& e, int row);
 uint32_t ModeEditorPress(MODEEDITOR& e, int button);
 // Confirm: the record to the store; on success back to the list, else the error and stay.
 uint32_t ModeEditorSave(MODEEDITOR& e);

@@ -96,6 +96,11 @@ void put_text(GUIFRAME* f, const std::vector<TEXTPIECE>& pieces, int x, int y, i
 int click_button(void* sender);
 int click_row(void* sender);
 
+bool has_steps(const ROWSCREEN& d, const State& s)
+{
+    return d.step && s.count > 0 && s.focus >= 0 && (!d.steps || d.steps(s.focus));
+}
+
 void register_touch(const ROWSCREEN& d)
 {
     State& s = st(d);
@@ -105,7 +110,7 @@ void register_touch(const ROWSCREEN& d)
     if (!touch_enabled()) return;
     for (int i = 0; i < s.buttons; ++i)
         if (s.btn[i]) AddTouchMap_ButtonEx(s.btn[i], uint16_t(20 + i), touch);
-    if (d.step && s.count > 0)
+    if (has_steps(d, s))
         for (int k = 0; k < 2; ++k)
             if (s.stepBtn[k]) AddTouchMap_ButtonEx(s.stepBtn[k], uint16_t(30 + k), touch);
     for (int r = 0; r < rows_shown(d) && s.first + r < s.count; ++r)
@@ -150,7 +155,7 @@ void put_body(const ROWSCREEN& d)
     if (s.first + shown < s.count)
         FormText(fore, "v", kRowX + kRowW + 6, kRowTop + (shown - 1) * kPitch, 20, kPitch, 0, "_TXT_DGRAY");
     // The - and + buttons sit beside the focused value.
-    if (d.step && s.focus >= 0) {
+    if (has_steps(d, s)) {
         const int y = kRowTop + (s.focus - s.first) * kPitch;
         for (int k = 0; k < 2; ++k)
             if (s.stepBtn[k]) {
@@ -267,7 +272,7 @@ uint32_t touch(int state, const GUITOUCHMSG& msg)
             if (state == 1) {
                 s.touchRepeat = GetTouchRepeat() ? s.touchRepeat + 1 : 0;
                 if (!GetTouchRepeat()) SpeakerPutSound(20);
-                if (d.step && s.focus >= 0) d.step(s.focus, k ? 1 : -1, s.touchRepeat);
+                if (has_steps(d, s)) d.step(s.focus, k ? 1 : -1, s.touchRepeat);
                 RowScreenRefresh(d);
             }
             return 0;

@@ -35,7 +35,8 @@ struct ROWSCREEN {
     uint32_t (*key)(int key, int repeat);
     // Optional: the - and + buttons beside the focused value (dir -1 or 1, repeats of the held press).
     void (*step)(int row, int dir, int repeat);
-    bool (*editing)(); // optional: the focused value is being edited (shown selected)
+    bool (*steps)(int row); // optional: the row has the - and + buttons (all rows without it)
+    bool (*editing)();      // optional: the focused value is being edited (shown selected)
 };
 
 constexpr uint32_t ROW_KEY_PASS = 0xFFFFFFFF;
