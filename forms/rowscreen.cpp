@@ -339,17 +339,16 @@ void RowScreenRowPoint(int r, int* x, int* y)
     *y = kRowTop + r * kPitch + kPitch / 2;
 }
 
-void RowScreenButtonPoint(const ROWSCREEN& d, int i, int* x, int* y)
+void RowScreenButtonPoint(int i, int n, int* x, int* y)
 {
-    *x = button_x(i, std::max(st(d).buttons, 1)) + kButtonW / 2;
+    *x = button_x(i, std::max(n, 1)) + kButtonW / 2;
     *y = kButtonY + kButtonH / 2;
 }
 
-void RowScreenStepPoint(const ROWSCREEN& d, int dir, int* x, int* y)
+void RowScreenStepPoint(int r, int dir, int* x, int* y)
 {
-    const State& s = st(d);
     *x = step_x(dir) + kStepW / 2;
-    *y = kRowTop + std::max(s.focus - s.first, 0) * kPitch + kPitch / 2;
+    *y = kRowTop + r * kPitch + kPitch / 2;
 }
 
 uint32_t RowScreenInitialize(const ROWSCREEN& d)

@@ -77,7 +77,7 @@ std::string RowScreenMessageText(const ROWSCREEN& def);
 // Text pieces joined into a string object of the current language (size 15 unless given).
 GUISTRING* RowScreenString(const std::vector<TEXTPIECE>& pieces, int size = 15);
 // Touch points of the screen, for the operator's script and tests: the centre of visible row r,
-// of button i, and of the - (dir -1) and + buttons.
+// of button i of n, and of the - (dir -1) and + buttons beside visible row r.
 void RowScreenRowPoint(int r, int* x, int* y);
-void RowScreenButtonPoint(const ROWSCREEN& def, int i, int* x, int* y);
-void RowScreenStepPoint(const ROWSCREEN& def, int dir, int* x, int* y);
+void RowScreenButtonPoint(int i, int n, int* x, int* y);
+void RowScreenStepPoint(int r, int dir, int* x, int* y);
