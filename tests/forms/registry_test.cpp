@@ -36,10 +36,15 @@ TEST(Registry, EveryCatalogueFormHasOneEntryAndOnlyTheBuiltFormsAreReal)
                         "frmFactTestFiber", "frmMaintUpdate", "frmRootmenu", "frmWorkbench",
                         // the connectivity and user information screens
                         "frmInfoTextEdit", "frmSysWifi", "frmSysBind", "frmSys4GBind", "frmSystem4GSetting",
-                        "frmGpsSwitch", "frmUserInfoShow", "frmUserInfoChange", "frmFactGpsInformation"}));
+                        "frmGpsSwitch", "frmUserInfoShow", "frmUserInfoChange", "frmFactGpsInformation",
+                        // the splice-mode, heater-mode and option screens
+                        "frmSplice", "frmSplcSelect", "frmSplcEdit", "frmSplcDelete", "frmSplcEditProp",
+                        "frmSplcSelectTemp", "frmOption", "frmOptIgnore", "frmOptIgnore1", "frmOptImage",
+                        "frmHeater", "frmHeatSelect", "frmHeatEdit", "frmHeatDelete", "frmHeatEditProp",
+                        "frmHeatSelectTemp"}));
     EXPECT_EQ(standins, FormCatalogue().size() - real.size());
     // Stand-ins share one screen but each is bound to its own window.
-    EXPECT_NE(FindFormEntry(frmMaintain)->fnInitialize, FindFormEntry(frmHeater)->fnInitialize);
+    EXPECT_NE(FindFormEntry(frmMaintain)->fnInitialize, FindFormEntry(frmSystem)->fnInitialize);
 }
 
 } // namespace
