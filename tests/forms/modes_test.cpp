@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "devices/heater.h"
 #include "formflow.h"
 #include "formmodel/formevents.h"
 #include "forms/frminfotextedit.h"
@@ -13,6 +14,7 @@
 #include "forms/rowscreen.h"
 #include "formtest.h"
 #include "params/param_store.h"
+#include "sim/dev_heater.h"
 #include "sim/i2c_chips.h"
 #include "splice/splicecheck.h"
 #include "tests/support/screens.h"
@@ -119,6 +121,12 @@ TEST(ModeForms, HeaterModeChosenByTouchIsTheOneTheHeaterTakes)
     EXPECT_EQ(cur.bHeatCtrl, 2);
     EXPECT_EQ(chip_page(ONLINE_HEATERMODE, 2)[7], 1);
     EXPECT_EQ(chip_page(ONLINE_HEATERMODE, 1)[7], 0);
+
+    // The next heating runs its program.
+    ASSERT_EQ(HeaterFiber(), 0);
+    EXPECT_EQ(u.inst().heater().mode(), 2u);
+    EXPECT_EQ(u.inst().heater().heating_time(), cur.wHeatTime);
+    EXPECT_EQ(u.inst().heater().cooling_time(), cur.wCoolTime);
 }
 
 TEST(ModeForms, EditorKeysChangeTheRecordConfirmWritesItCancelLeavesIt)
