@@ -404,4 +404,37 @@ TEST(ModeForms, IgnoreSwitchChangesWhatTheSpliceChecks)
     EXPECT_EQ(o.lFbrImgGap, gap >= 4 ? 1 : gap + 1);
 }
 
+TEST(ModeForms, PowerCutWhileSelectingNeverLeavesTheUnitWithoutACurrentMode)
+{
+    formtest::Unit u;
+    for (int cut = 1; cut < 64; ++cut) {
+        SCOPED_TRACE("power cut after page write " + std::to_string(cut));
+        ASSERT_EQ(ModeSelect(SpliceModeTable(), 1), 0);
+        sim::eeprom_fault_power_cut(cut, true);
+        const int rc = ModeSelect(SpliceModeTable(), 3);
+        const bool wasCut = sim::eeprom_power_was_cut();
+        sim::eeprom_power_restore();
+        // Start again from what the chip holds.
+        E2prom_close();
+        ASSERT_EQ(GetParameter(OnlineModule), 0);
+        APPSPLICE cur{};
+        ASSERT_EQ(GetCurrentSplice(&cur), 0);
+        EXPECT_TRUE(!std::strcmp(cur.szModeName, "SM") || !std::strcmp(cur.szModeName, "MM"))
+            << cur.szModeName;
+        for (int n = 2; n <= 10; ++n) {
+            if (n != 3) {
+                EXPECT_EQ(splice_mode(n).bModeActive, 0) << n;
+            }
+        }
+        if (!wasCut) {
+            EXPECT_EQ(rc, 0);
+            EXPECT_STREQ(cur.szModeName, "MM");
+            EXPECT_EQ(splice_mode(1).bModeActive, 0);
+            EXPECT_GT(cut, 4) << "the selection writes pages the cuts should have met";
+            return;
+        }
+    }
+    FAIL() << "the selection never ran through";
+}
+
 } // namespace
