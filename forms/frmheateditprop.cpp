@@ -60,6 +60,7 @@ bool editing()
 
 const ROWSCREEN kScreen = {
     .ppWnd = &frmHeatEditProp,
+    .parent = &frmHeatEdit,
     .title = "Heater Mode Parameters",
     .hint = "Up/Down: item  Right: change  then Left +  Right -   Confirm: save   Cancel: back",
     .enter = enter,

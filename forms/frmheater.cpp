@@ -40,6 +40,7 @@ uint32_t key(int k, int)
 
 const ROWSCREEN kScreen = {
     .ppWnd = &frmHeater,
+    .parent = &frmRootmenu,
     .title = "Heater Mode",
     .hint = "Up/Down: choose   Confirm: open   Cancel: back",
     .rows = rows,

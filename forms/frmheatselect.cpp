@@ -36,6 +36,7 @@ uint32_t key(int k, int)
 
 const ROWSCREEN kScreen = {
     .ppWnd = &frmHeatSelect,
+    .parent = &frmHeater,
     .title = "Select Heater Mode",
     .hint = "Up/Down: mode   Confirm: make it current   Cancel: back",
     .enter = enter,

@@ -33,7 +33,7 @@ void buttons(std::vector<TEXTPIECE>& out)
 }
 uint32_t press(int button)
 {
-    if (button == 0) return FORM_BACK;
+    if (button == 0) return g.nested ? FORM_BACK : RowScreenBack(kScreen);
     return TemplateListChoose(g, RowScreenFocus(kScreen));
 }
 uint32_t confirm(int row)
@@ -47,6 +47,7 @@ uint32_t key(int k, int)
 
 const ROWSCREEN kScreen = {
     .ppWnd = &frmHeatSelectTemp,
+    .parent = &frmHeater,
     .title = "New Heater Mode",
     .hint = "Up/Down: template   Confirm: use it   Cancel: back",
     .enter = enter,

@@ -33,6 +33,7 @@ void step(int row, int dir, int)
 
 const ROWSCREEN kScreen = {
     .ppWnd = &frmOptIgnore,
+    .parent = &frmOption,
     .title = "Ignore Checks",
     .hint = "Up/Down: item   Confirm, Left/Right or - +: change (saved at once)   Cancel: back",
     .rows = rows,

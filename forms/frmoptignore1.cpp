@@ -35,6 +35,7 @@ void step(int row, int dir, int)
 
 const ROWSCREEN kScreen = {
     .ppWnd = &frmOptIgnore1,
+    .parent = &frmOption,
     .title = "More Ignore Settings",
     .hint = "Up/Down: item   Confirm, Left/Right or - +: change (saved at once)   Cancel: back",
     .rows = rows,

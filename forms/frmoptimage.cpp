@@ -34,6 +34,7 @@ void step(int row, int dir, int)
 
 const ROWSCREEN kScreen = {
     .ppWnd = &frmOptImage,
+    .parent = &frmOption,
     .title = "Image Options",
     .hint = "Up/Down: item   Confirm, Left/Right or - +: change (saved at once)   Cancel: back",
     .rows = rows,

@@ -39,6 +39,7 @@ uint32_t key(int k, int)
 
 const ROWSCREEN kScreen = {
     .ppWnd = &frmOption,
+    .parent = &frmSplice,
     .title = "Splice Options",
     .hint = "Up/Down: choose   Confirm: open   Cancel: back",
     .rows = rows,

@@ -36,6 +36,7 @@ uint32_t key(int k, int)
 
 const ROWSCREEN kScreen = {
     .ppWnd = &frmSplcDelete,
+    .parent = &frmSplice,
     .title = "Delete Splice Mode",
     .hint = "Up/Down: mode   Confirm twice: delete   Cancel: back",
     .enter = enter,

@@ -36,6 +36,7 @@ uint32_t key(int k, int)
 
 const ROWSCREEN kScreen = {
     .ppWnd = &frmSplcEdit,
+    .parent = &frmSplice,
     .title = "Edit Splice Mode",
     .hint = "Up/Down: mode   Confirm: edit   Cancel: back",
     .enter = enter,

@@ -60,6 +60,7 @@ bool editing()
 
 const ROWSCREEN kScreen = {
     .ppWnd = &frmSplcEditProp,
+    .parent = &frmSplcEdit,
     .title = "Splice Mode Parameters",
     .hint = "Up/Down: item  Right: change  then Left +  Right -   Confirm: save   Cancel: back",
     .enter = enter,

@@ -37,6 +37,7 @@ uint32_t key(int k, int)
 
 const ROWSCREEN kScreen = {
     .ppWnd = &frmSplcSelect,
+    .parent = &frmSplice,
     .title = "Select Splice Mode",
     .hint = "Up/Down: mode   Confirm: make it current   Cancel: back",
     .enter = enter,

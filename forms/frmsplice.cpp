@@ -41,6 +41,7 @@ uint32_t key(int k, int)
 
 const ROWSCREEN kScreen = {
     .ppWnd = &frmSplice,
+    .parent = &frmRootmenu,
     .title = "Splice Mode",
     .hint = "Up/Down: choose   Confirm: open   Cancel: back",
     .rows = rows,

@@ -100,10 +100,7 @@ void ModeListButtons(MODELIST& l, std::vector<TEXTPIECE>& out)
 
 uint32_t ModeListPress(MODELIST& l, int button)
 {
-    if (button == 0) {
-        (*l.self)->lReason = FORM_BACK;
-        return FORM_BACK;
-    }
+    if (button == 0) return RowScreenBack(*l.screen);
     return ModeListConfirm(l, RowScreenFocus(*l.screen));
 }
 

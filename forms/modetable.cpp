@@ -172,6 +172,16 @@ void change(MODEEDITOR& e, const MODEITEM& it, int dir, int repeat)
     ModeItemChange(it, e.record, dir, repeat);
 }
 
+// Back to the mode list (code 6 with the list as the back link, so the list's own Cancel still
+// goes up to the menu).
+uint32_t leave(MODEEDITOR& e)
+{
+    e.loaded = false;
+    e.editing = false;
+    (*e.self)->pPrev = *e.list;
+    return RowScreenBack(*e.screen);
+}
+
 // Runs the template list as a nested form; the code of a form loop request (home, switch-off) is
 // passed on, 0 otherwise.
 uint32_t run_templates(MODEEDITOR& e);
@@ -254,8 +264,7 @@ uint32_t ModeEditorSave(MODEEDITOR& e)
         RowScreenRefresh(*e.screen);
         return 0;
     }
-    e.loaded = false;
-    return FormGoTo(*e.self, *e.list);
+    return leave(e);
 }
 
 uint32_t ModeEditorKey(MODEEDITOR& e, int key, int repeat)
@@ -270,8 +279,7 @@ uint32_t ModeEditorKey(MODEEDITOR& e, int key, int repeat)
             RowScreenRefresh(*e.screen);
             return 0;
         }
-        e.loaded = false;
-        return FormGoTo(*e.self, *e.list);
+        return leave(e);
     case 3:
         return ModeEditorSave(e);
     case 5:
@@ -298,10 +306,7 @@ uint32_t ModeEditorKey(MODEEDITOR& e, int key, int repeat)
 
 uint32_t ModeEditorPress(MODEEDITOR& e, int button)
 {
-    if (button == 0) {
-        e.loaded = false;
-        return FormGoTo(*e.self, *e.list);
-    }
+    if (button == 0) return leave(e);
     return ModeEditorSave(e);
 }
 

@@ -242,9 +242,7 @@ uint32_t key_down(int key)
     case 1:
         return FORM_HOME;
     case 2:
-        s.wnd->lReason = FORM_BACK;
-        s.wnd->bPaint = 0;
-        return FORM_BACK;
+        return RowScreenBack(d);
     case 3:
         if (d.confirm && s.focus >= 0) return d.confirm(s.focus);
         return 0;
@@ -297,6 +295,18 @@ void RowScreenRefresh(const ROWSCREEN& d)
     put_body(d);
     _FrameBufferMix(36, 440, s.wnd->pFrmFore, s.wnd->pFrmBack);
     TransferLines(s.wnd, 36, 439);
+}
+
+uint32_t RowScreenBack(const ROWSCREEN& d)
+{
+    GUIWINDOW* w = *d.ppWnd;
+    if (!w) return FORM_BACK;
+    // Going back to a fixed parent keeps the screens a tree: a form entered with code 4 from its
+    // child would otherwise go back to that child, and the two would lead to each other for ever.
+    if (d.parent && *d.parent) w->pPrev = *d.parent;
+    w->lReason = FORM_BACK;
+    w->bPaint = 0;
+    return FORM_BACK;
 }
 
 void RowScreenRedraw(const ROWSCREEN& d)

@@ -22,7 +22,8 @@ struct ROWLINE {
 
 struct ROWSCREEN {
     GUIWINDOW** ppWnd;
-    const char* title; // when the form has no title text
+    GUIWINDOW** parent; // where Cancel goes back to (the form loop's back link is one deep)
+    const char* title;  // when the form has no title text
     const char* hint;
     void (*enter)();                              // Initialize: read what the screen shows
     void (*rows)(std::vector<ROWLINE>& out);      // the rows
@@ -65,6 +66,8 @@ uint32_t RowScreenRelease(const ROWSCREEN& def);
 
 // Draws the body again after what it shows changed.
 void RowScreenRefresh(const ROWSCREEN& def);
+// Goes back to the form's parent (or where it came from, without one): code 6.
+uint32_t RowScreenBack(const ROWSCREEN& def);
 // The whole screen again, its touch regions registered again (after a nested form ran).
 void RowScreenRedraw(const ROWSCREEN& def);
 // The focused row (-1 when there is none), and moving the focus.

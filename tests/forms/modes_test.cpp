@@ -142,10 +142,15 @@ TEST(ModeForms, EditorKeysChangeTheRecordConfirmWritesItCancelLeavesIt)
     t = taps(u, t, kRaise, 3);
     u.tap(t, "cancel");
     u.tap(t + 400, "cancel");
-    ASSERT_EQ(run_editor(0), 4u);
-    EXPECT_EQ(frmSplcEditProp->pNext, frmSplcEdit);
+    ASSERT_EQ(run_editor(0), 6u);
+    EXPECT_EQ(frmSplcEditProp->pPrev, frmSplcEdit);
     EXPECT_EQ(splice_mode(1).bLossLimit, before);
     EXPECT_EQ(chip_page(ONLINE_SPLICEMODE, 1)[20], before);
+    // The list's own Cancel goes up to the menu, not back into the editor it was entered from.
+    frmSplcEdit->pPrev = frmSplcEditProp;
+    u.tap(300, "cancel");
+    EXPECT_EQ(formtest::run_back(frmSplcEdit), 6u);
+    EXPECT_EQ(frmSplcEdit->pPrev, frmSplice);
 
     // Confirm writes: three up, one down.
     t = taps(u, 300, kDown, row);
@@ -153,8 +158,8 @@ TEST(ModeForms, EditorKeysChangeTheRecordConfirmWritesItCancelLeavesIt)
     t = taps(u, t, kRaise, 3);
     t = taps(u, t, kLower, 1);
     u.tap(t, "confirm");
-    ASSERT_EQ(run_editor(0), 4u);
-    EXPECT_EQ(frmSplcEditProp->pNext, frmSplcEdit);
+    ASSERT_EQ(run_editor(0), 6u);
+    EXPECT_EQ(frmSplcEditProp->pPrev, frmSplcEdit);
     EXPECT_EQ(splice_mode(1).bLossLimit, before + 2);
     const auto page = chip_page(ONLINE_SPLICEMODE, 1);
     EXPECT_EQ(page[20], before + 2);
@@ -174,7 +179,7 @@ TEST(ModeForms, HeldKeyAcceleratesAndStopsAtTheBounds)
     t = taps(u, t, kRight, 1);
     hold(u, t, kRaise, 6000);
     u.tap(t + 6400, "confirm");
-    ASSERT_EQ(run_editor(0), 4u);
+    ASSERT_EQ(run_editor(0), 6u);
     EXPECT_EQ(splice_mode(1).arcFuseArc.wTimeCount, 4000);
 
     // A short hold (a few repeats) moves by ones; a long one down ends at 0.
@@ -182,7 +187,7 @@ TEST(ModeForms, HeldKeyAcceleratesAndStopsAtTheBounds)
     t = taps(u, t, kRight, 1);
     hold(u, t, kLower, 900);
     u.tap(t + 1300, "confirm");
-    ASSERT_EQ(run_editor(0), 4u);
+    ASSERT_EQ(run_editor(0), 6u);
     const int after = splice_mode(1).arcFuseArc.wTimeCount;
     EXPECT_LT(after, 4000);
     EXPECT_GE(after, 4000 - 9);
@@ -191,7 +196,7 @@ TEST(ModeForms, HeldKeyAcceleratesAndStopsAtTheBounds)
     t = taps(u, t, kRight, 1);
     hold(u, t, kLower, 12000);
     u.tap(t + 12400, "confirm");
-    ASSERT_EQ(run_editor(0), 4u);
+    ASSERT_EQ(run_editor(0), 6u);
     EXPECT_EQ(splice_mode(1).arcFuseArc.wTimeCount, 0);
 }
 
@@ -213,7 +218,7 @@ TEST(ModeForms, EditorByTouchStepsTheValueBesideItsButtons)
     touch.tap(2200, x, y);
     RowScreenButtonPoint(1, 2, &x, &y); // Save
     touch.tap(2700, x, y);
-    ASSERT_EQ(run_editor(0), 4u);
+    ASSERT_EQ(run_editor(0), 6u);
     EXPECT_EQ(splice_mode(1).bLeftFocus, before + 2);
     EXPECT_EQ(chip_page(ONLINE_SPLICEMODE, 1)[12], before + 2);
 }
@@ -234,7 +239,7 @@ TEST(ModeForms, TemplateListRunsNestedAndItsChoiceIsCopiedOverTheMode)
     u.tap(1200, kDown);
     u.tap(1600, "confirm");
     u.tap(2400, "confirm"); // back in the editor: save
-    ASSERT_EQ(run_editor(0), 4u);
+    ASSERT_EQ(run_editor(0), 6u);
     const APPSPLICE after = splice_mode(1);
     EXPECT_STREQ(after.szModeName, templ.szModeName);
     EXPECT_EQ(after.bModeIndex, m.bModeIndex);
@@ -251,7 +256,7 @@ TEST(ModeForms, TemplateListRunsNestedAndItsChoiceIsCopiedOverTheMode)
     u.tap(300, kRight);
     u.tap(1000, kDown);
     u.tap(1400, "confirm");
-    ASSERT_EQ(run_editor(0), 4u);
+    ASSERT_EQ(run_editor(0), 6u);
     EXPECT_EQ(0, std::memcmp(&m, &(const APPSPLICE&)splice_mode(1), 124));
 }
 
@@ -270,7 +275,7 @@ TEST(ModeForms, NameIsTypedOnTheKeyboardAndGuardedByItsMaskBit)
     u.tap(1900, "confirm");
     ASSERT_EQ(formtest::run_form(frmInfoTextEdit), 6u);
     u.tap(300, "confirm");
-    EXPECT_EQ(formtest::run_back(frmSplcEditProp), 4u);
+    EXPECT_EQ(formtest::run_back(frmSplcEditProp), 6u);
     EXPECT_STREQ(splice_mode(1).szModeName, "SMq");
 
     // With byte 0 bit 1 clear the name stays as it is: no keyboard.
@@ -280,8 +285,8 @@ TEST(ModeForms, NameIsTypedOnTheKeyboardAndGuardedByItsMaskBit)
     u.tap(300, kDown);
     u.tap(700, kRight);
     u.tap(1100, "cancel");
-    ASSERT_EQ(run_editor(0), 4u);
-    EXPECT_EQ(frmSplcEditProp->pNext, frmSplcEdit);
+    ASSERT_EQ(run_editor(0), 6u);
+    EXPECT_EQ(frmSplcEditProp->pPrev, frmSplcEdit);
 }
 
 TEST(ModeForms, DamagedModeRecordReadsBoundedAndStepsBackIntoRange)
@@ -300,7 +305,7 @@ TEST(ModeForms, DamagedModeRecordReadsBoundedAndStepsBackIntoRange)
     u.tb.after_ms(t, [] { EXPECT_SCREEN("modes-damaged"); });
     t = taps(u, t + 200, kDown, int(SpliceModeItems().size())); // round the whole menu
     u.tap(t, "confirm");
-    ASSERT_EQ(run_editor(8), 4u);
+    ASSERT_EQ(run_editor(8), 6u);
     EXPECT_EQ(splice_mode(9).bTargetLoss, 199); // 255 came back to 200, then one down
 }
 
@@ -320,7 +325,7 @@ TEST(ModeForms, SaveThatFailsShowsTheErrorAndStays)
     });
     u.tap(t + 800, "cancel");
     u.tap(t + 1200, "cancel");
-    ASSERT_EQ(run_editor(0), 4u);
+    ASSERT_EQ(run_editor(0), 6u);
     EXPECT_EQ(chip_page(ONLINE_SPLICEMODE, 1)[12], before);
 }
 
