@@ -231,7 +231,12 @@ uint32_t ModeEditorActivate(MODEEDITOR& e, int row)
     if (it->step == STEPKIND::TEMPLATE || it->step == STEPKIND::TEXT) {
         // Byte 0 bits 0 to 2 guard these items; a guarded press does nothing.
         if (!ModeItemAllowed(*it, e.record)) return 0;
-        if (it->step == STEPKIND::TEMPLATE) return run_templates(e);
+        if (it->step == STEPKIND::TEMPLATE) return run_templates(e); // a template also unlocks
+        if (locked(e)) {
+            say(e, {{0, "This mode is locked"}});
+            RowScreenRefresh(*e.screen);
+            return 0;
+        }
         e.pendingText = it;
         return InfoTextEditOpen(
             *e.self, {it->label, ModeTextGet(e.record + it->offset, it->size), size_t(it->size - 1), false});
