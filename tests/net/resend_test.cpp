@@ -177,4 +177,54 @@ TEST_F(Resend, PowerCutAtEveryWriteKeepsTheQueue)
         sim::FlashLoss::Torn);
 }
 
+// A full ring drops its oldest message before the slot is rewritten: a cut in between leaves the
+// queue without that message (it was going anyway), never with the new one out of order.
+TEST_F(Resend, PowerCutWhileTheFullRingTakesAMessage)
+{
+    for (int i = 0; i < RESEND_SLOTS; ++i)
+        append("{\"n\":" + std::to_string(i) + "}");
+    const std::vector<std::string> before = reopen();
+    std::vector<std::string> dropped(before.begin() + 1, before.end()), appended = dropped;
+    appended.push_back("{\"n\":100}");
+    for (sim::FlashLoss loss : {sim::FlashLoss::Drop, sim::FlashLoss::Torn})
+        crash::run_flash_matrix(
+            [&] {
+                q.front = q.rear = q.curUsed = 0;
+                testing::internal::CaptureStdout();
+                ResendLoadIndex(q);
+                testing::internal::GetCapturedStdout();
+            },
+            [&] {
+                testing::internal::CaptureStdout();
+                ResendAppend(q, "{\"n\":100}");
+                testing::internal::GetCapturedStdout();
+            },
+            [&](const crash::Run& run) {
+                auto now = reopen();
+                EXPECT_TRUE(now == before || now == dropped || now == appended) << now.size();
+                if (!run.cut_inside) {
+                    EXPECT_EQ(now, appended);
+                }
+            },
+            loss);
+}
+
+// The index rebuilt at start is written back; a cut there loses no message either.
+TEST_F(Resend, PowerCutWhileADamagedIndexIsRebuilt)
+{
+    for (int i = 0; i < 3; ++i)
+        append("{\"n\":" + std::to_string(i) + "}");
+    const std::vector<std::string> queued = reopen();
+    std::ofstream(tb.path(RESEND_INDEX), std::ios::trunc) << "{\"front\":";
+    crash::run_flash_matrix(
+        nullptr,
+        [&] {
+            ResendQueue r;
+            testing::internal::CaptureStdout();
+            ResendLoadIndex(r);
+            testing::internal::GetCapturedStdout();
+        },
+        [&](const crash::Run&) { EXPECT_EQ(reopen(), queued); }, sim::FlashLoss::Torn);
+}
+
 } // namespace
