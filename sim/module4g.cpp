@@ -171,7 +171,7 @@ void Module4G::answer(const std::string& line)
         if (a == "ack") reply("AT+SYSTEM=ACK");
         if (a == "refuse") reply("AT+SYSTEM=NAK");
         if (a == "garbage") { // line noise, then a refusal spelt with ACK inside it
-            reply(std::string("\x01\xfe\x7f}{\x00AT+", 10));
+            reply(std::string("\x01\xfe\x7f}{\0AT+", 9));
             reply("AT+SYSTEM=NACK");
         }
     }
