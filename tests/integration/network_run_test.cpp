@@ -143,4 +143,15 @@ TEST(NetworkRun, BindRequestAnsweredOnTheBindingScreen)
     }
 }
 
+// The scenario behind docs/screens/connectivity.md still reaches every screen it shows.
+TEST(NetworkRun, ConnectivityScreenshotsForTheNotes)
+{
+    SimRunResult r = run_scenario("connectivity");
+    ASSERT_EQ(r.status, 0) << r.out;
+    for (const char* shot : {"workbench", "wifi", "wifi-password", "bind", "4g", "gps"})
+        EXPECT_TRUE(fs::exists(r.root / "sim/screens" / ("connectivity-" + std::string(shot) + ".png")))
+            << shot << "\n"
+            << r.out;
+}
+
 } // namespace
