@@ -183,7 +183,8 @@ TEST(Module4GRun, SpliceMessagesThroughARefusalAndARestart)
     cJSON_Delete(st);
 
     // Nothing left in the queue.
-    EXPECT_EQ(read_file(r.root / "mnt/usr/resend100/cycleQueueIndex.json").find("\"curUsed\":0"), 1u);
+    const std::string index = read_file(r.root / "mnt/usr/resend100/cycleQueueIndex.json");
+    EXPECT_NE(index.find("\"curUsed\":0}"), std::string::npos) << index;
     for (const auto& e : fs::directory_iterator(r.root / "mnt/usr/resend100"))
         EXPECT_FALSE(starts(e.path().filename().string(), "resend_")) << e.path();
     for (const char* shot : {"m4g-workbench-online", "m4g-workbench-after-restart"})
