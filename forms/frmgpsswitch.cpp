@@ -16,7 +16,11 @@ struct Gps {
     std::string message;
     std::string shown; // the values last drawn, to redraw only on a change
     uint64_t lastPoll = 0;
+    int seconds = 0;
 } g;
+
+// The satellites come only with the module's satellite report, which nothing else asks for.
+constexpr int kSatelliteQuerySeconds = 10;
 
 std::string values()
 {
@@ -29,6 +33,7 @@ void enter()
 {
     g = Gps{};
     g.shown = values();
+    locationBaseServiceSendQueryGPGSV();
 }
 
 void lines(std::vector<PANELLINE>& out)
@@ -64,6 +69,7 @@ uint32_t press(int)
 bool poll()
 {
     if (!PanelSecondPassed(&g.lastPoll)) return false;
+    if (++g.seconds % kSatelliteQuerySeconds == 0) locationBaseServiceSendQueryGPGSV();
     std::string v = values();
     if (v == g.shown) return false;
     g.shown = std::move(v);

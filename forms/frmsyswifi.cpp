@@ -14,6 +14,7 @@
 #include "forms/formpanel.h"
 #include "forms/frminfotextedit.h"
 #include "forms/netops.h"
+#include "net/wifi_parse.h"
 
 namespace
 {
@@ -38,6 +39,13 @@ struct Pending {
 std::string name_of(const NETWORK_ITEM& n)
 {
     return std::string(n.szName, strnlen(n.szName, sizeof n.szName));
+}
+
+// The name as the operator knows it: the scan prints bytes outside ASCII as escapes ("Caf\xc3\xa9").
+std::string shown(const NETWORK_ITEM& n)
+{
+    const std::string printed = name_of(n);
+    return WifiSsidDecode(printed).value_or(printed);
 }
 
 bool is_saved(const NETWORK_ITEM& n)
@@ -70,13 +78,13 @@ int focused_network()
 
 void connect(const NETWORK_ITEM& n, const std::string& password)
 {
-    g.message = "Connecting to " + name_of(n) + " ...";
+    g.message = "Connecting to " + shown(n) + " ...";
     PanelRefresh();
     if (NetOps().connect(&n, password.c_str()) == 0) {
         if (NetOps().save(&n, password.c_str()) != 0) std::printf("wifi: network not saved\n");
-        g.message = "Connected to " + name_of(n);
+        g.message = "Connected to " + shown(n);
     } else {
-        g.message = "Could not connect to " + name_of(n);
+        g.message = "Could not connect to " + shown(n);
     }
     read_current();
 }
@@ -114,14 +122,14 @@ void lines(std::vector<PANELLINE>& out)
 {
     char level[32];
     std::snprintf(level, sizeof level, "   signal %d/4", g.current.iLevel);
-    out.push_back({"Connected to", g.connected ? name_of(g.current) + level : "-"});
+    out.push_back({"Connected to", g.connected ? shown(g.current) + level : "-"});
     out.push_back({"", g.message});
 }
 
 void list(std::vector<std::string>& out)
 {
     for (const NETWORK_ITEM& n : g.networks) {
-        std::string row = name_of(n);
+        std::string row = shown(n);
         for (char& c : row)
             if (c == '\t') c = ' '; // a tab would start the next column
         char tail[64];
@@ -159,7 +167,7 @@ uint32_t press(int button)
         } else {
             pending.active = true;
             pending.item = n;
-            return InfoTextEditOpen(frmSysWifi, {"Password of " + name_of(n), "", kPasswordMax, true});
+            return InfoTextEditOpen(frmSysWifi, {"Password of " + shown(n), "", kPasswordMax, true});
         }
         break;
     }
@@ -168,11 +176,11 @@ uint32_t press(int button)
     case 2:
         if (i < 0) break;
         if (!is_saved(g.networks[size_t(i)]))
-            g.message = name_of(g.networks[size_t(i)]) + " is not saved";
+            g.message = shown(g.networks[size_t(i)]) + " is not saved";
         else if (NetOps().forget(name_of(g.networks[size_t(i)]).c_str()) == 0)
-            g.message = name_of(g.networks[size_t(i)]) + " forgotten";
+            g.message = shown(g.networks[size_t(i)]) + " forgotten";
         else
-            g.message = "Could not forget " + name_of(g.networks[size_t(i)]);
+            g.message = "Could not forget " + shown(g.networks[size_t(i)]);
         break;
     }
     PanelRefresh();

@@ -198,6 +198,17 @@ int on_bind(LocationBaseService* s, std::string_view payload)
 
 } // namespace
 
+bool SpliceAnswerIsAck(std::string_view payload)
+{
+    auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    for (size_t at = payload.find("ACK"); at != std::string_view::npos; at = payload.find("ACK", at + 1)) {
+        const bool before = at > 0 && letter(payload[at - 1]);
+        const bool after = at + 3 < payload.size() && letter(payload[at + 3]);
+        if (!before && !after) return true;
+    }
+    return false;
+}
+
 std::string BuildBindResponse(std::string_view request, const char* bind)
 {
     Json in;
@@ -256,7 +267,7 @@ int ParseModuleLine(LocationBaseService* s, std::string_view line)
         wake_command(s, has("ACK") ? 0 : 1);
         return 0;
     case 3:
-        s->sysAck = has("ACK") ? 1 : 0;
+        s->sysAck = SpliceAnswerIsAck(payload) ? 1 : 0;
         s->sysSem.post();
         return 0;
     case 4:

@@ -31,6 +31,10 @@ int ParseModuleLine(LocationBaseService* s, std::string_view line);
 // Checks a module time before it may set the clock: 2018..2035, a real date, hh:mm.
 bool ModuleTimeValid(int year, int month, int day, int hour, int minute);
 
+// A splice message's answer acknowledges it only with "ACK" as a word of its own: "NACK" or
+// "UNACKED" are refusals, so a refused message is sent again instead of being dropped.
+bool SpliceAnswerIsAck(std::string_view payload);
+
 // Re-serialises a bind request with its "bind" item set to `bind`: only string and number items
 // are carried over. Empty when the request is not a JSON object with a "bind" item.
 std::string BuildBindResponse(std::string_view request, const char* bind);

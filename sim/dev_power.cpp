@@ -170,6 +170,12 @@ double EnvDevice::pressure_kpa() const
     return pressure_kpa_;
 }
 
+double EnvDevice::humidity_pct() const
+{
+    Lock lk(mu_);
+    return humidity_;
+}
+
 ssize_t EnvDevice::on_read(OpenState&, void* buf, size_t n)
 {
     if (!buf) return efault();

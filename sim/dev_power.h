@@ -66,6 +66,7 @@ class EnvDevice : public Emulator
     EnvironmentRecord record() const;
     double temperature_c() const;
     double pressure_kpa() const;
+    double humidity_pct() const;
 
   protected:
     int on_ioctl(OpenState&, unsigned long req, void* arg) override;

@@ -62,6 +62,18 @@ void Fusion::set_truth_path(std::string path)
     truth_path_ = std::move(path);
 }
 
+unsigned Fusion::splices()
+{
+    std::lock_guard<std::mutex> lk(mu_);
+    return splices_;
+}
+
+void Fusion::set_splices(unsigned n)
+{
+    std::lock_guard<std::mutex> lk(mu_);
+    splices_ = n;
+}
+
 void Fusion::reset_locked(uint64_t now)
 {
     generation_ = scene_.generation();

@@ -30,17 +30,34 @@ bool starts(const std::string& s, const char* p)
 }
 } // namespace
 
-Module4G::Module4G(Module4GConfig cfg) : cfg_(std::move(cfg)), t0_us_(now_us())
+Module4G::Module4G(Module4GConfig cfg, const Module4GState* resume) : cfg_(std::move(cfg)), t0_us_(now_us())
 {
-    if (!data_root().empty()) {
-        log_path_ = data_root() + "/sim/module.log";
-        if (FILE* f = std::fopen(log_path_.c_str(), "a")) {
-            std::fprintf(f, "%llu ms -- module attached\n", (unsigned long long)(t0_us_ / 1000));
-            std::fclose(f);
-        }
+    if (!data_root().empty()) log_path_ = data_root() + "/sim/module.log";
+    if (resume) {
+        t0_us_ = resume->t0_us;
+        answers_used_ = resume->answers_used;
+        on_ = resume->on;
+        gps_on_ = resume->gps_on;
     }
+    note(resume ? "unit powered on again" : "module attached");
+    const uint64_t now = now_us();
     for (const auto& l : cfg_.lines)
-        queue(l.text, t0_us_ + l.at_ms * 1000);
+        if (!resume || t0_us_ + l.at_ms * 1000 >= now) queue(l.text, t0_us_ + l.at_ms * 1000);
+}
+
+void Module4G::note(const std::string& text)
+{
+    if (log_path_.empty()) return;
+    if (FILE* f = std::fopen(log_path_.c_str(), "a")) {
+        std::fprintf(f, "%llu ms -- %s\n", (unsigned long long)(now_us() / 1000), text.c_str());
+        std::fclose(f);
+    }
+}
+
+Module4GState Module4G::state() const
+{
+    std::lock_guard<std::mutex> lk(mu_);
+    return {t0_us_, answers_used_, on_, gps_on_};
 }
 
 uint64_t Module4G::now_us() const
@@ -153,6 +170,10 @@ void Module4G::answer(const std::string& line)
         ++answers_used_;
         if (a == "ack") reply("AT+SYSTEM=ACK");
         if (a == "refuse") reply("AT+SYSTEM=NAK");
+        if (a == "garbage") { // line noise, then a refusal spelt with ACK inside it
+            reply(std::string("\x01\xfe\x7f}{\0AT+", 9));
+            reply("AT+SYSTEM=NACK");
+        }
     }
     // Other lines (machine, serial number, system information, bind answers, power state) are
     // taken without an answer.

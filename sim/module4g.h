@@ -32,7 +32,7 @@ struct Module4GConfig {
     std::string user_id, user_name, country, company;
     bool apn_ack = true;
     int change_user_err = 0;                 // err_code of the account change answer
-    std::vector<std::string> splice_answers; // "ack", "refuse", "silence" in turn; then "ack"
+    std::vector<std::string> splice_answers; // "ack", "refuse", "silence", "garbage" in turn; then "ack"
     uint32_t latency_ms = 30;                // from a command to its answer
     struct Line {
         uint64_t at_ms; // after attach
@@ -41,10 +41,19 @@ struct Module4GConfig {
     std::vector<Line> lines; // unsolicited, e.g. "AT+BIND={...}"
 };
 
+// What the module keeps over a restart of the unit: its microcontroller has a supply of its own.
+struct Module4GState {
+    uint64_t t0_us = 0;      // when it was attached: its lines' times count from there
+    size_t answers_used = 0; // splice messages answered so far
+    bool on = true, gps_on = true;
+};
+
 class Module4G
 {
   public:
-    explicit Module4G(Module4GConfig cfg);
+    // With `resume` the module goes on from that state (the unit was restarted): lines whose time
+    // passed while the unit was off are not sent.
+    explicit Module4G(Module4GConfig cfg, const Module4GState* resume = nullptr);
     // Bytes the application wrote.
     void received(std::string_view bytes);
     // Bytes whose time has come; true when any are waiting.
@@ -54,6 +63,9 @@ class Module4G
     void send_now(const std::string& line);
     std::vector<std::string> received_lines() const;
     bool module_on() const;
+    Module4GState state() const;
+    // A remark in the log ("t ms -- text"), e.g. that the unit went off.
+    void note(const std::string& text);
 
   private:
     void answer(const std::string& line);

@@ -17,6 +17,7 @@
 #include "sim/display.h"
 #include "sim/events.h"
 #include "sim/instrument.h"
+#include "sim/restart.h"
 #include "sim/scenario.h"
 #include "sim/scene.h"
 #include "sim/scheduler.h"
@@ -34,7 +35,7 @@ const char* kind_name(ScenarioAction::Kind k)
     static const char* names[] = {"press",  "down",        "release",      "hold",   "combination",
                                   "power",  "cover",       "usb",          "touch",  "screenshot",
                                   "sleeve", "environment", "power_source", "heater", "fault",
-                                  "fibres", "dust",        "wait"};
+                                  "fibres", "dust",        "wait",         "restart"};
     return names[size_t(k)];
 }
 } // namespace
@@ -46,9 +47,16 @@ Operator::~Operator()
     stop();
 }
 
+void Operator::resume_at(size_t next, uint64_t t0_us)
+{
+    first_ = next;
+    t0_us_ = t0_us;
+    resumed_ = true;
+}
+
 int Operator::start()
 {
-    t0_us_ = Scheduler::instance().now_us();
+    if (!resumed_) t0_us_ = Scheduler::instance().now_us();
     plat_thread_t id = 0;
     int r = plat_thread_create(&id, routine, this, "operator");
     thread_ = id;
@@ -110,8 +118,10 @@ bool Operator::sleep_until(uint64_t t)
 void Operator::run()
 {
     auto& s = Scheduler::instance();
-    uint64_t prev = t0_us_;
-    for (auto& a : sc_.script) {
+    // After a restart, times "after" count from the moment the unit is switched on again.
+    uint64_t prev = resumed_ ? s.now_us() : t0_us_;
+    for (size_t i = first_; i < sc_.script.size(); ++i) {
+        const ScenarioAction& a = sc_.script[i];
         uint64_t due = a.at_ms ? t0_us_ + *a.at_ms * 1000u : prev + a.after_ms * 1000u;
         if (!sleep_until(due)) return;
         if (!a.when.empty()) {
@@ -141,12 +151,33 @@ void Operator::run()
             std::lock_guard<std::mutex> lk(trace_mu_);
             trace_.push_back(std::to_string((s.now_us() - t0_us_) / 1000) + " " + kind_name(a.kind));
         }
+        if (a.kind == ScenarioAction::Kind::Restart) {
+            restart(i + 1, a.ms);
+            return;
+        }
         act(a);
         if (ended_) return;
         prev = s.now_us();
     }
     if (sc_.end_ms) sleep_until(kNever); // the end presses the power key
     done_ = true;
+}
+
+// The power key with a restart asked for: splicer-sim starts the unit again at its power-off and
+// this script goes on there. Fibres in the clamps would not survive that (the new start lays in
+// none), so the restart needs them taken out.
+void Operator::restart(size_t next, uint64_t off_ms)
+{
+    if (inst_.scene().fibres()) {
+        std::fprintf(stderr, "splicer-sim: script[%zu]: no restart with fibres in the clamps; the run ends\n",
+                     next - 1);
+        end_now();
+        return;
+    }
+    event("operator switches the unit off to start it again");
+    request_restart(next, off_ms);
+    ended_ = true; // the unit must now switch itself off within the grace time
+    inst_.keys().press_power();
 }
 
 namespace
@@ -278,6 +309,7 @@ void Operator::act(const ScenarioAction& a)
             if (a.dust[size_t(v)]) inst_.scene().set_dust(v + 1, *a.dust[size_t(v)]);
         break;
     case K::Wait:
+    case K::Restart: // handled by run()
         break;
     }
 }

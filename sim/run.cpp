@@ -6,16 +6,18 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/seam.h"
-#include "sim/events.h"
 #include "sim/assets.h"
 #include "sim/backend.h"
 #include "sim/display_window.h"
+#include "sim/events.h"
 #include "sim/instrument.h"
-#include "sim/request_log.h"
 #include "sim/network_world.h"
+#include "sim/request_log.h"
+#include "sim/restart.h"
 #include "sim/scenario.h"
 #include "sim/scheduler.h"
 
@@ -30,6 +32,8 @@ struct Run {
     std::unique_ptr<sim::Operator> op;
     uint64_t t0_us = 0;
     std::chrono::steady_clock::time_point wall0;
+    char** argv = nullptr;
+    bool resumed = false; // this start follows a restart within the run
 };
 
 Run& run()
@@ -62,7 +66,8 @@ std::string summary(const char* what)
 void save_call_log()
 {
     std::string path = sim::data_root() + "/sim/calls.log";
-    if (FILE* f = std::fopen(path.c_str(), "w")) {
+    // A restarted run adds the new start's calls to those before it.
+    if (FILE* f = std::fopen(path.c_str(), run().resumed ? "a" : "w")) {
         std::string log = sim::format_call_log();
         bool ok = std::fwrite(log.data(), 1, log.size(), f) == log.size();
         ok = std::fclose(f) == 0 && ok;
@@ -76,7 +81,8 @@ void save_call_log()
 
 int plat_backend_start(int argc, char** argv)
 {
-    std::string root = "out/sim", scenario_file, assets;
+    std::string root = "out/sim", scenario_file, assets, resume;
+    run().argv = argv;
     bool realtime = false, window = false;
     double speed = 1.0;
     for (int i = 1; i < argc; ++i) {
@@ -85,6 +91,8 @@ int plat_backend_start(int argc, char** argv)
             root = argv[++i];
         } else if (arg("--scenario")) {
             scenario_file = argv[++i];
+        } else if (arg("--resume")) { // set by a restart, not by hand
+            resume = argv[++i];
         } else if (arg("--assets")) {
             assets = argv[++i];
         } else if (arg("--speed")) {
@@ -113,10 +121,23 @@ int plat_backend_start(int argc, char** argv)
         }
     }
 
+    sim::RestartState restart;
+    std::optional<sim::Module4GConfig> module4g = sc.module4g;
+    if (!resume.empty()) {
+        std::string err;
+        if (!sim::load_restart(resume, restart, err)) {
+            std::fprintf(stderr, "splicer-sim: %s\n", err.c_str());
+            return 2;
+        }
+        sim::prepare_restart(restart, sc);
+        run().resumed = true;
+    }
+
     auto& s = sim::Scheduler::instance();
     s.reset(realtime, speed);
     s.attach_current("main");
-    s.set_wall_us(kDefaultStartEpoch * 1000000);
+    if (run().resumed) s.start_at(restart.now_us);
+    s.set_wall_us(run().resumed ? restart.rtc_s * 1000000 : kDefaultStartEpoch * 1000000);
     sim::set_data_root(root);
 
     bool explicit_assets = !assets.empty();
@@ -132,11 +153,17 @@ int plat_backend_start(int argc, char** argv)
         }
     }
 
-    run().t0_us = s.now_us();
+    run().t0_us = run().resumed ? restart.t0_us : s.now_us();
     sim::set_event_log(true, run().t0_us);
     run().wall0 = std::chrono::steady_clock::now();
     sim::set_power_off_handler([] {
         save_call_log();
+        if (sim::restart_requested()) {
+            sim::restart_now(*run().inst, run().t0_us, run().argv);
+            std::printf("%s\n", summary("not restarted").c_str());
+            std::fflush(stdout);
+            std::_Exit(3);
+        }
         std::printf("%s\n", summary("powered off").c_str());
         std::fflush(stdout);
         std::fflush(stderr);
@@ -149,10 +176,12 @@ int plat_backend_start(int argc, char** argv)
         return 2;
     }
     sim::apply_scenario_setup(sc, *run().inst);
+    if (run().resumed) sim::apply_restart(restart, module4g, sc, *run().inst);
     if (window && !sim::display_window_start())
         std::fprintf(stderr, "splicer-sim: no window (build with -DSPLICER_WINDOW=ON and a display)\n");
     if (!sc.script.empty() || sc.end_ms) {
         run().op = std::make_unique<sim::Operator>(sc, *run().inst);
+        if (run().resumed) run().op->resume_at(restart.next_action, restart.t0_us);
         run().op->set_stuck_handler([] {
             save_call_log();
             std::printf("%s\n", summary("not switched off 60 s after the power key; stopped").c_str());

@@ -331,8 +331,8 @@ Module4GConfig module4g(Json j, const std::string& w)
         if (!cJSON_IsArray(v)) throw Fail{w + ".splice_answers must be an array"};
         for (Json e = v->child; e; e = e->next) {
             std::string a = text(e, w + ".splice_answers[]");
-            if (a != "ack" && a != "refuse" && a != "silence")
-                throw Fail{w + ".splice_answers: \"ack\", \"refuse\" or \"silence\""};
+            if (a != "ack" && a != "refuse" && a != "silence" && a != "garbage")
+                throw Fail{w + ".splice_answers: \"ack\", \"refuse\", \"silence\" or \"garbage\""};
             c.splice_answers.push_back(a);
         }
     }
@@ -361,9 +361,10 @@ void environment(Json j, const std::string& what, double& t, double& p, double& 
     if (Json v = cJSON_GetObjectItemCaseSensitive(j, "humidity")) h = number(v, what + ".humidity", 0, 100);
 }
 
-constexpr const char* kActionNames[] = {
-    "press",      "down",   "release",     "hold",         "combination", "power", "cover",  "usb",  "touch",
-    "screenshot", "sleeve", "environment", "power_source", "heater",      "fault", "fibres", "dust", "wait"};
+constexpr const char* kActionNames[] = {"press",  "down",        "release",      "hold",   "combination",
+                                        "power",  "cover",       "usb",          "touch",  "screenshot",
+                                        "sleeve", "environment", "power_source", "heater", "fault",
+                                        "fibres", "dust",        "wait",         "restart"};
 
 // FIBRE: {"type", "cleave_deg", "cleave_azimuth_deg", "eccentricity_um", "eccentricity_azimuth_deg",
 // "seat_um": [x, y], "defect", "defect_um", "joint", "joint_um"}, every field optional.
@@ -531,6 +532,11 @@ ScenarioAction action(Json j, int n, Scenario& sc)
     } else if (k == "power") {
         a.kind = K::Power;
         if (!boolean(act, w)) throw Fail{w + " must be true"};
+    } else if (k == "restart") {
+        a.kind = K::Restart;
+        if (!boolean(act, w)) throw Fail{w + " must be true"};
+        a.ms = 3000; // off for 3 s unless "ms" says otherwise
+        if (Json v = cJSON_GetObjectItemCaseSensitive(j, "ms")) a.ms = millis(v, what + ".ms");
     } else if (k == "cover") {
         a.kind = K::Cover;
         a.flag = choice(act, w, "open", "close");
@@ -641,7 +647,8 @@ void parse(Json root, Scenario& sc)
                 for (size_t f = 0; f < kUsbPackageFiles.size(); ++f)
                     if (Json t = cJSON_GetObjectItemCaseSensitive(v, kUsbPackageFiles[f])) {
                         std::string s = text(t, w + ".versions." + kUsbPackageFiles[f]);
-                        if (s.size() > 8) throw Fail{w + ".versions." + kUsbPackageFiles[f] + " has at most 8 characters"};
+                        if (s.size() > 8)
+                            throw Fail{w + ".versions." + kUsbPackageFiles[f] + " has at most 8 characters"};
                         pk.versions[f] = s;
                     }
             }

@@ -53,6 +53,7 @@ struct ScenarioAction {
         Fibres,      // lay a pair in (fibres_in, pair) or take it out
         DustOn,      // dust on the cameras named in dust
         Wait,        // nothing: only its trigger
+        Restart,     // the power key, then the unit is switched on again `ms` after it went off
     };
     Kind kind = Kind::Wait;
     // Trigger: at_ms after the start (absolute) or after_ms after the previous action ended,
@@ -148,6 +149,8 @@ class Operator
     ~Operator();
     Operator(const Operator&) = delete;
     Operator& operator=(const Operator&) = delete;
+    // A restarted run: the script goes on with action `next`; t0_us is the run's start.
+    void resume_at(size_t next, uint64_t t0_us);
     int start();
     void stop();
     // Called when the application has not switched the unit off `grace_ms` after the end time
@@ -163,11 +166,14 @@ class Operator
     bool sleep_until(uint64_t t_us); // false when the end came first (or a stop)
     void act(const ScenarioAction& a);
     void end_now();
+    void restart(size_t next, uint64_t off_ms);
 
     Scenario sc_;
     Instrument& inst_;
     unsigned long thread_ = 0;
     uint64_t t0_us_ = 0;
+    size_t first_ = 0; // the action the script starts with
+    bool resumed_ = false;
     bool ended_ = false;
     std::atomic<bool> done_{false};
     std::function<void()> stuck_;

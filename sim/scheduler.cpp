@@ -55,6 +55,13 @@ void Scheduler::reset(bool realtime, double speed)
     }
 }
 
+void Scheduler::start_at(uint64_t now_us)
+{
+    std::lock_guard<std::mutex> lk(mu_);
+    now_ = mono_base_ = rt_offset_ = now_us;
+    rt_start_ = std::chrono::steady_clock::now();
+}
+
 uint64_t Scheduler::rt_now_locked()
 {
     auto el = std::chrono::steady_clock::now() - rt_start_;

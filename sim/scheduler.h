@@ -31,6 +31,9 @@ class Scheduler
     // speed: virtual seconds per wall second in realtime mode.
     void reset(bool realtime = false, double speed = 1.0);
     bool realtime() const { return realtime_; }
+    // Sets the clock to `now_us`, so that a run restarted in a new process goes on where it was;
+    // only valid right after reset.
+    void start_at(uint64_t now_us);
 
     uint64_t now_us();
     // Wall clock: seconds since the epoch, as the instrument's system time.

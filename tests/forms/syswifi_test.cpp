@@ -117,6 +117,23 @@ TEST(SysWifi, TouchConnectsAnOpenNetwork)
     EXPECT_EQ(SysWifiMessage(), "Connected to Café Nord");
 }
 
+// The scan prints bytes outside ASCII as escapes: the screen shows the name, the connection gets
+// the name as scanned (the network layer decodes it for wpa_cli).
+TEST(SysWifi, EscapedNameShownDecoded)
+{
+    formtest::Unit u;
+    formtest::Touch touch(u);
+    NetDouble net;
+    net.air = {{"Caf\\xc3\\xa9 Nord", 2, ""}};
+    touch.tap(300, 300, 150); // the only row
+    touch.tap(700, 300, 400); // Connect
+    u.tap(1500, "cancel");
+    EXPECT_EQ(formtest::run_form(frmSysWifi), 6u);
+    ASSERT_EQ(net.attempts.size(), 1u);
+    EXPECT_EQ(net.attempts[0].first, "Caf\\xc3\\xa9 Nord");
+    EXPECT_EQ(SysWifiMessage(), "Connected to Café Nord");
+}
+
 TEST(Screens, SysWifi)
 {
     formtest::Unit u;

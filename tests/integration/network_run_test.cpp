@@ -116,4 +116,42 @@ TEST(NetworkRun, HostileNetworkNameJoinedAsOneLiteralArgument)
     EXPECT_TRUE(has(msgs.front(), "\"answer\":\"ack\"")) << msgs.front();
 }
 
+// The server's bind request answered on the binding screen, once with the keys and once by touch:
+// the data cycle sends the answer once and the server's binding state follows it.
+TEST(NetworkRun, BindRequestAnsweredOnTheBindingScreen)
+{
+    const struct {
+        const char* scenario;
+        const char* sent;
+        const char* shown;
+    } runs[] = {{"wifi_bind", "\"Bind\":\"Accept\"", "sysbind-accepted"},
+                {"wifi_bind_touch", "\"Bind\":\"Refuse\"", "sysbind-refused"}};
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.scenario);
+        SimRunResult r = run_scenario(run.scenario);
+        ASSERT_EQ(r.status, 0) << r.out;
+        int answers = 0;
+        for (const std::string& m : lines(r.root / "sim/server.jsonl")) {
+            EXPECT_TRUE(has(m, "\"problems\":[]")) << m;
+            if (!has(m, "\"type\":\"binding\"")) continue;
+            ++answers;
+            EXPECT_TRUE(has(m, run.sent)) << m;
+            EXPECT_GT(t_ms(m), 20000) << "answered only once the operator was on the screen";
+        }
+        EXPECT_EQ(answers, 1);
+        EXPECT_TRUE(fs::exists(r.root / "sim/screens" / (std::string(run.shown) + ".png")));
+    }
+}
+
+// The scenario behind docs/screens/connectivity.md still reaches every screen it shows.
+TEST(NetworkRun, ConnectivityScreenshotsForTheNotes)
+{
+    SimRunResult r = run_scenario("connectivity");
+    ASSERT_EQ(r.status, 0) << r.out;
+    for (const char* shot : {"workbench", "wifi", "wifi-password", "bind", "4g", "gps"})
+        EXPECT_TRUE(fs::exists(r.root / "sim/screens" / ("connectivity-" + std::string(shot) + ".png")))
+            << shot << "\n"
+            << r.out;
+}
+
 } // namespace

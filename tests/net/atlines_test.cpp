@@ -125,6 +125,22 @@ TEST_F(Parser, AnswersWakeTheirWaiters)
     EXPECT_EQ(s.sysSem.value(), 2u);
 }
 
+// A refusal spelt with "ACK" inside a longer word must not drop the message from the queue.
+TEST_F(Parser, SpliceMessageAcknowledgedOnlyByTheWordAck)
+{
+    const std::pair<const char*, int> cases[] = {
+        {"ACK", 1},      {" ACK ", 1},    {"{\"result\":\"ACK\"}", 1},
+        {"NACK", 0},     {"UNACKED", 0},  {"ACKX", 0},
+        {"", 0},         {"\x01\xff", 0}, {"NAK", 0},
+        {"nack ACK", 1},
+    };
+    for (auto& [payload, ack] : cases) {
+        parse(std::string("AT+SYSTEM=") + payload);
+        EXPECT_EQ(s.sysAck, ack) << payload;
+        EXPECT_TRUE(s.sysSem.try_wait()) << "every answer wakes the resend thread: " << payload;
+    }
+}
+
 TEST_F(Parser, TimeSetsTheClockOnlyWhenInRange)
 {
     const char* bad[] = {

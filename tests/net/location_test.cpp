@@ -218,4 +218,19 @@ TEST_F(Location, RefusedSpliceMessageIsResentAndTheQueueSurvivesARestart)
     EXPECT_NE(out.find("sem_wait() NAK or TIMEOUT"), std::string::npos);
 }
 
+// Line noise and a refusal spelt "NACK": the message stays queued and goes again.
+TEST_F(Location, GarbledAnswerKeepsTheSpliceMessage)
+{
+    sim::Module4GConfig cfg;
+    cfg.splice_answers = {"garbage"};
+    attach(cfg);
+    ASSERT_EQ(quiet(locationBaseServiceInit), 0);
+    ASSERT_EQ(quiet([] { return locationBaseServiceAppendSplicePara("{\"serial_num\":7}"); }), 0);
+    run_ms(60000);
+    EXPECT_EQ(splice_lines(), (std::vector<std::string>{"{\"serial_num\":7}", "{\"serial_num\":7}"}));
+    EXPECT_EQ(ResendCount(locationBaseServiceObject()->queue), 0);
+    EXPECT_NE(out.find("Unknow Command!"), std::string::npos);
+    EXPECT_NE(out.find("sem_wait() NAK or TIMEOUT"), std::string::npos);
+}
+
 } // namespace

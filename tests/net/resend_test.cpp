@@ -177,4 +177,60 @@ TEST_F(Resend, PowerCutAtEveryWriteKeepsTheQueue)
         sim::FlashLoss::Torn);
 }
 
+// A full ring drops its oldest message before the slot is rewritten: a cut in between leaves the
+// queue without that message (it was going anyway), never with the new one out of order.
+TEST_F(Resend, PowerCutWhileTheFullRingTakesAMessage)
+{
+    for (int i = 0; i < RESEND_SLOTS; ++i)
+        append("{\"n\":" + std::to_string(i) + "}");
+    int next = RESEND_SLOTS;
+    for (sim::FlashLoss loss : {sim::FlashLoss::Drop, sim::FlashLoss::Torn}) {
+        // Each matrix starts from the ring the one before left.
+        const std::vector<std::string> before = reopen();
+        ASSERT_EQ(before.size(), size_t(RESEND_SLOTS));
+        const std::string msg = "{\"n\":" + std::to_string(next++) + "}";
+        std::vector<std::string> dropped(before.begin() + 1, before.end()), appended = dropped;
+        appended.push_back(msg);
+        crash::run_flash_matrix(
+            [&] {
+                q.front = q.rear = q.curUsed = 0;
+                testing::internal::CaptureStdout();
+                ResendLoadIndex(q);
+                testing::internal::GetCapturedStdout();
+            },
+            [&] {
+                testing::internal::CaptureStdout();
+                ResendAppend(q, msg);
+                testing::internal::GetCapturedStdout();
+            },
+            [&](const crash::Run& run) {
+                auto now = reopen();
+                EXPECT_TRUE(now == before || now == dropped || now == appended)
+                    << now.size() << " " << (now.empty() ? "" : now.front() + " .. " + now.back());
+                if (!run.cut_inside) {
+                    EXPECT_EQ(now, appended);
+                }
+            },
+            loss);
+    }
+}
+
+// The index rebuilt at start is written back; a cut there loses no message either.
+TEST_F(Resend, PowerCutWhileADamagedIndexIsRebuilt)
+{
+    for (int i = 0; i < 3; ++i)
+        append("{\"n\":" + std::to_string(i) + "}");
+    const std::vector<std::string> queued = reopen();
+    std::ofstream(tb.path(RESEND_INDEX), std::ios::trunc) << "{\"front\":";
+    crash::run_flash_matrix(
+        nullptr,
+        [&] {
+            ResendQueue r;
+            testing::internal::CaptureStdout();
+            ResendLoadIndex(r);
+            testing::internal::GetCapturedStdout();
+        },
+        [&](const crash::Run&) { EXPECT_EQ(reopen(), queued); }, sim::FlashLoss::Torn);
+}
+
 } // namespace

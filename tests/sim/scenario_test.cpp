@@ -18,6 +18,7 @@
 #include "sim/i2c_chips.h"
 #include "sim/instrument.h"
 #include "sim/request_log.h"
+#include "sim/restart.h"
 #include "sim/scenario.h"
 #include "sim/scene.h"
 #include "sim/scheduler.h"
@@ -91,6 +92,8 @@ TEST(ScenarioFile, ErrorsNameTheFileAndTheProblem)
         {"{\"instrument\": {\"dust\": {\"x\": [{\"col\": 700, \"row\": 5}]}}}",
          "dust.x[0].col must lie between"},
         {"{\"script\": [{\"dust\": {\"y\": [{\"row\": 5}]}}]}", "script[0].dust.y[0] needs col and row"},
+        {"{\"script\": [{\"restart\": 1}]}", "script[0].restart must be true"},
+        {"{\"script\": [{\"restart\": true, \"ms\": -1}]}", "script[0].ms must lie between"},
     };
     for (auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -517,6 +520,37 @@ TEST(Operator, UnitThatNeverSwitchesOffIsReported)
     op.stop();
     plat_sleep_ms(1000);
     EXPECT_EQ(stuck_at, 0u);
+}
+
+} // namespace
+
+namespace
+{
+
+// The state a restart leaves is read back only whole and in range.
+TEST(RestartState, OnlyAWholeStateIsTaken)
+{
+    sim::Testbed tb;
+    const std::string good = R"({"boot": 2, "t0_us": 1000000, "now_us": 90000000, "rtc_s": 1796886900,
+        "next_action": 4, "cover_open": true, "usb": false, "sleeve": false, "adapter": true,
+        "battery": 80, "temperature": 22, "pressure": 100.8, "humidity": 40, "splices": 3,
+        "module4g": {"t0_us": 1000000, "answers_used": 2, "on": true, "gps_on": true}})";
+    sim::RestartState st;
+    std::string err;
+    ASSERT_TRUE(sim::load_restart(write_file(tb, "restart.json", good), st, err)) << err;
+    EXPECT_EQ(st.next_action, 4u);
+    EXPECT_EQ(st.rtc_s, 1796886900);
+    EXPECT_TRUE(st.module);
+    EXPECT_EQ(st.module_state.answers_used, 2u);
+    const char* bad[] = {"", "{\"boot\": 2}", "[1]",
+                         R"({"boot": 2, "t0_us": 5000000, "now_us": 1000000, "rtc_s": 0, "next_action": 0,
+                             "cover_open": true, "usb": false, "sleeve": false, "adapter": true, "battery": 80,
+                             "temperature": 22, "pressure": 100.8, "humidity": 40, "splices": 0})"};
+    for (const char* text : bad) {
+        EXPECT_FALSE(sim::load_restart(write_file(tb, "restart.json", text), st, err)) << text;
+        EXPECT_NE(err.find("not the state of a restart"), std::string::npos);
+    }
+    EXPECT_FALSE(sim::load_restart(tb.root() + "/missing.json", st, err));
 }
 
 } // namespace
