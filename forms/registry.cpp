@@ -8,13 +8,20 @@
 #include "formmodel/appwindow.h"
 #include "formmodel/forms.h"
 #include "forms/frmfactgpsinformation.h"
+#include "forms/frmfactrestore.h"
 #include "forms/frmfacttestfiber.h"
 #include "forms/frmgpsswitch.h"
 #include "forms/frminfotextedit.h"
+#include "forms/frmmaintelectrode.h"
 #include "forms/frmmaintupdate.h"
 #include "forms/frmrootmenu.h"
+#include "forms/frmstorage.h"
+#include "forms/frmstorclear.h"
+#include "forms/frmstordisplay.h"
+#include "forms/frmstoredit.h"
 #include "forms/frmsys4gbind.h"
 #include "forms/frmsysbind.h"
+#include "forms/frmsysformat.h"
 #include "forms/frmsystem4gsetting.h"
 #include "forms/frmsyswifi.h"
 #include "forms/frmuserinfochange.h"
@@ -45,7 +52,7 @@ constexpr FORMENTRY kRegistry[] = {
     STANDIN(frmMaintDustStart),
     STANDIN(frmMaintMotor),
     STANDIN(frmMaintArc),
-    STANDIN(frmMaintElectrode),
+    FORM(frmMaintElectrode),
     STANDIN(frmMaintMotorDriver),
     FORM(frmMaintUpdate),
     STANDIN(frmMaintEnduredArc),
@@ -73,7 +80,7 @@ constexpr FORMENTRY kRegistry[] = {
     STANDIN(frmSysPower),
     STANDIN(frmSysCalendar),
     STANDIN(frmSysPassword),
-    STANDIN(frmSysFormat),
+    FORM(frmSysFormat),
     FORM(frmSysWifi),
     FORM(frmSysBind),
     FORM(frmSys4GBind),
@@ -81,10 +88,10 @@ constexpr FORMENTRY kRegistry[] = {
     FORM(frmSystem4GSetting),
     STANDIN(frmHelpGuid),
     STANDIN(frmInformation),
-    STANDIN(frmStorage),
-    STANDIN(frmStorDisplay),
-    STANDIN(frmStorEdit),
-    STANDIN(frmStorClear),
+    FORM(frmStorage),
+    FORM(frmStorDisplay),
+    FORM(frmStorEdit),
+    FORM(frmStorClear),
     STANDIN(frmUserFunction),
     STANDIN(frmUserPowerSupply),
     STANDIN(frmUserMaintainMenu),
@@ -126,7 +133,7 @@ constexpr FORMENTRY kRegistry[] = {
     STANDIN(frmFactMotor),
     STANDIN(frmFactSensor),
     STANDIN(frmFactSplice),
-    STANDIN(frmFactRestore),
+    FORM(frmFactRestore),
     STANDIN(frmFactArc),
     STANDIN(frmFactArcCompensation),
     STANDIN(frmFactSpliceTest),
