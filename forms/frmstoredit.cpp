@@ -98,9 +98,9 @@ void list(std::vector<std::string>& out)
         }
         int y, mo, d, h, mi;
         UnpackRecordTime(r.dwSpliceTime, &y, &mo, &d, &h, &mi);
-        char head[48];
-        std::snprintf(head, sizeof head, "%d\t%04d-%02d-%02d %02d:%02d", p, y, mo, d, h, mi);
-        out.push_back(std::string(head) + "\t\t" + note_of(r));
+        char when[32];
+        std::snprintf(when, sizeof when, "\t\t%04d-%02d-%02d\t%02d:%02d", y, mo, d, h, mi);
+        out.push_back(std::to_string(p) + "   " + note_of(r) + when);
     }
 }
 
