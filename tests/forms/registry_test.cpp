@@ -36,7 +36,10 @@ TEST(Registry, EveryCatalogueFormHasOneEntryAndOnlyTheBuiltFormsAreReal)
                         "frmFactTestFiber", "frmMaintUpdate", "frmRootmenu", "frmWorkbench",
                         // the connectivity and user information screens
                         "frmInfoTextEdit", "frmSysWifi", "frmSysBind", "frmSys4GBind", "frmSystem4GSetting",
-                        "frmGpsSwitch", "frmUserInfoShow", "frmUserInfoChange", "frmFactGpsInformation"}));
+                        "frmGpsSwitch", "frmUserInfoShow", "frmUserInfoChange", "frmFactGpsInformation",
+                        // the record and parameter screens
+                        "frmStorage", "frmStorDisplay", "frmStorEdit", "frmStorClear", "frmSysFormat",
+                        "frmFactRestore", "frmMaintElectrode"}));
     EXPECT_EQ(standins, FormCatalogue().size() - real.size());
     // Stand-ins share one screen but each is bound to its own window.
     EXPECT_NE(FindFormEntry(frmMaintain)->fnInitialize, FindFormEntry(frmHeater)->fnInitialize);
