@@ -31,7 +31,6 @@ constexpr uint16_t kOlder = 100, kNewer = 101;
 
 struct Display {
     int position = 0; // 1 = oldest; 0 when there are none
-    std::string message;
     GUISTRING* txtTitle = nullptr;
     GUISTRING* txtHint = nullptr;
     GUISTRING* txtArrow[2] = {};
@@ -180,11 +179,6 @@ int newer_click(void*)
     return 0;
 }
 } // namespace
-
-const std::string& StorDisplayMessage()
-{
-    return g.message;
-}
 
 uint32_t frmStorDisplay_Initialize()
 {

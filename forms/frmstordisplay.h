@@ -2,11 +2,8 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 uint32_t frmStorDisplay_Initialize();
 uint32_t frmStorDisplay_Release();
 uint32_t frmStorDisplay_Paint();
 uint32_t frmStorDisplay_Process();
-// The message line of the screen (the outcome of the last action).
-const std::string& StorDisplayMessage();
