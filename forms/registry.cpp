@@ -8,6 +8,7 @@
 #include "formmodel/appwindow.h"
 #include "formmodel/forms.h"
 #include "forms/frmfactgpsinformation.h"
+#include "forms/frmfactrestore.h"
 #include "forms/frmfacttestfiber.h"
 #include "forms/frmgpsswitch.h"
 #include "forms/frmheatdelete.h"
@@ -17,6 +18,7 @@
 #include "forms/frmheatselect.h"
 #include "forms/frmheatselecttemp.h"
 #include "forms/frminfotextedit.h"
+#include "forms/frmmaintelectrode.h"
 #include "forms/frmmaintupdate.h"
 #include "forms/frmoptignore.h"
 #include "forms/frmoptignore1.h"
@@ -29,8 +31,13 @@
 #include "forms/frmsplcselect.h"
 #include "forms/frmsplcselecttemp.h"
 #include "forms/frmsplice.h"
+#include "forms/frmstorage.h"
+#include "forms/frmstorclear.h"
+#include "forms/frmstordisplay.h"
+#include "forms/frmstoredit.h"
 #include "forms/frmsys4gbind.h"
 #include "forms/frmsysbind.h"
+#include "forms/frmsysformat.h"
 #include "forms/frmsystem4gsetting.h"
 #include "forms/frmsyswifi.h"
 #include "forms/frmuserinfochange.h"
@@ -61,7 +68,7 @@ constexpr FORMENTRY kRegistry[] = {
     STANDIN(frmMaintDustStart),
     STANDIN(frmMaintMotor),
     STANDIN(frmMaintArc),
-    STANDIN(frmMaintElectrode),
+    FORM(frmMaintElectrode),
     STANDIN(frmMaintMotorDriver),
     FORM(frmMaintUpdate),
     STANDIN(frmMaintEnduredArc),
@@ -89,7 +96,7 @@ constexpr FORMENTRY kRegistry[] = {
     STANDIN(frmSysPower),
     STANDIN(frmSysCalendar),
     STANDIN(frmSysPassword),
-    STANDIN(frmSysFormat),
+    FORM(frmSysFormat),
     FORM(frmSysWifi),
     FORM(frmSysBind),
     FORM(frmSys4GBind),
@@ -97,10 +104,10 @@ constexpr FORMENTRY kRegistry[] = {
     FORM(frmSystem4GSetting),
     STANDIN(frmHelpGuid),
     STANDIN(frmInformation),
-    STANDIN(frmStorage),
-    STANDIN(frmStorDisplay),
-    STANDIN(frmStorEdit),
-    STANDIN(frmStorClear),
+    FORM(frmStorage),
+    FORM(frmStorDisplay),
+    FORM(frmStorEdit),
+    FORM(frmStorClear),
     STANDIN(frmUserFunction),
     STANDIN(frmUserPowerSupply),
     STANDIN(frmUserMaintainMenu),
@@ -142,7 +149,7 @@ constexpr FORMENTRY kRegistry[] = {
     STANDIN(frmFactMotor),
     STANDIN(frmFactSensor),
     STANDIN(frmFactSplice),
-    STANDIN(frmFactRestore),
+    FORM(frmFactRestore),
     STANDIN(frmFactArc),
     STANDIN(frmFactArcCompensation),
     STANDIN(frmFactSpliceTest),

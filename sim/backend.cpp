@@ -57,6 +57,11 @@ struct Backend {
     // Read without the lock by path mapping (which also runs under it), from any thread.
     std::atomic<bool> usb_present{false};
     std::atomic<bool> usb_mounted{false};
+    // Pulled while mounted: "/media" still names the gone stick, whose every call fails, until
+    // it is unmounted or a stick is put in again.
+    std::atomic<bool> usb_pulled{false};
+    // Room on the stick in bytes, -1 unlimited.
+    std::atomic<int64_t> usb_capacity{-1};
     // A ramfs mounted on "/tmp" (DIR/ramfs while mounted): it hides DIR/tmp and goes when unmounted.
     std::atomic<bool> tmp_ramfs{false};
     std::map<std::string, std::function<int(const std::string&)>> shell_emul;
@@ -152,7 +157,7 @@ std::string host_path(std::string_view instrument_path)
     if (path == "/dev/null") return std::string(path);
     if (path == "/media" || starts_with(path, "/media/")) {
         std::string_view rest = path.substr(6);
-        return root + (B().usb_mounted ? "/usb" : "/media") + std::string(rest);
+        return root + (B().usb_mounted || B().usb_pulled ? "/usb" : "/media") + std::string(rest);
     }
     if (B().tmp_ramfs && (path == "/tmp" || starts_with(path, "/tmp/")))
         return root + "/ramfs" + std::string(path.substr(4));
@@ -163,9 +168,13 @@ void set_usb_present(bool present)
 {
     std::lock_guard<std::mutex> lk(B().mu);
     B().usb_present = present;
-    if (!present) B().usb_mounted = false;
+    if (!present && B().usb_mounted.exchange(false)) B().usb_pulled = true;
+    if (present) B().usb_pulled = false;
 }
 bool usb_present() { return B().usb_present; }
+bool usb_pulled() { return B().usb_pulled; }
+void set_usb_capacity(int64_t bytes) { B().usb_capacity = bytes; }
+int64_t usb_capacity() { return B().usb_capacity; }
 bool usb_mounted() { return B().usb_mounted; }
 
 void fault_device_missing(const std::string& path, bool missing)
@@ -216,6 +225,9 @@ void reset_backend()
     B().missing.clear();
     B().failing.clear();
     B().usb_mounted = false;
+    B().usb_pulled = false;
+    B().usb_capacity = -1;
+    usb_fault_pull_after(0);
     if (B().tmp_ramfs.exchange(false)) {
         std::error_code ec;
         std::filesystem::remove_all(B().root + "/ramfs", ec);
@@ -291,7 +303,7 @@ int plat_open(const char* path, int flags, mode_t mode)
     }
     const std::string host = host_path(path);
     const bool changes = flags & (O_CREAT | O_TRUNC);
-    if (file_fault("open", host) || (changes && !flash_powered(host))) return -1;
+    if (file_fault("open", host) || ((changes || usb_pulled()) && !flash_powered(host))) return -1;
     if (flags & O_TRUNC) flash_before_change(-1, host);
     fd = ::open(host.c_str(), flags, mode);
     if (fd >= 0 && changes) flash_note(FlashEvent::Open, fd, host);
@@ -358,6 +370,8 @@ ssize_t plat_write(int fd, const void* buf, size_t count)
             return -1;
         }
         if (file_fault_fd("write", fd) || !flash_fd_powered(fd)) return -1;
+        count = usb_room_for(fd, count);
+        if (count == 0) return -1;
         flash_before_change(fd, "");
         ssize_t n = ::write(fd, buf, count);
         if (n > 0) flash_note(FlashEvent::Write, fd, "");
@@ -642,8 +656,9 @@ int plat_umount(const char* target)
     int r = -1;
     {
         std::lock_guard<std::mutex> lk(B().mu);
-        if (target && std::string(target) == "/media" && B().usb_mounted) {
+        if (target && std::string(target) == "/media" && (B().usb_mounted || B().usb_pulled)) {
             B().usb_mounted = false;
+            B().usb_pulled = false;
             r = 0;
         } else if (target && std::string(target) == "/tmp" && B().tmp_ramfs) {
             B().tmp_ramfs = false;

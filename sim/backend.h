@@ -3,6 +3,8 @@
 // scenario runner and tests; never by the application.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -20,6 +22,13 @@ std::string host_path(std::string_view instrument_path);
 void set_usb_present(bool present);
 bool usb_present();
 bool usb_mounted();
+// Taken out while mounted: every call on the stick fails (EIO) until "/media" is unmounted.
+bool usb_pulled();
+// Room on the stick in bytes (-1: unlimited): a write past it is cut short, then fails (ENOSPC).
+void set_usb_capacity(int64_t bytes);
+int64_t usb_capacity();
+// The stick is pulled right after the `n`-th write point on it from now (0: never).
+void usb_fault_pull_after(int n);
 
 // Faults: a device path whose open fails (ENOENT), a request that fails with EIO the next
 // `times` calls (-1: every call). clear_faults removes them all.

@@ -344,6 +344,10 @@ bool on_flash(const std::string& host)
 
 bool flash_powered(const std::string& host)
 {
+    if (usb_pulled() && on_stick(host)) {
+        errno = EIO;
+        return false;
+    }
     if (!M().cut || !on_flash(host)) return true;
     errno = EIO;
     return false;
@@ -362,7 +366,7 @@ std::string fd_path(int fd)
 
 bool flash_fd_powered(int fd)
 {
-    if (!M().cut) return true;
+    if (!M().cut && !usb_pulled()) return true;
     return flash_powered(fd_path(fd));
 }
 
@@ -383,6 +387,7 @@ std::string instrument_path_of(const std::string& host)
 
 void flash_note(FlashEvent ev, int fd, const std::string& host)
 {
+    usb_note_write_point(fd, host);
     Model& m = M();
     if (!m.active || m.cut) return;
     std::string path = fd >= 0 ? fd_path(fd) : host;
@@ -443,7 +448,21 @@ void flash_before_change(int fd, const std::string& host)
     std::lock_guard<std::mutex> lk(m.mu);
     struct stat st {
     };
-    if ((fd >= 0 ? ::fstat(fd, &st) : ::lstat(path.c_str(), &st)) != 0 || !S_ISREG(st.st_mode)) return;
+    if ((fd >= 0 ? ::fstat(fd, &st) : ::lstat(path.c_str(), &st)) != 0) return;
+    if (S_ISDIR(st.st_mode) && fd < 0) {
+        // A folder renamed moves its files away from where they were armed: keep their data first.
+        std::error_code ec;
+        for (auto it = std::filesystem::recursive_directory_iterator(path, ec);
+             !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+            struct stat fs {
+            };
+            if (::lstat(it->path().c_str(), &fs) != 0 || !S_ISREG(fs.st_mode)) continue;
+            auto live = m.live.find(Ino{fs.st_dev, fs.st_ino});
+            if (live != m.live.end()) capture(m, live->second);
+        }
+        return;
+    }
+    if (!S_ISREG(st.st_mode)) return;
     auto it = m.live.find(Ino{st.st_dev, st.st_ino});
     if (it != m.live.end()) capture(m, it->second);
 }

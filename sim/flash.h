@@ -67,6 +67,12 @@ void flash_note(FlashEvent ev, int fd, const std::string& host);
 // A file or directory (as lstat saw it before) lost a name: when that was its last one, its host
 // inode number may be handed out again and no longer names it.
 void flash_note_removed(const struct stat& before);
+// The stick (sim/usb_stick.cpp): whether a host path lies on it; a write point on it (a pull may
+// be armed after so many); how many of `count` bytes fit on it when written at `fd` (0: none, errno
+// ENOSPC).
+bool on_stick(const std::string& host);
+void usb_note_write_point(int fd, const std::string& host);
+size_t usb_room_for(int fd, size_t count);
 // Whether an injected fault fails this call; sets errno.
 bool file_fault(const std::string& call, const std::string& host, const std::string& host2 = "");
 bool file_fault_fd(const std::string& call, int fd);

@@ -606,7 +606,8 @@ void parse(Json root, Scenario& sc)
         if (!cJSON_IsObject(ins)) throw Fail{"instrument must be an object"};
         check_keys(ins, "instrument",
                    {"cover", "usb", "sleeve", "power", "environment", "fibres", "dust", "mechanics",
-                    "module4g", "usb_package", "electrodes", "network", "machine", "region"});
+                    "module4g", "usb_package", "electrodes", "network", "machine", "region",
+                    "usb_capacity_kb", "usb_pull_after_writes"});
         if (Json e = cJSON_GetObjectItemCaseSensitive(ins, "electrodes")) {
             const std::string w = "instrument.electrodes";
             if (!cJSON_IsObject(e)) throw Fail{w + " must be an object {\"x\", \"y\"}"};
@@ -676,6 +677,10 @@ void parse(Json root, Scenario& sc)
         if (Json v = cJSON_GetObjectItemCaseSensitive(ins, "cover"))
             sc.cover_open = choice(v, "instrument.cover", "open", "closed");
         if (Json v = cJSON_GetObjectItemCaseSensitive(ins, "usb")) sc.usb = boolean(v, "instrument.usb");
+        if (Json v = cJSON_GetObjectItemCaseSensitive(ins, "usb_capacity_kb"))
+            sc.usb_capacity_kb = int64_t(number(v, "instrument.usb_capacity_kb", 0, 64.0 * 1024 * 1024));
+        if (Json v = cJSON_GetObjectItemCaseSensitive(ins, "usb_pull_after_writes"))
+            sc.usb_pull_after_writes = int(number(v, "instrument.usb_pull_after_writes", 1, 1e6));
         if (Json v = cJSON_GetObjectItemCaseSensitive(ins, "sleeve"))
             sc.sleeve = choice(v, "instrument.sleeve", "in", "out");
         if (Json v = cJSON_GetObjectItemCaseSensitive(ins, "fibres"))
@@ -830,6 +835,8 @@ void apply_scenario_setup(const Scenario& sc, Instrument& inst)
     }
     if (sc.cover_open) inst.misc().set_cover_open(*sc.cover_open);
     if (sc.usb) set_usb_present(*sc.usb);
+    if (sc.usb_capacity_kb) set_usb_capacity(*sc.usb_capacity_kb * 1024);
+    if (sc.usb_pull_after_writes) usb_fault_pull_after(*sc.usb_pull_after_writes);
     if (sc.usb_package) {
         std::string err;
         if (!write_usb_package(*sc.usb_package, err)) std::fprintf(stderr, "splicer-sim: %s\n", err.c_str());

@@ -107,6 +107,8 @@ struct Scenario {
     std::string file;
     std::optional<int64_t> start_epoch_s; // wall clock at start
     std::optional<bool> cover_open, usb, adapter, sleeve;
+    std::optional<int64_t> usb_capacity_kb;   // room on the stick
+    std::optional<int> usb_pull_after_writes; // the stick pulled after so many write points on it
     std::optional<double> battery;
     std::optional<double> temperature, pressure, humidity;
     std::optional<bool> fibres;                            // a pair laid in at the start (true) or none

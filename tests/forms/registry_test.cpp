@@ -41,10 +41,13 @@ TEST(Registry, EveryCatalogueFormHasOneEntryAndOnlyTheBuiltFormsAreReal)
                         "frmSplice", "frmSplcSelect", "frmSplcEdit", "frmSplcDelete", "frmSplcEditProp",
                         "frmSplcSelectTemp", "frmOption", "frmOptIgnore", "frmOptIgnore1", "frmOptImage",
                         "frmHeater", "frmHeatSelect", "frmHeatEdit", "frmHeatDelete", "frmHeatEditProp",
-                        "frmHeatSelectTemp"}));
+                        "frmHeatSelectTemp",
+                        // the record and parameter screens
+                        "frmStorage", "frmStorDisplay", "frmStorEdit", "frmStorClear", "frmSysFormat",
+                        "frmFactRestore", "frmMaintElectrode"}));
     EXPECT_EQ(standins, FormCatalogue().size() - real.size());
     // Stand-ins share one screen but each is bound to its own window.
-    EXPECT_NE(FindFormEntry(frmMaintain)->fnInitialize, FindFormEntry(frmSystem)->fnInitialize);
+    EXPECT_NE(FindFormEntry(frmMaintain)->fnInitialize, FindFormEntry(frmMaintRepair)->fnInitialize);
 }
 
 } // namespace
