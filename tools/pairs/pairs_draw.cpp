@@ -41,15 +41,16 @@ double round3(double v)
     return std::round(v * 1000) / 1000;
 }
 
-// A cleaved, laid-in fibre: most cleaves within 1 degree, some up to 2; a core up to 1 um off
-// the cladding's centre; a V-groove seating error of about a micrometre or two.
+// A cleaved, laid-in fibre: most cleaves within 1 degree, some up to 2; a core mostly within
+// 0.4 um of the cladding's centre (standard fibres guarantee 0.6), some up to 1 um; a V-groove
+// seating error of about a micrometre or two.
 Fibre fibre(Draw& d, const std::string& type)
 {
     Fibre f;
     f.type = type;
     f.cleave_deg = round3(d.chance(0.75) ? d.uniform(0, 1) : d.uniform(1, 2));
     f.cleave_azimuth_deg = round3(d.uniform(0, 360));
-    f.eccentricity_um = round3(d.uniform(0, 1));
+    f.eccentricity_um = round3(d.chance(0.7) ? d.uniform(0, 0.4) : d.uniform(0.4, 1));
     f.eccentricity_azimuth_deg = round3(d.uniform(0, 360));
     for (double& s : f.seat_um)
         s = round3(std::clamp(d.normal(1.5), -4.0, 4.0));
