@@ -150,6 +150,7 @@ void read_truth(const std::string& text, const std::vector<Pair>& pairs, std::ve
             t.axis_offset_um = num(d.p, "axis_offset_um");
             t.cladding_offset_um = num(d.p, "cladding_offset_um");
             t.loss_db = num(d.p, "loss_db");
+            t.joint_diameter_ratio = num(d.p, "joint_diameter_ratio", 1);
             t.defect = str(d.p, "defect");
             out[i].has_truth = true;
             next = i + 1;

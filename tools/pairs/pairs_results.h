@@ -12,7 +12,7 @@ namespace pairs
 
 struct Truth {
     double cleave_deg[2] = {0, 0};
-    double axis_offset_um = 0, cladding_offset_um = 0, loss_db = 0;
+    double axis_offset_um = 0, cladding_offset_um = 0, loss_db = 0, joint_diameter_ratio = 1;
     std::string defect;
 };
 
