@@ -35,10 +35,11 @@ thread_local ThreadAccount* t_account = nullptr;
 thread_local int t_depth = 0;
 thread_local int64_t t_entered_ns = 0;
 
+// -1 when the clock cannot be read.
 int64_t clock_ns(clockid_t c)
 {
     timespec ts{};
-    if (clock_gettime(c, &ts) != 0) return 0;
+    if (clock_gettime(c, &ts) != 0) return -1;
     return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
 } // namespace
@@ -52,6 +53,10 @@ void cpu_thread_begin()
         return;
     }
     a->base_ns = clock_ns(a->clock);
+    if (a->base_ns < 0) {
+        delete a;
+        return;
+    }
     std::lock_guard<std::mutex> lk(g_mu);
     g_live.insert(a);
     t_account = a;
@@ -62,8 +67,8 @@ void cpu_thread_end()
     ThreadAccount* a = t_account;
     if (!a) return;
     std::lock_guard<std::mutex> lk(g_mu);
-    const int64_t sim = a->sim_ns.load();
-    g_done_app_ns += clock_ns(a->clock) - a->base_ns - sim;
+    const int64_t sim = a->sim_ns.load(), now = clock_ns(a->clock);
+    if (now >= 0) g_done_app_ns += now - a->base_ns - sim;
     g_done_sim_ns += sim;
     g_live.erase(a);
     t_account = nullptr;
@@ -77,8 +82,9 @@ SimWork::SimWork()
 
 SimWork::~SimWork()
 {
-    if (t_account && t_depth > 0 && --t_depth == 0)
-        t_account->sim_ns += clock_ns(CLOCK_THREAD_CPUTIME_ID) - t_entered_ns;
+    if (!t_account || t_depth <= 0 || --t_depth > 0) return;
+    const int64_t now = clock_ns(CLOCK_THREAD_CPUTIME_ID);
+    if (now >= 0 && t_entered_ns >= 0) t_account->sim_ns += now - t_entered_ns;
 }
 
 CpuFigures cpu_figures()
@@ -90,8 +96,8 @@ CpuFigures cpu_figures()
         app = g_done_app_ns;
         sim = g_done_sim_ns;
         for (ThreadAccount* a : g_live) {
-            const int64_t s = a->sim_ns.load();
-            app += clock_ns(a->clock) - a->base_ns - s;
+            const int64_t s = a->sim_ns.load(), now = clock_ns(a->clock);
+            if (now >= 0) app += now - a->base_ns - s;
             sim += s;
         }
     }
