@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <string>
 
@@ -62,11 +63,19 @@ TEST(PairsSweep, ThreeSeededPairsAllCompleteWithTableAndFigures)
         EXPECT_TRUE(fs::exists(root / "sim/screens" / shot)) << shot;
 }
 
-TEST(PairsSweep, RefusesBadArguments)
+TEST(PairsSweep, RefusesBadArgumentsAndAFolderThatIsNotASweepsRoot)
 {
     for (const char* args : {"--count 0", "--count x", "--seed -1", "--bogus"}) {
         ToolRun r = run_pairs(args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_NE(r.out.find("usage: pairs"), std::string::npos) << args;
     }
+    // The sweep clears its root first: a folder holding anything else is left alone.
+    const fs::path foreign = fs::path(SPLICER_BINARY_DIR) / "integration-runs" / "pairs-foreign";
+    fs::remove_all(foreign);
+    fs::create_directories(foreign / "mnt");
+    std::ofstream(foreign / "mnt" / "keep") << "data";
+    ToolRun r = run_pairs("--count 1 --root " + foreign.string());
+    EXPECT_EQ(r.status, 2) << r.out;
+    EXPECT_TRUE(fs::exists(foreign / "mnt" / "keep"));
 }

@@ -120,7 +120,13 @@ int main(int argc, char** argv)
     if (!only.empty()) return write_file(only, scenario) ? 0 : 2;
 
     // A fresh data root: the unit formats its parameters from the defaults and counts from zero.
+    // Only an earlier sweep's root is cleared, never a folder that holds something else.
     std::error_code ec;
+    if (fs::exists(root, ec) && !fs::is_empty(root, ec) && !fs::exists(root / "pairs.json", ec)) {
+        std::fprintf(stderr, "pairs: %s holds something other than an earlier sweep; give another --root\n",
+                     root.c_str());
+        return 2;
+    }
     for (const char* sub : {"mnt", "usb", "tmp", "sim", "pairs.json", "run.log"})
         fs::remove_all(root / sub, ec);
     fs::create_directories(root, ec);
