@@ -9,7 +9,7 @@ PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchm
 DEMO_ROOT := out/demo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps demo test test-asan test-tsan renew-references build bench figures format clean
+.PHONY: all deps demo pairs test test-asan test-tsan renew-references build bench figures format clean
 
 all: build
 
@@ -35,6 +35,15 @@ demo: build
 	rm -rf $(DEMO_ROOT)
 	build/release/splicer-sim --root $(DEMO_ROOT) --scenario scenarios/demo.json --assets build/release/asset_root
 	@echo "Screens: $(DEMO_ROOT)/sim/screens/   Flash: $(DEMO_ROOT)/mnt/   EEPROM: $(DEMO_ROOT)/sim/eeprom.bin"
+	@echo "Splice log: $$(ls $(DEMO_ROOT)/usb/*/*.txt 2>/dev/null | tr '\n' ' ')"
+
+# N seeded random fibre pairs spliced one after the other, against the simulator's truth: the
+# table and its summary on standard output; the run in out/pairs/ (its scenario, log, records,
+# truth and screenshots).
+SEED ?= 1
+N ?= 20
+pairs: build
+	build/release/tools/pairs --seed $(SEED) --count $(N) --root out/pairs
 
 test: test-asan test-tsan
 

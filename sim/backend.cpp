@@ -18,6 +18,7 @@
 
 #include "platform/seam.h"
 #include "platform/sync.h"
+#include "sim/cpu_account.h"
 #include "sim/device.h"
 #include "sim/flash.h"
 #include "sim/request_log.h"
@@ -348,12 +349,16 @@ ssize_t plat_read(int fd, void* buf, size_t count)
     bool fail = injected_failure(path, 0);
     lk.unlock();
     ssize_t n = -1;
-    if (fail)
-        errno = EIO;
-    else
-        n = dev->read(*st, buf, count);
-    int e = errno;
-    record(path, "read", 0, uint64_t(count), int(n));
+    int e = 0;
+    {
+        SimWork sim_work;
+        if (fail)
+            errno = EIO;
+        else
+            n = dev->read(*st, buf, count);
+        e = errno;
+        record(path, "read", 0, uint64_t(count), int(n));
+    }
     Scheduler::instance().advance(dev->call_cost_us());
     errno = e;
     return n;
@@ -381,9 +386,14 @@ ssize_t plat_write(int fd, const void* buf, size_t count)
     OpenState* st = &f->st;
     std::string path = st->path;
     lk.unlock();
-    ssize_t n = dev->write(*st, buf, count);
-    int e = errno;
-    record(path, "write", 0, uint64_t(count), int(n));
+    ssize_t n = -1;
+    int e = 0;
+    {
+        SimWork sim_work;
+        n = dev->write(*st, buf, count);
+        e = errno;
+        record(path, "write", 0, uint64_t(count), int(n));
+    }
     Scheduler::instance().advance(dev->call_cost_us());
     errno = e;
     return n;
@@ -427,14 +437,18 @@ int device_ioctl(int fd, unsigned long request, void* arg, uint64_t logged_in, C
     bool fail = injected_failure(path, request);
     lk.unlock();
     int r = -1;
-    if (fail)
-        errno = EIO;
-    else
-        r = call(*dev, *st);
-    int e = errno;
-    uint64_t v = logged_in;
-    if (arg && (request >> 30) == 2 && r >= 0) v = u32_arg(request, arg); // read: log the answer
-    record(path, "ioctl", request, v, r);
+    int e = 0;
+    {
+        SimWork sim_work;
+        if (fail)
+            errno = EIO;
+        else
+            r = call(*dev, *st);
+        e = errno;
+        uint64_t v = logged_in;
+        if (arg && (request >> 30) == 2 && r >= 0) v = u32_arg(request, arg); // read: log the answer
+        record(path, "ioctl", request, v, r);
+    }
     Scheduler::instance().advance(dev->call_cost_us());
     errno = e;
     return r;
@@ -735,7 +749,22 @@ int plat_thread_create(plat_thread_t* id, void* (*routine)(void*), void* arg, co
         if (id) *id = 0;
         return -1;
     }
-    unsigned long t = Scheduler::instance().spawn(routine, arg, name);
+    // The application's threads count towards its CPU time (sim/cpu_account.h).
+    struct Start {
+        void* (*routine)(void*);
+        void* arg;
+    };
+    auto* start = new Start{routine, arg};
+    unsigned long t = Scheduler::instance().spawn(
+        [](void* p) -> void* {
+            Start st = *static_cast<Start*>(p);
+            delete static_cast<Start*>(p);
+            cpu_thread_begin();
+            void* r = st.routine(st.arg);
+            cpu_thread_end();
+            return r;
+        },
+        start, name);
     if (id) *id = t;
     return 0;
 }

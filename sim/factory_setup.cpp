@@ -15,7 +15,7 @@ namespace sim
 {
 namespace
 {
-constexpr size_t kPage = 128, kCrcOffset = 124, kPartPages = 233, kMachinePage = 24;
+constexpr size_t kPage = 128, kCrcOffset = 124, kPartPages = 233, kMachinePage = 24, kOptionPage = 23;
 constexpr size_t kRegionPage = 467;
 constexpr uint8_t kHomeMarket[2] = {0x5A, 0xA5};
 
@@ -43,18 +43,24 @@ bool apply_factory_setup(const FactorySetup& setup, std::string& err)
     bool any = false;
     for (auto& b : setup.machine)
         any = any || b.has_value();
+    for (auto& b : setup.options)
+        any = any || b.has_value();
     if (any) {
         const std::string path = data_root() + "/mnt/usr/Default.par";
         std::ifstream in(path, std::ios::binary);
         std::vector<uint8_t> par((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         in.close();
         if (par.size() < kPartPages * kPage) {
-            err = path + " is missing or not a parameter image: the machine settings cannot be set";
+            err = path + " is missing or not a parameter image: the factory settings cannot be set";
             return false;
         }
         uint8_t* page = par.data() + kMachinePage * kPage;
         for (size_t i = 0; i < setup.machine.size(); ++i)
             if (setup.machine[i]) page[kMachineByteOffsets[i]] = *setup.machine[i];
+        put_crc(page);
+        page = par.data() + kOptionPage * kPage;
+        for (size_t i = 0; i < setup.options.size(); ++i)
+            if (setup.options[i]) page[kOptionByteOffsets[i]] = *setup.options[i];
         put_crc(page);
         // Written beside and renamed over, so the file is whole at any moment.
         const std::string tmp = path + ".tmp";

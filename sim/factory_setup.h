@@ -1,6 +1,7 @@
 // The unit as the factory set it up, for a scenario: the machine settings' 4G module, GPS and
-// network-time bytes in the defaults file the unit formats its EEPROM from at its first start,
-// and the EEPROM's region page that marks a board for the home market.
+// network-time bytes and the splice options' factory switches in the defaults file the unit formats
+// its EEPROM from at its first start, and the EEPROM's region page that marks a board for the home
+// market.
 #pragma once
 
 #include <array>
@@ -15,12 +16,17 @@ namespace sim
 constexpr std::array<const char*, 3> kMachineBytes = {"b4GEnable", "bGpsEnable", "b4GTimeSync"};
 constexpr std::array<int, 3> kMachineByteOffsets = {115, 116, 117};
 
+// The splice option table's factory switches a scenario may set, and their offsets in the table.
+constexpr std::array<const char*, 1> kOptionBytes = {"bSpliceLogger"};
+constexpr std::array<int, 1> kOptionByteOffsets = {90};
+
 struct FactorySetup {
     std::array<std::optional<uint8_t>, 3> machine; // as kMachineBytes
+    std::array<std::optional<uint8_t>, 1> options; // as kOptionBytes
     std::optional<bool> home_market;
 };
 
-// Writes the machine bytes into DATA_ROOT/mnt/usr/Default.par (the page's check value renewed)
+// Writes the machine and option bytes into DATA_ROOT/mnt/usr/Default.par (the page's check value renewed)
 // and marks or clears the region page of the EEPROM chip. False with `err` when the defaults file
 // is missing or not a parameter image.
 bool apply_factory_setup(const FactorySetup& setup, std::string& err);

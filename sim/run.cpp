@@ -12,6 +12,7 @@
 #include "platform/seam.h"
 #include "sim/assets.h"
 #include "sim/backend.h"
+#include "sim/cpu_account.h"
 #include "sim/display_window.h"
 #include "sim/events.h"
 #include "sim/instrument.h"
@@ -194,6 +195,9 @@ int plat_backend_start(int argc, char** argv)
             return 2;
         }
     }
+    // From here on this thread is the application's main thread.
+    sim::set_cpu_log(true, run().t0_us);
+    sim::cpu_thread_begin();
     return -1;
 }
 

@@ -69,7 +69,10 @@ void register_builtin_predicates()
         });
         // What the application reports it shows: the form ("frmRootmenu"), the error code ("247").
         register_predicate("screen", [](const std::string& a) { return trace_value("screen") == a; });
-        register_predicate("error", [](const std::string& a) { return trace_value("error") == a; });
+        register_predicate("error", [](const std::string& a) {
+            const std::string shown = trace_value("error");
+            return a == "any" ? !shown.empty() : shown == a;
+        });
         register_predicate("motors", [inst](const std::string& a) {
             auto* i = inst();
             if (!i) return false;
@@ -606,7 +609,7 @@ void parse(Json root, Scenario& sc)
         if (!cJSON_IsObject(ins)) throw Fail{"instrument must be an object"};
         check_keys(ins, "instrument",
                    {"cover", "usb", "sleeve", "power", "environment", "fibres", "dust", "mechanics",
-                    "module4g", "usb_package", "electrodes", "network", "machine", "region",
+                    "module4g", "usb_package", "electrodes", "network", "machine", "options", "region",
                     "usb_capacity_kb", "usb_pull_after_writes"});
         if (Json e = cJSON_GetObjectItemCaseSensitive(ins, "electrodes")) {
             const std::string w = "instrument.electrodes";
@@ -623,6 +626,14 @@ void parse(Json root, Scenario& sc)
             for (size_t i = 0; i < kMachineBytes.size(); ++i)
                 if (Json v = cJSON_GetObjectItemCaseSensitive(m, kMachineBytes[i]))
                     sc.factory.machine[i] = uint8_t(number(v, w + "." + kMachineBytes[i], 0, 1));
+        }
+        if (Json m = cJSON_GetObjectItemCaseSensitive(ins, "options")) {
+            const std::string w = "instrument.options";
+            if (!cJSON_IsObject(m)) throw Fail{w + " must be an object"};
+            check_keys(m, w, {"bSpliceLogger"});
+            for (size_t i = 0; i < kOptionBytes.size(); ++i)
+                if (Json v = cJSON_GetObjectItemCaseSensitive(m, kOptionBytes[i]))
+                    sc.factory.options[i] = uint8_t(number(v, w + "." + kOptionBytes[i], 0, 1));
         }
         if (Json r = cJSON_GetObjectItemCaseSensitive(ins, "region")) {
             const std::string t = text(r, "instrument.region");

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/seam.h"
+#include "sim/cpu_account.h"
 #include "sim/events.h"
 #include "sim/scheduler.h"
 
@@ -49,5 +50,6 @@ void plat_trace(const char* key, const char* value)
         ++sim::g_count[{k, v}];
     }
     if (!v.empty()) sim::event("unit shows %s %s", k.c_str(), v.c_str());
+    if (k == "splice") sim::cpu_log_splice_status(v.c_str());
     sim::Scheduler::instance().progress();
 }

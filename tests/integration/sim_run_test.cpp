@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -78,6 +79,20 @@ TEST(SimRun, DemoBootsRunsTheFormsAndSwitchesOffWithTheScriptedPowerKey)
     for (auto& e : fs::recursive_directory_iterator(r.root / "usb"))
         pictures = pictures || e.path().filename() == "0001_X.bmp";
     EXPECT_TRUE(pictures);
+    // "Print Splice Logger" is on: the second splice, made with the stick in, logged its three
+    // stages in one text file named after it, in lines ended by CR LF.
+    std::string log;
+    for (auto& e : fs::recursive_directory_iterator(r.root / "usb")) {
+        EXPECT_NE(e.path().filename(), "0001.txt") << "no stick during the first splice";
+        if (e.path().filename() == "0002.txt") log = read_file(e.path());
+    }
+    size_t tables = 0;
+    for (size_t at = log.find("APPTABLE_OPTION Struct:"); at != std::string::npos;
+         at = log.find("APPTABLE_OPTION Struct:", at + 1))
+        ++tables;
+    EXPECT_EQ(tables, 3u);
+    EXPECT_NE(log.find("\tBYTE bSpliceLogger = 1;"), std::string::npos);
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), std::count(log.begin(), log.end(), '\r'));
     for (const char* shot : {"01-workbench", "02-menu", "03d-splice-result", "03-heating", "04-end"})
         EXPECT_GT(fs::file_size(r.root / "sim/screens" / (std::string(shot) + ".png")), 1000u) << shot;
     EXPECT_EQ(fs::file_size(r.root / "sim/eeprom.bin"), 65536u);

@@ -1,4 +1,5 @@
-// The scenario conditions about splices: the reported splice status and the stored record count.
+// The scenario conditions about splices: the reported splice status, the stored record count and
+// the error on show.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -36,5 +37,18 @@ TEST(SpliceConditions, RecordsCountsTheRecordFileAndRefusesNonNumbers)
         EXPECT_TRUE(sim::eval_predicate("records", n)) << n;
     for (const char* n : {"301", "", "2x", "many"})
         EXPECT_FALSE(sim::eval_predicate("records", n)) << n;
+}
+
+TEST(SpliceConditions, AnyErrorHoldsWhileSomeErrorIsShown)
+{
+    sim::Testbed tb;
+    sim::clear_trace();
+    EXPECT_FALSE(sim::eval_predicate("error", "any"));
+    plat_trace("error", "242");
+    EXPECT_TRUE(sim::eval_predicate("error", "any"));
+    EXPECT_TRUE(sim::eval_predicate("error", "242"));
+    EXPECT_FALSE(sim::eval_predicate("error", "241"));
+    plat_trace("error", ""); // cleared
+    EXPECT_FALSE(sim::eval_predicate("error", "any"));
 }
 } // namespace
