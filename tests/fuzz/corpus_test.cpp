@@ -20,17 +20,17 @@ TEST(FuzzCorpus, Bitmaps)
 
 TEST(FuzzCorpus, GlyphAndLanguageFiles)
 {
-    drive<fontsfuzz::Bed>("fonts", 200, 20480, fontsfuzz::run);
+    drive<fontsfuzz::Bed>("fonts", 100, 20480, fontsfuzz::run);
 }
 
 TEST(FuzzCorpus, ParameterLoadAtStart)
 {
-    drive<paramsfuzz::Bed>("params", 200, 512, paramsfuzz::run);
+    drive<paramsfuzz::Bed>("params", 100, 512, paramsfuzz::run);
 }
 
 TEST(FuzzCorpus, ScenarioFiles)
 {
-    drive<scenariofuzz::Bed>("scenario", 300, 8192, scenariofuzz::run);
+    drive<scenariofuzz::Bed>("scenario", 200, 8192, scenariofuzz::run);
 }
 
 TEST(FuzzCorpus, KeyCodesAndTouchMessages)
@@ -40,7 +40,7 @@ TEST(FuzzCorpus, KeyCodesAndTouchMessages)
 
 TEST(FuzzCorpus, NetworkStoredFiles)
 {
-    drive<netfilesfuzz::Bed>("netfiles", 200, 4096, netfilesfuzz::run);
+    drive<netfilesfuzz::Bed>("netfiles", 100, 4096, netfilesfuzz::run);
 }
 
 // The cores whose seeded random drivers run with their folders' tests: here their corpus only.

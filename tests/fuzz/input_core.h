@@ -102,7 +102,7 @@ inline std::string run(Bed& bed, const uint8_t* d, size_t n)
     bed.keys->s = Stream{d, half, 0};
     bed.touch->s = Stream{d + half, n - half, 0};
 
-    GUIKEYPAD* k = CreateKeypadDirect(n ? d[0] : 0, uint16_t(n > 1 ? d[1] % 40 : 36), kKeys);
+    GUIKEYPAD* k = CreateKeypadDirect(n ? d[0] : 0, uint16_t(6 + (n > 1 ? d[1] % 34 : 30)), kKeys);
     if (!k) return "key pad refused";
     _KeypadMapStandard(k);
     for (int i = 0; i < 4096 && !bed.keys->s.done(); ++i) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "sim/network_world.h"
 #include "sim/request_log.h"
 #include "sim/scenario.h"
 #include "sim/testbed.h"
@@ -28,6 +29,7 @@ inline std::string run(Bed&, const uint8_t* d, size_t n)
     sim::set_call_logging(false);
     sim::check_scenario_conditions(sc, err);
     sim::apply_scenario_setup(sc, tb.instrument());
+    sim::detach_network(); // its server and WiFi world go with this case's data root
     return "";
 }
 
