@@ -6,10 +6,12 @@ PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchm
             libcjson-dev unzip libpng-dev libjpeg-dev libfreetype-dev libhpdf-dev libcurl4-openssl-dev \
             libcpp-httplib-dev \
             fonts-dejavu-core fonts-dejavu-extra fonts-wqy-microhei poppler-utils
+# The fuzz targets' compiler and libFuzzer runtime (only `make fuzz` needs them).
+FUZZ_PACKAGES := clang libclang-rt-14-dev
 DEMO_ROOT := out/demo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps demo pairs test test-asan test-tsan renew-references build bench figures format clean
+.PHONY: all deps demo pairs test test-asan test-tsan renew-references build bench figures fuzz format clean
 
 all: build
 
@@ -74,6 +76,16 @@ figures: deps
 	cmake --preset debug >/dev/null
 	cmake --build --preset debug -j $(JOBS) --target test_splice
 	SPLICER_FIGURES_PAIRS=$(PAIRS) build/debug/tests/test_splice --gtest_filter='Figures.*' | grep '^fig:'
+
+# Every parser's libFuzzer target, FUZZ_S seconds each (FUZZ_S=600 for the long run), one after
+# another from the corpus in tests/fuzz/corpus; findings are minimised into that corpus.
+FUZZ_S ?= 60
+FUZZ_NAMES := $(patsubst tests/fuzz/targets/%_fuzz.cpp,%,$(wildcard tests/fuzz/targets/*_fuzz.cpp))
+fuzz:
+	$(MAKE) deps PACKAGES="$(PACKAGES) $(FUZZ_PACKAGES)"
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS) $(addprefix --target ,$(addsuffix _fuzz,$(FUZZ_NAMES)))
+	FUZZ_S=$(FUZZ_S) sh tests/fuzz/run_fuzz.sh $(FUZZ_NAMES)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

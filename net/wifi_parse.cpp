@@ -214,7 +214,8 @@ std::optional<std::string> ParseVersionFile(std::string_view text)
     if (f.size() < 3 || f[1].empty() || f[1].size() > 7 || !integer(f[2], 0, 7, &length)) return std::nullopt;
     std::string_view v = f[1];
     std::printf("length %d, version %.7s\n", length, std::string(v).c_str());
-    if (int(v.size()) != length) return std::nullopt;
+    // At least a digit and the dot: "5" alone has no form to compare.
+    if (int(v.size()) != length || v.size() < 2) return std::nullopt;
     for (size_t i = 0; i < v.size(); ++i)
         if (i == 1 ? v[i] != '.' : !std::isdigit(static_cast<unsigned char>(v[i]))) return std::nullopt;
     return std::string(v);

@@ -240,35 +240,43 @@ ManagementServer::ManagementServer(ServerConfig cfg) : cfg_(std::move(cfg)), bin
     http_->set_payload_max_length(kMaxBody);
     // The body is read here, not by the library: the library refuses form-encoded bodies beyond
     // 8 KiB, and the unit's uploads of images and reports are form-encoded and larger.
-    http_->Post("/receive", [this](const httplib::Request&, httplib::Response& res,
-                                   const httplib::ContentReader& read) {
-        std::string body;
-        const bool whole = read([&body](const char* data, size_t n) {
-            if (body.size() + n > kMaxBody) return false;
-            body.append(data, n);
-            return true;
-        });
-        if (!whole) {
-            res.status = 413;
-            return;
-        }
-        int status = 200;
-        std::string answer = handle(body, &status);
-        res.status = status;
-        res.set_content(answer, "text/plain");
-    });
+    http_->Post("/receive",
+                [this](const httplib::Request&, httplib::Response& res, const httplib::ContentReader& read) {
+                    std::string body;
+                    const bool whole = read([&body](const char* data, size_t n) {
+                        if (body.size() + n > kMaxBody) return false;
+                        body.append(data, n);
+                        return true;
+                    });
+                    if (!whole) {
+                        res.status = 413;
+                        return;
+                    }
+                    int status = 200;
+                    std::string answer = handle(body, &status);
+                    res.status = status;
+                    res.set_content(answer, "text/plain");
+                });
     port_ = http_->bind_to_any_port("127.0.0.1");
     if (port_ <= 0) {
         port_ = 0;
         std::fprintf(stderr, "sim: the management server found no loopback port\n");
         return;
     }
-    thread_ = std::thread([this] { http_->listen_after_bind(); });
+    thread_ = std::thread([this] {
+        http_->listen_after_bind();
+        listen_ended_ = true;
+    });
 }
 
 ManagementServer::~ManagementServer()
 {
     stopping_ = true;
+    // The library stops only a server that is listening already: a stop issued before the thread
+    // got there would be lost and the join below would wait forever.
+    if (thread_.joinable())
+        while (!listen_ended_ && !http_->is_running())
+            std::this_thread::yield();
     if (http_) http_->stop();
     if (thread_.joinable()) thread_.join();
 }

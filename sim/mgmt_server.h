@@ -76,6 +76,7 @@ class ManagementServer
     std::vector<ServerMessage> messages_;
     std::string log_path_, files_dir_;
     std::atomic<bool> stopping_{false};
+    std::atomic<bool> listen_ended_{false};
 };
 
 // Checks one body and says what type it is: the common fields, the field order of its type,

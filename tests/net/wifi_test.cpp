@@ -182,7 +182,7 @@ TEST(WifiParse, VersionFileAndStatus)
         {"K7Q2/1.20/4\n", "1.20"},  {"x/1.2/3", "1.2"},     {"x/1.2/4", nullptr},
         {"x/12.0/4", nullptr},      {"x/1.2X/4", nullptr},  {"x/1.234567/8", nullptr},
         {"x/1.2345678/9", nullptr}, {"x/1.20", nullptr},    {"", nullptr},
-        {"x/1.20/-4", nullptr},     {"x/1.20/4x", nullptr},
+        {"x/1.20/-4", nullptr},     {"x/1.20/4x", nullptr}, {"/1/1", nullptr},
     };
     testing::internal::CaptureStdout();
     for (const Case& c : cases) {

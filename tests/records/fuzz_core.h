@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "records/record.h"
-#include "records/recordlisting.h"
 #include "records/recordjournal.h"
+#include "records/recordlisting.h"
 #include "records/recordstore.h"
 
 namespace recfuzz
@@ -46,6 +46,7 @@ inline std::vector<uint8_t> damaged_file(const uint8_t* d, size_t n)
             at = size_t(REC_FLAGS_OFF + d[i + 1] % 20);
             break;
         case 3:
+            if (f.empty()) continue; // cut to nothing by an earlier step
             at = (size_t(d[i + 1]) << 8 | d[i + 2]) * 37 % f.size();
             break;
         default:
