@@ -10,11 +10,18 @@
 #include "forms/frmfactgpsinformation.h"
 #include "forms/frmfacttestfiber.h"
 #include "forms/frmgpsswitch.h"
+#include "forms/frmhelpguid.h"
+#include "forms/frminformation.h"
 #include "forms/frminfotextedit.h"
 #include "forms/frmmaintupdate.h"
+#include "forms/frmmenulock.h"
 #include "forms/frmrootmenu.h"
 #include "forms/frmsys4gbind.h"
 #include "forms/frmsysbind.h"
+#include "forms/frmsyscalendar.h"
+#include "forms/frmsyspassword.h"
+#include "forms/frmsyspower.h"
+#include "forms/frmsystem.h"
 #include "forms/frmsystem4gsetting.h"
 #include "forms/frmsyswifi.h"
 #include "forms/frmuserinfochange.h"
@@ -50,7 +57,7 @@ constexpr FORMENTRY kRegistry[] = {
     FORM(frmMaintUpdate),
     STANDIN(frmMaintEnduredArc),
     STANDIN(frmMaintDiagnostic),
-    STANDIN(frmMenuLock),
+    FORM(frmMenuLock),
     STANDIN(frmSplice),
     STANDIN(frmSplcSelect),
     STANDIN(frmSplcEdit),
@@ -68,41 +75,41 @@ constexpr FORMENTRY kRegistry[] = {
     STANDIN(frmHeatEditProp),
     STANDIN(frmHeatSelectTemp),
     FORM(frmInfoTextEdit),
-    STANDIN(frmSystem),
+    FORM(frmSystem),
     STANDIN(frmSysLanguage),
-    STANDIN(frmSysPower),
-    STANDIN(frmSysCalendar),
-    STANDIN(frmSysPassword),
+    FORM(frmSysPower),
+    FORM(frmSysCalendar),
+    FORM(frmSysPassword),
     STANDIN(frmSysFormat),
     FORM(frmSysWifi),
     FORM(frmSysBind),
     FORM(frmSys4GBind),
     STANDIN(frmSysAPP),
     FORM(frmSystem4GSetting),
-    STANDIN(frmHelpGuid),
-    STANDIN(frmInformation),
+    FORM(frmHelpGuid),
+    FORM(frmInformation),
     STANDIN(frmStorage),
     STANDIN(frmStorDisplay),
     STANDIN(frmStorEdit),
     STANDIN(frmStorClear),
-    STANDIN(frmUserFunction),
-    STANDIN(frmUserPowerSupply),
-    STANDIN(frmUserMaintainMenu),
-    STANDIN(frmUserSetupMenu),
-    STANDIN(frmUserDailyMaintain),
-    STANDIN(frmUserSpliceProcess),
-    STANDIN(frmUserSpliceHowto),
-    STANDIN(frmUserSpliceCheck),
-    STANDIN(frmUserSpliceExec),
-    STANDIN(frmUserSpliceProtect),
-    STANDIN(frmUserFuncOverview),
-    STANDIN(frmUserFuncMode),
-    STANDIN(frmUserFuncConnector),
-    STANDIN(frmUserFuncCommunication),
-    STANDIN(frmUserFuncContact),
-    STANDIN(frmUserFuncVideo),
-    STANDIN(frmUserSpliceTools),
-    STANDIN(frmUserSplicePretreatment),
+    FORM(frmUserFunction),
+    FORM(frmUserPowerSupply),
+    FORM(frmUserMaintainMenu),
+    FORM(frmUserSetupMenu),
+    FORM(frmUserDailyMaintain),
+    FORM(frmUserSpliceProcess),
+    FORM(frmUserSpliceHowto),
+    FORM(frmUserSpliceCheck),
+    FORM(frmUserSpliceExec),
+    FORM(frmUserSpliceProtect),
+    FORM(frmUserFuncOverview),
+    FORM(frmUserFuncMode),
+    FORM(frmUserFuncConnector),
+    FORM(frmUserFuncCommunication),
+    FORM(frmUserFuncContact),
+    FORM(frmUserFuncVideo),
+    FORM(frmUserSpliceTools),
+    FORM(frmUserSplicePretreatment),
     FORM(frmUserInfoChange),
     FORM(frmUserInfoShow),
     FORM(frmGpsSwitch),
