@@ -36,7 +36,15 @@ TEST(Registry, EveryCatalogueFormHasOneEntryAndOnlyTheBuiltFormsAreReal)
                         "frmFactTestFiber", "frmMaintUpdate", "frmRootmenu", "frmWorkbench",
                         // the connectivity and user information screens
                         "frmInfoTextEdit", "frmSysWifi", "frmSysBind", "frmSys4GBind", "frmSystem4GSetting",
-                        "frmGpsSwitch", "frmUserInfoShow", "frmUserInfoChange", "frmFactGpsInformation"}));
+                        "frmGpsSwitch", "frmUserInfoShow", "frmUserInfoChange", "frmFactGpsInformation",
+                        // the settings, passwords, information and the user guide
+                        "frmSystem", "frmSysPower", "frmSysCalendar", "frmSysPassword", "frmMenuLock",
+                        "frmInformation", "frmHelpGuid", "frmUserFunction", "frmUserPowerSupply",
+                        "frmUserMaintainMenu", "frmUserSetupMenu", "frmUserDailyMaintain", "frmUserSpliceProcess",
+                        "frmUserSpliceHowto", "frmUserSpliceCheck", "frmUserSpliceExec", "frmUserSpliceProtect",
+                        "frmUserFuncOverview", "frmUserFuncMode", "frmUserFuncConnector",
+                        "frmUserFuncCommunication", "frmUserFuncContact", "frmUserFuncVideo", "frmUserSpliceTools",
+                        "frmUserSplicePretreatment"}));
     EXPECT_EQ(standins, FormCatalogue().size() - real.size());
     // Stand-ins share one screen but each is bound to its own window.
     EXPECT_NE(FindFormEntry(frmMaintain)->fnInitialize, FindFormEntry(frmHeater)->fnInitialize);
