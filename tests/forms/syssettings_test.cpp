@@ -203,7 +203,7 @@ TEST(SysMenu, OpensItsScreensAndTheGuardedOnesThroughTheirPassword)
     const struct {
         int row; // 0-based
         GUIWINDOW* form;
-    } rows[] = {{1, frmSysPower}, {2, frmSysCalendar}, {3, frmSysPassword}, {11, frmInformation}};
+    } rows[] = {{1, frmSysPower}, {2, frmSysCalendar}, {3, frmSysPassword}, {5, frmInformation}};
     for (const auto& r : rows) {
         uint64_t at = 300;
         for (int i = 0; i < r.row; ++i, at += 250)
@@ -217,7 +217,7 @@ TEST(SysMenu, OpensItsScreensAndTheGuardedOnesThroughTheirPassword)
     // With a menu lock password the menu lock row asks it; by touch as by keys.
     ASSERT_EQ(PasswordStore(PASSWORD_MENU_LOCK, "2468"), 0);
     formtest::Touch touch(u);
-    touch.tap(300, 400, 48 + 4 * 32 + 14);
+    touch.tap(300, 400, 48 + 7 * 38 + 14);
     EXPECT_EQ(formtest::run_form(frmSystem), 4u);
     EXPECT_EQ(frmSystem->pNext, frmSysPassword);
     EXPECT_EQ(frmSysPassword->lParam, PASSWORD_MODE_ASK);
