@@ -44,7 +44,7 @@ void load_lines()
         GUISTRING* t = paragraph(TXT_GUIDE + uint32_t(uint32_t(g.def->page) * TXT_GUIDE_PAGE_TEXTS + uint32_t(k)));
         if (!t) break;
         if (k > 0) g.lines.emplace_back(); // a paragraph starts after a blank line
-        for (auto& l : GuideWrap(t, GUIDE_TEXT_WIDTH))
+        for (auto& l : GuideWrap(t, GUIDE_TEXT_WIDTH, GuideFontGap()))
             g.lines.push_back(std::move(l));
         DeleteStringDirect(t);
     }
@@ -118,7 +118,7 @@ bool breaks_before(uint16_t code)
 }
 } // namespace
 
-std::vector<std::vector<uint16_t>> GuideWrap(const GUISTRING* text, int width)
+std::vector<std::vector<uint16_t>> GuideWrap(const GUISTRING* text, int width, int gap)
 {
     std::vector<std::vector<uint16_t>> out;
     if (!text || !text->pText) return out;
@@ -128,7 +128,7 @@ std::vector<std::vector<uint16_t>> GuideWrap(const GUISTRING* text, int width)
     while (start < n) {
         int w = 0, i = start, cut = -1, next = -1;
         for (; i < n; ++i) {
-            const int cw = text->pWidth ? text->pWidth[i] : 0;
+            const int cw = (text->pWidth ? text->pWidth[i] : 0) + gap;
             if (w + cw > width && i > start) break;
             if (c[i] == ' ') cut = i, next = i + 1;
             else if (breaks_before(c[i]) && i > start) cut = i, next = i;
@@ -142,6 +142,12 @@ std::vector<std::vector<uint16_t>> GuideWrap(const GUISTRING* text, int width)
             ++start;
     }
     return out;
+}
+
+int GuideFontGap()
+{
+    const GUIFONT* f = GetFontObject("_TXT_BLK");
+    return f ? f->bLeftGap + f->bRightGap : 0;
 }
 
 const std::vector<std::vector<uint16_t>>& GuidePageLines()

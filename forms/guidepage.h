@@ -19,9 +19,12 @@ uint32_t GuidePagePaint(const GUIDEPAGE& def);
 uint32_t GuidePageProcess(const GUIDEPAGE& def);
 uint32_t GuidePageRelease(const GUIDEPAGE& def);
 
-// The lines of a text of at most `width` pixels: broken after a space, or before any character
-// of a language without spaces; a word wider than the width is cut. Codes without the final 0.
-std::vector<std::vector<uint16_t>> GuideWrap(const GUISTRING* text, int width);
+// The lines of a text of at most `width` pixels, each character taking its advance plus `gap`:
+// broken after a space, or before any character of a language without spaces; a word wider than
+// the width is cut. Codes without the final 0.
+std::vector<std::vector<uint16_t>> GuideWrap(const GUISTRING* text, int width, int gap);
+// The gap the page's font puts around each character.
+int GuideFontGap();
 // The page on show: its wrapped lines, the first line shown, and the lines a screen holds.
 const std::vector<std::vector<uint16_t>>& GuidePageLines();
 int GuidePageTop();

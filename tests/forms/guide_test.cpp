@@ -58,7 +58,7 @@ TEST(Guide, EveryPageIsWholeInBothLanguagesAndFitsTheScreen)
                 codes.push_back(0);
                 GUISTRING* s = CreateStringDirect(codes.data(), 15, 1);
                 ASSERT_NE(s, nullptr) << FormName(w) << ": a code without a glyph";
-                EXPECT_LE(int(s->wWidth), GUIDE_TEXT_WIDTH) << FormName(w);
+                EXPECT_LE(int(s->wWidth) + int(line.size()) * GuideFontGap(), GUIDE_TEXT_WIDTH) << FormName(w);
                 for (size_t i = 0; i < line.size(); ++i) {
                     EXPECT_TRUE((line[i] >= 0x20 && line[i] < 0x7F) || line[i] >= 256) << FormName(w);
                     if (line[i] >= 256) {
@@ -118,7 +118,7 @@ TEST(Guide, WrapsAtSpacesAndCutsOnlyWhatCannotBreak)
     GUISTRING* s = StrAsciiTrans("alpha beta gamma deltaepsilonzeta", 15, 1);
     ASSERT_NE(s, nullptr);
     const int w = s->pWidth[0] * 12; // about twelve letters
-    const auto lines = GuideWrap(s, w);
+    const auto lines = GuideWrap(s, w, 0);
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(std::string(lines[0].begin(), lines[0].end()), "alpha beta");
     size_t letters = 0;
@@ -133,7 +133,7 @@ TEST(Guide, WrapsAtSpacesAndCutsOnlyWhatCannotBreak)
         EXPECT_FALSE(!l.empty() && l.front() == ' ') << "a line never starts with a space";
     }
     EXPECT_EQ(letters, std::string("alphabetagammadeltaepsilonzeta").size());
-    EXPECT_TRUE(GuideWrap(nullptr, 100).empty());
+    EXPECT_TRUE(GuideWrap(nullptr, 100, 1).empty());
     DeleteStringDirect(s);
 }
 
