@@ -24,10 +24,10 @@ const MENUSCREEN kSplicing = {
 };
 
 GUIWINDOW** const kPages[GUIDE_PAGES] = {
-    &frmUserPowerSupply,   &frmUserMaintainMenu,  &frmUserSetupMenu,          &frmUserDailyMaintain,
-    &frmUserSpliceHowto,   &frmUserSpliceCheck,   &frmUserSpliceExec,         &frmUserSpliceProtect,
-    &frmUserFuncOverview,  &frmUserFuncMode,      &frmUserFuncConnector,      &frmUserFuncCommunication,
-    &frmUserFuncContact,   &frmUserFuncVideo,     &frmUserSpliceTools,        &frmUserSplicePretreatment,
+    &frmUserPowerSupply,  &frmUserMaintainMenu, &frmUserSetupMenu,     &frmUserDailyMaintain,
+    &frmUserSpliceHowto,  &frmUserSpliceCheck,  &frmUserSpliceExec,    &frmUserSpliceProtect,
+    &frmUserFuncOverview, &frmUserFuncMode,     &frmUserFuncConnector, &frmUserFuncCommunication,
+    &frmUserFuncContact,  &frmUserFuncVideo,    &frmUserSpliceTools,   &frmUserSplicePretreatment,
 };
 
 #define PAGE(form, n) const GUIDEPAGE k##form = {&form, n};

@@ -54,7 +54,8 @@ void lines(std::vector<PANELLINE>& out)
 const PANELDEF kPanel = {
     .ppWnd = &frmInformation,
     .title = "Information",
-    .hint = "\x01" "1107",
+    .hint = "\x01"
+            "1107",
     .lines = lines,
 };
 } // namespace

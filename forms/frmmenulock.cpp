@@ -29,7 +29,8 @@ void lines(std::vector<PANELLINE>& out)
 void list(std::vector<std::string>& out)
 {
     for (int i = 0; i < MENU_LOCK_COUNT; ++i)
-        out.push_back(PanelTextOf(MenuLockTitle(i)) + "\t\t" + PanelTextOf(MenuLockIsOn(i) ? TXT_LOCKED : TXT_UNLOCKED));
+        out.push_back(PanelTextOf(MenuLockTitle(i)) + "\t\t" +
+                      PanelTextOf(MenuLockIsOn(i) ? TXT_LOCKED : TXT_UNLOCKED));
 }
 
 void buttons(std::vector<std::string>& out)
@@ -53,7 +54,8 @@ uint32_t press(int button)
 const PANELDEF kPanel = {
     .ppWnd = &frmMenuLock,
     .title = "Menu Lock",
-    .hint = "\x01" "1104",
+    .hint = "\x01"
+            "1104",
     .enter = enter,
     .lines = lines,
     .buttons = buttons,

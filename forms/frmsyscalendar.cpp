@@ -55,7 +55,8 @@ uint8_t bcd(int v)
 void enter()
 {
     g = Calendar{};
-    struct tm t{};
+    struct tm t {
+    };
     const time_t now = plat_time();
     if (plat_localtime(now, &t)) {
         g.v[0] = t.tm_year + 1900;
@@ -93,9 +94,9 @@ uint32_t set_clock()
     const int year = g.v[0], month = g.v[1], day = g.v[2], hour = g.v[3], minute = g.v[4];
     if (!SysCalendarValid(year, month, day, hour, minute)) return TXT_DATE_INVALID;
     const int64_t days = days_from_civil(year, month, day);
-    const uint8_t record[RTC_TIME_LEN] = {0x00,          bcd(minute),         bcd(hour), bcd(day),
-                                          uint8_t((days + 4) % 7), bcd(month), bcd(year % 100),
-                                          bcd(year / 100),         0};
+    const uint8_t record[RTC_TIME_LEN] = {
+        0x00,       bcd(minute),     bcd(hour),       bcd(day), uint8_t((days + 4) % 7),
+        bcd(month), bcd(year % 100), bcd(year / 100), 0};
     if (Rtc_Write_Check(record, RTC_TIME_LEN) != 0) return TXT_CLOCK_FAILED;
     struct timeval tv = {time_t(days * 86400 + hour * 3600 + minute * 60), 0};
     if (plat_settimeofday(&tv) != 0) return TXT_CLOCK_FAILED;
@@ -120,7 +121,8 @@ uint32_t press(int button)
 const PANELDEF kPanel = {
     .ppWnd = &frmSysCalendar,
     .title = "Date and Time",
-    .hint = "\x01" "1106",
+    .hint = "\x01"
+            "1106",
     .enter = enter,
     .lines = lines,
     .buttons = buttons,

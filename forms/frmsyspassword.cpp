@@ -108,7 +108,8 @@ void put_body()
     if (!entering()) {
         for (int i = 0; i < kRows; ++i) {
             const int y = kRowY + i * kRowH;
-            if (back && i == g.row) FormFill(back, kRowX, y, kRowX + kRowW - 1, y + kRowH - 4, FormRgb(back, kFocusColour));
+            if (back && i == g.row)
+                FormFill(back, kRowX, y, kRowX + kRowW - 1, y + kRowH - 4, FormRgb(back, kFocusColour));
             PanelText(fore(), PanelTextOf(kRowDefs[i].label), kRowX + 20, y, 400, kRowH - 4, 0, "_TXT_BLK");
             PanelText(fore(), row_value(kRowDefs[i]), kRowX + 440, y, 220, kRowH - 4, 0, "_TXT_BLK");
         }
@@ -122,14 +123,15 @@ void put_body()
         for (int i = 0; i < kPadKeys; ++i)
             PanelButtonPut(g.wnd, g.pad[i], i == g.key);
     }
-    if (g.message) PanelText(fore(), PanelTextOf(g.message), 60, entering() ? 170 : 270, 680, 40, 2, "_TXT_DGRAY");
+    if (g.message)
+        PanelText(fore(), PanelTextOf(g.message), 60, entering() ? 170 : 270, 680, 40, 2, "_TXT_DGRAY");
 }
 
 void put_hint()
 {
     FormFill(fore(), 0, 440, 799, 479, 255);
-    PanelText(fore(), PanelTextOf(entering() ? TXT_HINT_PASSWORD_PAD : TXT_HINT_PASSWORD_CHOOSE), 20, 440, 760,
-              40, 0, "_TXT_DGRAY");
+    PanelText(fore(), PanelTextOf(entering() ? TXT_HINT_PASSWORD_PAD : TXT_HINT_PASSWORD_CHOOSE), 20, 440,
+              760, 40, 0, "_TXT_DGRAY");
 }
 
 void refresh()
@@ -326,7 +328,8 @@ uint32_t touch(int state, const GUITOUCHMSG& msg)
     for (int i = 0; i < kPadKeys; ++i)
         if (msg.pObject == g.pad[i] && entering()) return FormButtonTouch(g.wnd, state, g.pad[i], 20);
     for (int i = 0; i < kRows; ++i)
-        if (msg.pObject == g.rowButton[i] && !entering()) return FormButtonTouch(g.wnd, state, g.rowButton[i], 20);
+        if (msg.pObject == g.rowButton[i] && !entering())
+            return FormButtonTouch(g.wnd, state, g.rowButton[i], 20);
     return 0;
 }
 
@@ -334,18 +337,21 @@ void build(GUIWINDOW* w)
 {
     static const char* const kLabels[kPadKeys - 2] = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "0"};
     for (int i = 0; i < kPadKeys; ++i) {
-        g.padText[i] = i < kDelete  ? StrAsciiTrans(kLabels[i], 19, 1)
-                       : i == kOk   ? PanelString(PanelTextOf(TXT_OK), 15)
-                                    : PanelString(PanelTextOf(TXT_DELETE), 15);
-        const int x = kPadX + (i % kPadCols) * (kPadW + kPadGap), y = kPadY + (i / kPadCols) * (kPadH + kPadGap);
-        g.pad[i] = CreateButtonDirect(3, 0, 0, 2, kPadW, kPadH, uint16_t(x), uint16_t(y), GetBrushObject("_FACT_MNU"),
-                                      GetCursorObject("_USER_WND"), GetFontObject("_TXT_BLK"), w->pFrmFore,
-                                      nullptr, g.padText[i], pad_click);
+        g.padText[i] = i < kDelete ? StrAsciiTrans(kLabels[i], 19, 1)
+                       : i == kOk  ? PanelString(PanelTextOf(TXT_OK), 15)
+                                   : PanelString(PanelTextOf(TXT_DELETE), 15);
+        const int x = kPadX + (i % kPadCols) * (kPadW + kPadGap),
+                  y = kPadY + (i / kPadCols) * (kPadH + kPadGap);
+        g.pad[i] =
+            CreateButtonDirect(3, 0, 0, 2, kPadW, kPadH, uint16_t(x), uint16_t(y),
+                               GetBrushObject("_FACT_MNU"), GetCursorObject("_USER_WND"),
+                               GetFontObject("_TXT_BLK"), w->pFrmFore, nullptr, g.padText[i], pad_click);
     }
     for (int i = 0; i < kRows; ++i)
-        g.rowButton[i] = CreateButtonDirect(0, 0, 0, 0, kRowW, kRowH - 4, kRowX, uint16_t(kRowY + i * kRowH),
-                                            GetBrushObject("_USER_TRAN"), GetCursorObject("_USER_WND"),
-                                            GetFontObject("_TXT_BLK"), w->pFrmFore, nullptr, nullptr, row_click);
+        g.rowButton[i] =
+            CreateButtonDirect(0, 0, 0, 0, kRowW, kRowH - 4, kRowX, uint16_t(kRowY + i * kRowH),
+                               GetBrushObject("_USER_TRAN"), GetCursorObject("_USER_WND"),
+                               GetFontObject("_TXT_BLK"), w->pFrmFore, nullptr, nullptr, row_click);
     MachineParameter m{};
     GUITOUCHPAD* touch = GetTouchpadObject(DEV_TOUCH);
     if (!touch || GetTable_MachinePar(&m) != 0 || !m.bTouchEnable) return;
@@ -417,7 +423,8 @@ uint32_t frmSysPassword_Paint()
 
 uint32_t frmSysPassword_Process()
 {
-    static constexpr FORMEVENTS kEvents = {.idleMode = kMode, .keyDown = key_down, .touchType = 1, .touch = touch};
+    static constexpr FORMEVENTS kEvents = {
+        .idleMode = kMode, .keyDown = key_down, .touchType = 1, .touch = touch};
     if (!g.wnd) return FORM_BACK;
     return FormEventLoop(frmSysPassword, kEvents);
 }

@@ -78,7 +78,8 @@ uint32_t press(int button)
 const PANELDEF kPanel = {
     .ppWnd = &frmSysPower,
     .title = "Power Saving",
-    .hint = "\x01" "1105",
+    .hint = "\x01"
+            "1105",
     .enter = enter,
     .lines = lines,
     .buttons = buttons,

@@ -41,7 +41,8 @@ void load_lines()
 {
     g.lines.clear();
     for (int k = 0; k < int(TXT_GUIDE_PAGE_TEXTS); ++k) {
-        GUISTRING* t = paragraph(TXT_GUIDE + uint32_t(uint32_t(g.def->page) * TXT_GUIDE_PAGE_TEXTS + uint32_t(k)));
+        GUISTRING* t =
+            paragraph(TXT_GUIDE + uint32_t(uint32_t(g.def->page) * TXT_GUIDE_PAGE_TEXTS + uint32_t(k)));
         if (!t) break;
         if (k > 0) g.lines.emplace_back(); // a paragraph starts after a blank line
         for (auto& l : GuideWrap(t, GUIDE_TEXT_WIDTH, GuideFontGap()))
@@ -130,12 +131,16 @@ std::vector<std::vector<uint16_t>> GuideWrap(const GUISTRING* text, int width, i
         for (; i < n; ++i) {
             const int cw = (text->pWidth ? text->pWidth[i] : 0) + gap;
             if (w + cw > width && i > start) break;
-            if (c[i] == ' ') cut = i, next = i + 1;
-            else if (breaks_before(c[i]) && i > start) cut = i, next = i;
+            if (c[i] == ' ')
+                cut = i, next = i + 1;
+            else if (breaks_before(c[i]) && i > start)
+                cut = i, next = i;
             w += cw;
         }
-        if (i >= n) cut = next = n;
-        else if (cut <= start) cut = next = i; // no place to break: cut the word
+        if (i >= n)
+            cut = next = n;
+        else if (cut <= start)
+            cut = next = i; // no place to break: cut the word
         out.emplace_back(c + start, c + cut);
         start = next;
         while (start < n && c[start] == ' ')
@@ -201,7 +206,8 @@ uint32_t GuidePagePaint(const GUIDEPAGE& def)
         FormFill(back, 0, 36, 799, 439, FormRgb(back, kBodyColour));
         FormFill(back, 0, 440, 799, 479, FormRgb(back, kHintColour));
     }
-    if (uint32_t n = FormTitleText(w)) PanelText(w->pFrmFore, PanelTextOf(n), 120, 0, 480, 35, 2, "_TXT_WHT", 19);
+    if (uint32_t n = FormTitleText(w))
+        PanelText(w->pFrmFore, PanelTextOf(n), 120, 0, 480, 35, 2, "_TXT_WHT", 19);
     put_text();
     PanelText(w->pFrmFore, PanelTextOf(TXT_HINT_PAGE), 20, 440, 760, 40, 0, "_TXT_DGRAY");
     return FormPaintDone(w, kMode);

@@ -15,11 +15,11 @@ size_t word_of(int kind)
 {
     switch (kind) {
     case PASSWORD_POWER_ON:
-        return offsetof(MachineParameter, dwPowerOnPassword);
+        return offsetof(MachineParameter, dwPowerOnPwd);
     case PASSWORD_MENU_LOCK:
-        return offsetof(MachineParameter, dwMenuLockPassword);
+        return offsetof(MachineParameter, dwMenuLockPwd);
     case PASSWORD_FORMAT:
-        return offsetof(MachineParameter, dwFormatPassword);
+        return offsetof(MachineParameter, dwFormatPwd);
     default:
         return 0;
     }

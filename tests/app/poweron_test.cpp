@@ -73,7 +73,7 @@ TEST(PowerOn, OnlyThePowerOnPasswordStartsTheUnit)
         ASSERT_EQ(GetTable_MachinePar(&m), 0);
         m.lOpenPasswordLock = c.switchOn;
         m.lOpenDustCheck = 0;
-        m.dwPowerOnPassword = PasswordEncode(c.stored);
+        m.dwPowerOnPwd = PasswordEncode(c.stored);
         ASSERT_EQ(SetTable_MachineParEx(&m), 0);
         sim::clear_trace();
         uint64_t at = 300;

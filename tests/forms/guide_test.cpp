@@ -2,9 +2,9 @@
 // line inside the page and drawn with glyphs of the language file, and scrolling by keys and touch.
 #include <optional>
 
+#include "formflow.h"
 #include "forms/frmhelpguid.h"
 #include "forms/guidepage.h"
-#include "formflow.h"
 #include "formtest.h"
 #include "systemtest.h"
 #include "texts/textres.h"
@@ -39,7 +39,8 @@ TEST(Guide, EveryPageIsWholeInBothLanguagesAndFitsTheScreen)
             for (int k = 0; k < int(TXT_GUIDE_PAGE_TEXTS); ++k) {
                 GUISTRING* en = GetTextResource(paragraph_text(page, k), 15, 1, LANG_ENGLISH);
                 GUISTRING* t = GetTextResource(paragraph_text(page, k), 15, 1, language);
-                EXPECT_EQ(en != nullptr, t != nullptr) << FormName(w) << " paragraph " << k << " in " << language;
+                EXPECT_EQ(en != nullptr, t != nullptr)
+                    << FormName(w) << " paragraph " << k << " in " << language;
                 if (t) {
                     ++paragraphs;
                     chars += printable(std::vector<uint16_t>(t->pText, t->pText + t->wLength));
@@ -58,7 +59,8 @@ TEST(Guide, EveryPageIsWholeInBothLanguagesAndFitsTheScreen)
                 codes.push_back(0);
                 GUISTRING* s = CreateStringDirect(codes.data(), 15, 1);
                 ASSERT_NE(s, nullptr) << FormName(w) << ": a code without a glyph";
-                EXPECT_LE(int(s->wWidth) + int(line.size()) * GuideFontGap(), GUIDE_TEXT_WIDTH) << FormName(w);
+                EXPECT_LE(int(s->wWidth) + int(line.size()) * GuideFontGap(), GUIDE_TEXT_WIDTH)
+                    << FormName(w);
                 for (size_t i = 0; i < line.size(); ++i) {
                     EXPECT_TRUE((line[i] >= 0x20 && line[i] < 0x7F) || line[i] >= 256) << FormName(w);
                     if (line[i] >= 256) {
@@ -89,7 +91,11 @@ TEST(Guide, ScrollsByKeysAndTouchWithinThePage)
         {"a line down", {systest::DOWN}, false, 1, 0},
         {"down and up again", {systest::DOWN, systest::DOWN, systest::UP}, false, 1, 0},
         {"up at the top stays", {systest::UP}, false, 0, 0},
-        {"screens down stop at the end", {systest::RIGHT, systest::RIGHT, systest::RIGHT, systest::RIGHT}, false, 0, 4},
+        {"screens down stop at the end",
+         {systest::RIGHT, systest::RIGHT, systest::RIGHT, systest::RIGHT},
+         false,
+         0,
+         4},
         {"the down arrow touched", {}, true, 0, 1},
     };
     for (const auto& c : cases) {
@@ -106,7 +112,8 @@ TEST(Guide, ScrollsByKeysAndTouchWithinThePage)
         ASSERT_GT(lines, GUIDE_LINES_SHOWN);
         EXPECT_EQ(w->fnProcess(), 6u) << c.name;
         const int last = lines - GUIDE_LINES_SHOWN;
-        EXPECT_EQ(GuidePageTop(), c.screens ? std::min(c.screens * GUIDE_LINES_SHOWN, last) : c.lines) << c.name;
+        EXPECT_EQ(GuidePageTop(), c.screens ? std::min(c.screens * GUIDE_LINES_SHOWN, last) : c.lines)
+            << c.name;
         w->fnRelease();
     }
     SyncLanguageChange(LANG_ENGLISH);

@@ -40,11 +40,11 @@ TEST(Registry, EveryCatalogueFormHasOneEntryAndOnlyTheBuiltFormsAreReal)
                         // the settings, passwords, information and the user guide
                         "frmSystem", "frmSysPower", "frmSysCalendar", "frmSysPassword", "frmMenuLock",
                         "frmInformation", "frmHelpGuid", "frmUserFunction", "frmUserPowerSupply",
-                        "frmUserMaintainMenu", "frmUserSetupMenu", "frmUserDailyMaintain", "frmUserSpliceProcess",
-                        "frmUserSpliceHowto", "frmUserSpliceCheck", "frmUserSpliceExec", "frmUserSpliceProtect",
-                        "frmUserFuncOverview", "frmUserFuncMode", "frmUserFuncConnector",
-                        "frmUserFuncCommunication", "frmUserFuncContact", "frmUserFuncVideo", "frmUserSpliceTools",
-                        "frmUserSplicePretreatment"}));
+                        "frmUserMaintainMenu", "frmUserSetupMenu", "frmUserDailyMaintain",
+                        "frmUserSpliceProcess", "frmUserSpliceHowto", "frmUserSpliceCheck",
+                        "frmUserSpliceExec", "frmUserSpliceProtect", "frmUserFuncOverview", "frmUserFuncMode",
+                        "frmUserFuncConnector", "frmUserFuncCommunication", "frmUserFuncContact",
+                        "frmUserFuncVideo", "frmUserSpliceTools", "frmUserSplicePretreatment"}));
     EXPECT_EQ(standins, FormCatalogue().size() - real.size());
     // Stand-ins share one screen but each is bound to its own window.
     EXPECT_NE(FindFormEntry(frmMaintain)->fnInitialize, FindFormEntry(frmHeater)->fnInitialize);

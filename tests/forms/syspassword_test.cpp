@@ -18,8 +18,8 @@ TEST(Password, OnlyTheExactStoredDigitsMatch)
         const char* typed;
         bool match;
     } cases[] = {
-        {"0246", true}, {"1357", false}, {"", false}, {"02460", false}, {"024", false},
-        {"246", false}, {"02a6", false}, {"0000", false},
+        {"0246", true}, {"1357", false}, {"", false},     {"02460", false},
+        {"024", false}, {"246", false},  {"02a6", false}, {"0000", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(PasswordMatches(PASSWORD_MENU_LOCK, c.typed), c.match) << '"' << c.typed << '"';
@@ -120,7 +120,7 @@ TEST(SysPassword, ALockedMenuOpensOnlyWithThePassword)
         const char* typed;
         bool opens;
     } cases[] = {
-        {"wrong", "1357", false},  {"empty", "", false},        {"too long", "24680", false},
+        {"wrong", "1357", false},    {"empty", "", false},      {"too long", "24680", false},
         {"too short", "246", false}, {"correct", "2468", true},
     };
     for (const auto& c : cases) {
@@ -129,7 +129,8 @@ TEST(SysPassword, ALockedMenuOpensOnlyWithThePassword)
         uint64_t at = systest::type_by_keys(u, 300, c.typed);
         if (!c.opens) {
             // Every other key, then Cancel: back to the menu that asked, never into the locked one.
-            for (const char* k : {"run", "menu", "heat", "arc", "view", systest::UP, "confirm", systest::LEFT, "confirm"})
+            for (const char* k :
+                 {"run", "menu", "heat", "arc", "view", systest::UP, "confirm", systest::LEFT, "confirm"})
                 u.tap(at, k), at += 250;
             u.tap(at, "cancel");
         }
@@ -158,10 +159,14 @@ TEST(MenuLock, TheFormsThatAskAPassword)
         GUIWINDOW* form;
         int kind;
     } cases[] = {
-        {frmMaintain, PASSWORD_MENU_LOCK},  {frmMaintUpdate, PASSWORD_MENU_LOCK}, // also by its hidden keys
-        {frmSplice, -1},                    {frmHeater, -1},
-        {frmMenuLock, PASSWORD_MENU_LOCK},  {frmSysFormat, PASSWORD_FORMAT},
-        {frmSysPassword, -1},               {frmInformation, -1},
+        {frmMaintain, PASSWORD_MENU_LOCK},
+        {frmMaintUpdate, PASSWORD_MENU_LOCK}, // also by its hidden keys
+        {frmSplice, -1},
+        {frmHeater, -1},
+        {frmMenuLock, PASSWORD_MENU_LOCK},
+        {frmSysFormat, PASSWORD_FORMAT},
+        {frmSysPassword, -1},
+        {frmInformation, -1},
     };
     for (const auto& c : cases)
         EXPECT_EQ(PasswordNeededFor(c.form), c.kind) << FormName(c.form);

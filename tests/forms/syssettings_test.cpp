@@ -84,8 +84,8 @@ TEST(SysPower, StepsFromAnyStoredValue)
         bool longer;
         uint32_t to;
     } cases[] = {
-        {0, 0, true, 30},  {0, 45, true, 60},  {0, 45, false, 30}, {0, 600, true, 600},
-        {0, 30, false, 0}, {1, 0, false, 0},   {1, 7, true, 10},    {1, 99999, false, 60},
+        {0, 0, true, 30},  {0, 45, true, 60}, {0, 45, false, 30}, {0, 600, true, 600},
+        {0, 30, false, 0}, {1, 0, false, 0},  {1, 7, true, 10},   {1, 99999, false, 60},
     };
     for (const auto& c : cases)
         EXPECT_EQ(SysPowerStep(c.row, c.from, c.longer), c.to) << c.row << " " << c.from << " " << c.longer;
@@ -94,7 +94,8 @@ TEST(SysPower, StepsFromAnyStoredValue)
 // Keys that step the date fields from what the screen shows now to `want` and press Set Clock.
 uint64_t calendar_keys(formtest::Unit& u, const int want[5])
 {
-    struct tm t{};
+    struct tm t {
+    };
     if (!plat_localtime(plat_time(), &t)) ADD_FAILURE() << "no local time";
     const int now[5] = {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min};
     const int lo[5] = {2018, 1, 1, 0, 0}, span[5] = {18, 12, 31, 24, 60};
@@ -113,7 +114,8 @@ uint64_t calendar_keys(formtest::Unit& u, const int want[5])
 
 int64_t epoch_of(const int v[5])
 {
-    struct tm t{};
+    struct tm t {
+    };
     t.tm_year = v[0] - 1900;
     t.tm_mon = v[1] - 1;
     t.tm_mday = v[2];

@@ -73,10 +73,14 @@ TEST(Screens, SettingsAndGuideInEnglishAndChinese)
         {"help-functions", frmUserFunction},
         {"help-splicing", frmUserSpliceProcess},
     };
-    const char* const kPageNames[GUIDE_PAGES] = {
-        "power-supply", "maintenance-menu", "setup-menu", "daily-maintenance", "how-to-splice", "check-splice",
-        "run-splice",   "protect-splice",   "overview",   "modes",             "connectors",    "communication",
-        "contact",      "video",            "tools",      "fiber-preparation"};
+    const char* const kPageNames[GUIDE_PAGES] = {"power-supply",  "maintenance-menu",
+                                                 "setup-menu",    "daily-maintenance",
+                                                 "how-to-splice", "check-splice",
+                                                 "run-splice",    "protect-splice",
+                                                 "overview",      "modes",
+                                                 "connectors",    "communication",
+                                                 "contact",       "video",
+                                                 "tools",         "fiber-preparation"};
     for (int language : {LANG_ENGLISH, LANG_CHINESE_SIMPLIFIED}) {
         ASSERT_EQ(SyncLanguageChange(language), 0);
         const std::string suffix = language == LANG_ENGLISH ? "" : "-zh";

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "formflow.h"
-#include "formtest.h"
 #include "forms/frmsyspassword.h"
+#include "formtest.h"
 #include "params/param_store.h"
 #include "sim/i2c_chips.h"
 
