@@ -132,14 +132,12 @@ int ExecMaskAfterPowerOn(int*, int* motorsReady)
     GetTable_MachinePar(&machine);
     if (machine.lOpenPasswordLock != 0) {
         std::printf("ExecMaskAfterPowerOn lOpenPasswordLock");
-        // A stand-in cannot take a password: it would turn every start into a switch-off.
-        if (IsStandinForm(frmSysPassword)) {
-            std::printf(" (no password form on this build: the start goes on)\n");
-        } else if (frmSysPassword) {
-            frmSysPassword->lParam = 1;
-            RunFormDirect(frmSysPassword, nullptr, nullptr);
-            if (frmSysPassword->lParam != 0) return 0; // password not accepted
-        }
+        std::printf("\n");
+        // Without the password form the unit does not start: nothing may open without the password.
+        if (!frmSysPassword) return 0;
+        frmSysPassword->lParam = 1;
+        RunFormDirect(frmSysPassword, nullptr, nullptr);
+        if (frmSysPassword->lParam != 0) return 0; // password not accepted
     }
     if (machine.lOpenDustCheck != 0) {
         std::printf("ExecMaskAfterPowerOn lOpenDustCheck");

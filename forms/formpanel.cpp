@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "devices/platdev.h"
 #include "formmodel/appwindow.h"
@@ -98,8 +99,7 @@ void build_buttons()
     if (touch) DelTouchMapList(touch);
     const int n = int(labels.size());
     for (int i = 0; i < n; ++i) {
-        const std::vector<uint16_t> codes = Utf8Codes(labels[size_t(i)]);
-        g.txtButton[i] = CreateStringDirect(codes.data(), 15, 1);
+        g.txtButton[i] = PanelString(labels[size_t(i)], 15);
         g.btn[i] =
             CreateButtonDirect(3, 0, 0, 2, kButtonW, kButtonH, uint16_t(button_x(i, n)), kButtonY,
                                GetBrushObject("_FACT_MNU"), GetCursorObject("_USER_WND"),
@@ -249,12 +249,31 @@ uint16_t poll()
 }
 } // namespace
 
+// A text resource travels as a marker byte and its number.
+constexpr char kTextMarker = '\x01';
+
+std::string PanelTextOf(uint32_t number)
+{
+    return kTextMarker + std::to_string(number);
+}
+
+GUISTRING* PanelString(const std::string& text, int size)
+{
+    if (text.size() > 1 && text[0] == kTextMarker) {
+        const uint32_t n = uint32_t(std::strtoul(text.c_str() + 1, nullptr, 10));
+        if (GUISTRING* t = GetTextResource(n, size, 1, GetCurrentLanguage())) return t;
+        if (GUISTRING* t = GetTextResource(n, size, 1, LANG_ENGLISH)) return t;
+        return StrAsciiTrans("?", uint8_t(size), 1);
+    }
+    const std::vector<uint16_t> codes = Utf8Codes(text);
+    return CreateStringDirect(codes.data(), uint8_t(size), 1);
+}
+
 void PanelText(GUIFRAME* f, const std::string& utf8, int x, int y, int w, int h, int align, const char* font,
                int size)
 {
     if (utf8.empty()) return;
-    const std::vector<uint16_t> codes = Utf8Codes(utf8);
-    GUISTRING* t = CreateStringDirect(codes.data(), uint8_t(size), 1);
+    GUISTRING* t = PanelString(utf8, size);
     FormLabel(f, t, x, y, w, h, align, font);
     DeleteStringDirect(t);
 }
@@ -305,7 +324,7 @@ uint32_t PanelInitialize(const PANELDEF& def)
     if (def.enter) def.enter();
     if (uint32_t n = FormTitleText(w)) g.txtTitle = GetTextResource(n, 19, 1, GetCurrentLanguage());
     if (!g.txtTitle) g.txtTitle = StrAsciiTrans(def.title, 19, 1);
-    g.txtHint = StrAsciiTrans(def.hint, 15, 1);
+    g.txtHint = def.hint ? PanelString(def.hint, 15) : nullptr;
     if (w->pFrmFore) _FrameBufferClear(w->pFrmFore);
     for (int r = 0; r < rows_shown(); ++r)
         g.row[r] = CreateButtonDirect(0, 0, 0, 0, kRowW, kRowH - 2, kRowX, uint16_t(def.listTop + r * kRowH),

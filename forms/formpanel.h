@@ -60,6 +60,11 @@ void PanelRefresh();
 int PanelListFocus();
 void PanelSetListFocus(int row);
 int PanelButtonFocus();
+// A text resource in place of a UTF-8 text (labels, values, list columns, buttons, the hint): drawn
+// in the current language, or in English where the language has no such text.
+std::string PanelTextOf(uint32_t number);
+// The string object of a panel text (UTF-8 or PanelTextOf); the caller deletes it.
+GUISTRING* PanelString(const std::string& text, int size);
 // A button as a cap on the layer below (tinted when focused) with its label above.
 void PanelButtonPut(GUIWINDOW* pWnd, GUIBUTTON* pButton, bool focus);
 // UTF-8 text in a box of a frame (as FormLabel).

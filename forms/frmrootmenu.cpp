@@ -10,6 +10,7 @@
 #include "formmodel/appwindow.h"
 #include "formmodel/forms.h"
 #include "forms/formkit.h"
+#include "forms/menulock.h"
 #include "gui/global.h"
 #include "params/param_tables.h"
 #include "texts/textres.h"
@@ -136,7 +137,7 @@ bool sequence(const uint8_t (&want)[8])
 uint32_t open_tile(int i)
 {
     GUIWINDOW* next = tile_form(i);
-    return next ? FormGoTo(W(), next) : 0;
+    return next ? MenuLockGoTo(W(), next) : 0;
 }
 
 int tileClick(void* sender)
@@ -152,7 +153,7 @@ uint32_t winKey_Down(int key)
         g.keys[i] = g.keys[i + 1];
     g.keys[7] = uint8_t(key);
     if (sequence(kFactoryKeys)) return FormGoTo(W(), frmFactory);
-    if (sequence(kUpdateKeys)) return FormGoTo(W(), frmMaintUpdate);
+    if (sequence(kUpdateKeys)) return MenuLockGoTo(W(), frmMaintUpdate);
     switch (key) {
     case 1:
         return 2;

@@ -17,9 +17,12 @@
 #include "forms/frmheater.h"
 #include "forms/frmheatselect.h"
 #include "forms/frmheatselecttemp.h"
+#include "forms/frmhelpguid.h"
+#include "forms/frminformation.h"
 #include "forms/frminfotextedit.h"
 #include "forms/frmmaintelectrode.h"
 #include "forms/frmmaintupdate.h"
+#include "forms/frmmenulock.h"
 #include "forms/frmoptignore.h"
 #include "forms/frmoptignore1.h"
 #include "forms/frmoptimage.h"
@@ -37,7 +40,11 @@
 #include "forms/frmstoredit.h"
 #include "forms/frmsys4gbind.h"
 #include "forms/frmsysbind.h"
+#include "forms/frmsyscalendar.h"
 #include "forms/frmsysformat.h"
+#include "forms/frmsyspassword.h"
+#include "forms/frmsyspower.h"
+#include "forms/frmsystem.h"
 #include "forms/frmsystem4gsetting.h"
 #include "forms/frmsyswifi.h"
 #include "forms/frmuserinfochange.h"
@@ -73,7 +80,7 @@ constexpr FORMENTRY kRegistry[] = {
     FORM(frmMaintUpdate),
     STANDIN(frmMaintEnduredArc),
     STANDIN(frmMaintDiagnostic),
-    STANDIN(frmMenuLock),
+    FORM(frmMenuLock),
     FORM(frmSplice),
     FORM(frmSplcSelect),
     FORM(frmSplcEdit),
@@ -91,41 +98,41 @@ constexpr FORMENTRY kRegistry[] = {
     FORM(frmHeatEditProp),
     FORM(frmHeatSelectTemp),
     FORM(frmInfoTextEdit),
-    STANDIN(frmSystem),
+    FORM(frmSystem),
     STANDIN(frmSysLanguage),
-    STANDIN(frmSysPower),
-    STANDIN(frmSysCalendar),
-    STANDIN(frmSysPassword),
+    FORM(frmSysPower),
+    FORM(frmSysCalendar),
+    FORM(frmSysPassword),
     FORM(frmSysFormat),
     FORM(frmSysWifi),
     FORM(frmSysBind),
     FORM(frmSys4GBind),
     STANDIN(frmSysAPP),
     FORM(frmSystem4GSetting),
-    STANDIN(frmHelpGuid),
-    STANDIN(frmInformation),
+    FORM(frmHelpGuid),
+    FORM(frmInformation),
     FORM(frmStorage),
     FORM(frmStorDisplay),
     FORM(frmStorEdit),
     FORM(frmStorClear),
-    STANDIN(frmUserFunction),
-    STANDIN(frmUserPowerSupply),
-    STANDIN(frmUserMaintainMenu),
-    STANDIN(frmUserSetupMenu),
-    STANDIN(frmUserDailyMaintain),
-    STANDIN(frmUserSpliceProcess),
-    STANDIN(frmUserSpliceHowto),
-    STANDIN(frmUserSpliceCheck),
-    STANDIN(frmUserSpliceExec),
-    STANDIN(frmUserSpliceProtect),
-    STANDIN(frmUserFuncOverview),
-    STANDIN(frmUserFuncMode),
-    STANDIN(frmUserFuncConnector),
-    STANDIN(frmUserFuncCommunication),
-    STANDIN(frmUserFuncContact),
-    STANDIN(frmUserFuncVideo),
-    STANDIN(frmUserSpliceTools),
-    STANDIN(frmUserSplicePretreatment),
+    FORM(frmUserFunction),
+    FORM(frmUserPowerSupply),
+    FORM(frmUserMaintainMenu),
+    FORM(frmUserSetupMenu),
+    FORM(frmUserDailyMaintain),
+    FORM(frmUserSpliceProcess),
+    FORM(frmUserSpliceHowto),
+    FORM(frmUserSpliceCheck),
+    FORM(frmUserSpliceExec),
+    FORM(frmUserSpliceProtect),
+    FORM(frmUserFuncOverview),
+    FORM(frmUserFuncMode),
+    FORM(frmUserFuncConnector),
+    FORM(frmUserFuncCommunication),
+    FORM(frmUserFuncContact),
+    FORM(frmUserFuncVideo),
+    FORM(frmUserSpliceTools),
+    FORM(frmUserSplicePretreatment),
     FORM(frmUserInfoChange),
     FORM(frmUserInfoShow),
     FORM(frmGpsSwitch),

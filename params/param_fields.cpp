@@ -119,7 +119,8 @@ std::vector<ParamField> machine_fields()
             F(S, bKeep104, T::U8),          F(S, bFocMotAlterFlag, T::U8),   F(S, bSpeakerSet1, T::U8),
             F(S, wSpeakerSet2, T::U16),     F(S, dwSpeakerMarker, T::U32),   F(S, bStoreImage, T::U8),
             F(S, bServerBind, T::U8),       F(S, b4GEnable, T::U8),          F(S, bGpsEnable, T::U8),
-            F(S, b4GTimeSync, T::U8)};
+            F(S, b4GTimeSync, T::U8),       F(S, dwPowerOnPwd, T::U32),      F(S, dwMenuLockPwd, T::U32),
+            F(S, bMenuLock, T::U8),         F(S, dwFormatPwd, T::U32)};
 }
 
 std::vector<ParamField> splice_fields()

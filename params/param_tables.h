@@ -9,6 +9,10 @@
 //   machine table bytes 72..75    lOpenPasswordLock (non-zero: power-on password)
 //   machine table bytes 76..77    lOpenDustCheck (16-bit; non-zero: dust check at power-on)
 //   machine table byte 78         bTouchEnable (0: touch input stays locked)
+//   machine table byte 79         bMenuLock (a bit per lockable menu, set: locked)
+//   machine table bytes 32..35    dwPowerOnPwd   } passwords of 4 to 8 digits, a nibble per
+//   machine table bytes 36..39    dwMenuLockPwd  } digit (digit + 1) from the top nibble down,
+//   machine table bytes 118..121  dwFormatPwd    } then 0 nibbles; 0: no password set
 #pragma once
 
 #include <cstddef>
@@ -227,7 +231,8 @@ struct MachineParameter {
     uint32_t dwRes16[2];       // 16
     uint32_t dwLcdSaveTime;    // 24: seconds; 0 never
     uint32_t dwAutoPowerOff;   // 28: minutes; 0 never
-    uint32_t dwRes32[2];       // 32
+    uint32_t dwPowerOnPwd;     // 32: see the top of this file
+    uint32_t dwMenuLockPwd;    // 36
     uint32_t dwAutoHeat;       // 40
     uint32_t dwElecWarnCount;  // 44: arcs before the replacement warning
     uint32_t dwElecLimitCount; // 48: arcs before the electrodes are due
@@ -239,7 +244,7 @@ struct MachineParameter {
     int32_t lOpenPasswordLock; // 72: power-on password switch
     uint16_t lOpenDustCheck;   // 76: power-on dust check switch
     uint8_t bTouchEnable;      // 78: 0 keeps touch input locked
-    uint8_t bRes79;            // 79
+    uint8_t bMenuLock;         // 79: a bit per lockable menu
     uint8_t bKeep80[9];        // 80..88: kept by every reset
     uint8_t bKeep89;           // 89
     uint8_t bKeep90;           // 90
@@ -259,7 +264,8 @@ struct MachineParameter {
     uint8_t b4GEnable;         // 115
     uint8_t bGpsEnable;        // 116
     uint8_t b4GTimeSync;       // 117
-    uint8_t bRes118[6];        // 118
+    uint32_t dwFormatPwd;      // 118
+    uint8_t bRes122[2];        // 122
     uint32_t dwCrc;            // 124
 };
 static_assert(sizeof(MachineParameter) == 128);
@@ -286,6 +292,10 @@ static_assert(offsetof(MachineParameter, wSpeakerSet2) == 107);
 static_assert(offsetof(MachineParameter, dwSpeakerMarker) == 109);
 static_assert(offsetof(MachineParameter, bStoreImage) == 113);
 static_assert(offsetof(MachineParameter, b4GTimeSync) == 117);
+static_assert(offsetof(MachineParameter, dwPowerOnPwd) == 32);
+static_assert(offsetof(MachineParameter, dwMenuLockPwd) == 36);
+static_assert(offsetof(MachineParameter, bMenuLock) == 79);
+static_assert(offsetof(MachineParameter, dwFormatPwd) == 118);
 constexpr uint32_t SPEAKER_MARKER = 0x3B4C5F78;
 constexpr uint8_t FOCUS_MOTOR_ALTER = 0x5A;
 constexpr uint8_t REPLACE_FLAG_SET = 90;

@@ -44,7 +44,15 @@ TEST(Registry, EveryCatalogueFormHasOneEntryAndOnlyTheBuiltFormsAreReal)
                         "frmHeatSelectTemp",
                         // the record and parameter screens
                         "frmStorage", "frmStorDisplay", "frmStorEdit", "frmStorClear", "frmSysFormat",
-                        "frmFactRestore", "frmMaintElectrode"}));
+                        "frmFactRestore", "frmMaintElectrode",
+                        // the settings, passwords, information and the user guide
+                        "frmSystem", "frmSysPower", "frmSysCalendar", "frmSysPassword", "frmMenuLock",
+                        "frmInformation", "frmHelpGuid", "frmUserFunction", "frmUserPowerSupply",
+                        "frmUserMaintainMenu", "frmUserSetupMenu", "frmUserDailyMaintain",
+                        "frmUserSpliceProcess", "frmUserSpliceHowto", "frmUserSpliceCheck",
+                        "frmUserSpliceExec", "frmUserSpliceProtect", "frmUserFuncOverview", "frmUserFuncMode",
+                        "frmUserFuncConnector", "frmUserFuncCommunication", "frmUserFuncContact",
+                        "frmUserFuncVideo", "frmUserSpliceTools", "frmUserSplicePretreatment"}));
     EXPECT_EQ(standins, FormCatalogue().size() - real.size());
     // Stand-ins share one screen but each is bound to its own window.
     EXPECT_NE(FindFormEntry(frmMaintain)->fnInitialize, FindFormEntry(frmMaintRepair)->fnInitialize);
