@@ -1,6 +1,5 @@
-// Formatting the record storage and erasing the parameter EEPROM. Both go through the password
-// form first (its lParam: set to the storage-format mode before, 0 afterwards when the password
-// was accepted), then a last Yes. A form that leaves lParam set refuses: nothing is done.
+// Formatting the record storage and erasing the parameter EEPROM, each after a last Yes. The
+// storage-format password, when one is set, is asked before this screen opens (MenuLockGoTo).
 #include "forms/frmsysformat.h"
 
 #include <string>
@@ -16,32 +15,16 @@
 namespace
 {
 enum { ROW_RECORDS, ROW_EEPROM, ROWS };
-// The password form's modes: 1 power-on, 2 menu lock, 3 storage format.
-constexpr uint32_t kPasswordFormatMode = 3;
-
 const char* const kRows[ROWS] = {"Format record storage", "Erase parameter EEPROM"};
 
 struct Format {
-    int asking = -1; // the row waiting for Yes, once the password was accepted
+    int asking = -1; // the row waiting for Yes
     std::string message;
 } g;
-
-struct Pending {
-    int row = -1; // the row the password form was opened for
-} pending;
 
 void enter()
 {
     g = Format{};
-    if (pending.row >= 0 && frmSysFormat->lReason == FORM_BACK) {
-        PanelSetListFocus(pending.row);
-        if (frmSysPassword && frmSysPassword->lParam == 0)
-            g.asking = pending.row;
-        else
-            g.message = "Password not accepted: nothing done";
-        if (frmSysPassword) frmSysPassword->lParam = 0;
-    }
-    pending = Pending{};
 }
 
 void lines(std::vector<PANELLINE>& out)
@@ -85,13 +68,7 @@ uint32_t press(int button)
         g.asking = -1;
         g.message = button == 1 ? run(asked) : "Nothing done";
     } else if (row >= 0 && row < ROWS) {
-        if (!frmSysPassword) {
-            g.message = "No password entry on this unit: nothing done";
-        } else {
-            pending.row = row;
-            frmSysPassword->lParam = kPasswordFormatMode;
-            return FormGoTo(frmSysFormat, frmSysPassword);
-        }
+        g.asking = row;
     }
     PanelRefresh();
     return 0;

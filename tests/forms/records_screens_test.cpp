@@ -13,6 +13,8 @@
 #include "forms/frmstordisplay.h"
 #include "forms/frmstoredit.h"
 #include "forms/frmsysformat.h"
+#include "forms/menulock.h"
+#include "forms/password.h"
 #include "formtest.h"
 #include "params/param_backup.h"
 #include "params/param_store.h"
@@ -283,29 +285,26 @@ TEST(ParameterScreens, ElectrodeCounterIsResetAfterYes)
     EXPECT_EQ(chip[at] | chip[at + 1] << 8, 0);
 }
 
-TEST(ParameterScreens, FormatNeedsTheAcceptedPassword)
+TEST(ParameterScreens, FormatClearsOnlyAfterYesAndBehindItsPassword)
 {
     Unit u;
     Records r(u);
-    // The password form leaves its lParam at 0 when the password was accepted.
-    for (bool accepted : {false, true}) {
-        u.tap(300, "confirm");
-        EXPECT_EQ(formtest::run_form(frmSysFormat), 4u);
-        EXPECT_EQ(frmSysFormat->pNext, frmSysPassword);
-        EXPECT_EQ(frmSysPassword->lParam, 3u) << "opened in the storage-format mode";
-        if (accepted) frmSysPassword->lParam = 0;
-        if (accepted) u.tb.after_ms(200, [] { shot("records-sysformat-ask"); });
-        if (accepted) {
-            u.tap(300, "left"); // at the front: right, Yes
-            u.tap(700, "confirm");
-            u.tb.after_ms(1000, [] { shot("records-sysformat"); });
-        }
-        u.tap(1300, "cancel");
-        EXPECT_EQ(formtest::run_back(frmSysFormat), 6u);
-        EXPECT_EQ(SysFormatMessage(),
-                  accepted ? "Record storage formatted" : "Password not accepted: nothing done");
-        EXPECT_EQ(r.count(), accepted ? 0 : 4);
+    for (bool yes : {false, true}) {
+        u.tap(300, "confirm"); // Start: asks
+        if (yes) u.tb.after_ms(500, [] { shot("records-sysformat-ask"); });
+        if (yes) u.tap(700, "left"); // at the front: right, Yes
+        u.tap(1100, "confirm");
+        if (yes) u.tb.after_ms(1500, [] { shot("records-sysformat"); });
+        u.tap(1900, "cancel");
+        EXPECT_EQ(formtest::run_form(frmSysFormat), 6u);
+        EXPECT_EQ(SysFormatMessage(), yes ? "Record storage formatted" : "Nothing done");
+        EXPECT_EQ(r.count(), yes ? 0 : 4);
     }
+    // With a storage-format password set, the way in goes through the password prompt.
+    ASSERT_EQ(PasswordStore(PASSWORD_FORMAT, "2468"), 0);
+    EXPECT_EQ(PasswordNeededFor(frmSysFormat), PASSWORD_FORMAT);
+    MenuLockGoTo(frmSystem, frmSysFormat);
+    EXPECT_EQ(frmSystem->pNext, frmSysPassword);
 }
 
 } // namespace
