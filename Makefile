@@ -8,10 +8,15 @@ PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchm
             fonts-dejavu-core fonts-dejavu-extra fonts-wqy-microhei poppler-utils
 # The fuzz targets' compiler and libFuzzer runtime (only `make fuzz` needs them).
 FUZZ_PACKAGES := clang libclang-rt-14-dev
+# The board build: Debian's armhf cross compiler and libraries, and qemu-arm to run its tests.
+ARM_PACKAGES := crossbuild-essential-armhf qemu-user libcurl4-openssl-dev:armhf libjpeg-dev:armhf \
+                libpng-dev:armhf libfreetype-dev:armhf libhpdf-dev:armhf libcjson-dev:armhf \
+                libgtest-dev:armhf libgmock-dev:armhf libcpp-httplib-dev:armhf file
+ARM_JOBS ?= 2
 DEMO_ROOT := out/demo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps demo pairs test test-asan test-tsan renew-references build bench figures fuzz format clean
+.PHONY: all deps arm-deps arm demo pairs test test-asan test-tsan renew-references build bench figures fuzz format clean
 
 all: build
 
@@ -28,6 +33,33 @@ deps:
 	    echo "Missing packages:$$missing"; echo "Run: sudo apt-get install$$missing"; exit 1; \
 	  fi; \
 	fi
+
+# The armhf architecture and the packages of the board build (as root through apt-get).
+arm-deps:
+	@dpkg --print-foreign-architectures | grep -qx armhf || { \
+	  [ "$$(id -u)" = 0 ] || { echo "Run: sudo dpkg --add-architecture armhf"; exit 1; }; \
+	  dpkg --add-architecture armhf && apt-get update -qq; }
+	@missing=""; for p in $(ARM_PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" = 0 ]; then \
+	    echo "Installing:$$missing"; \
+	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing >/dev/null || exit 1; \
+	  else \
+	    echo "Missing packages:$$missing"; echo "Run: sudo apt-get install$$missing"; exit 1; \
+	  fi; \
+	fi
+
+# The board's program and the unit tests cross-built into build/arm; the generators run from the
+# host build (build/release/tools), the tests under qemu-arm (label no_qemu: see README).
+arm: deps arm-deps
+	cmake --preset release >/dev/null
+	nice -n 15 cmake --build --preset release -j $(ARM_JOBS) --target host_tools
+	cmake --preset arm >/dev/null
+	nice -n 15 cmake --build --preset arm -j $(ARM_JOBS)
+	file build/arm/splicer | grep -q 'ARM' && file build/arm/splicer
+	nice -n 15 ctest --preset arm -j $(ARM_JOBS)
 
 build: deps
 	cmake --preset release >/dev/null

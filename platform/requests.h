@@ -172,6 +172,7 @@ struct PointerRecord {
     void* pAddr;
     uint32_t lLength;
 };
+static_assert(sizeof(void*) != 4 || (sizeof(PointerRecord) == 8 && offsetof(PointerRecord, lLength) == 4));
 
 // FPGA register write block.
 struct FpgaRegWrite {
@@ -186,6 +187,8 @@ struct BrightWaveRecord {
     uint32_t lPosition;
     uint8_t* pBuffer;
 };
+static_assert(offsetof(BrightWaveRecord, pBuffer) == 8);
+static_assert(sizeof(void*) != 4 || sizeof(BrightWaveRecord) == 12);
 
 // Core line fit read per view: k and b of the left fibre, then of the right fibre (f32 bits).
 struct CoreLineRecord {
@@ -207,12 +210,17 @@ struct FrameTransferDesc {
     FrameTransferBlock* pBlock;
     uint32_t lLength; // 16 on the instrument
 };
+static_assert(sizeof(void*) != 4 ||
+              (sizeof(FrameTransferBlock) == 16 && offsetof(FrameTransferBlock, pBuffer) == 12));
+static_assert(sizeof(void*) != 4 ||
+              (sizeof(FrameTransferDesc) == 8 && offsetof(FrameTransferDesc, lLength) == 4));
 
 // Keypad read descriptor: the driver fills u16 values: [1] = count n, codes from [2] on.
 struct KeypadReadDesc {
     uint16_t* pBuffer;
     uint32_t lSize; // bytes
 };
+static_assert(sizeof(void*) != 4 || (sizeof(KeypadReadDesc) == 8 && offsetof(KeypadReadDesc, lSize) == 4));
 
 // Speaker setup record, 12 bytes.
 #pragma pack(push, 1)
@@ -240,7 +248,8 @@ struct TouchInputEvent {
     uint16_t wCode;
     int32_t iValue;
 };
-static_assert(sizeof(TouchInputEvent) == 16);
+static_assert(sizeof(TouchInputEvent) == 16 && offsetof(TouchInputEvent, wType) == 8);
+static_assert(offsetof(TouchInputEvent, iValue) == 12);
 
 // ---- Encoding checks ----------------------------------------------------------------------------
 namespace plat_ioc {
@@ -296,4 +305,14 @@ static_assert(check(PWR_TYPE_SET, kWrite, 4, 0xB2) && check(PWR_AWAKE, kWrite, 4
 static_assert(check(PWR_BUSY, kRead, 4, 0xB4) && check(PWR_CHARGING, kRead, 4, 0xB5));
 static_assert(check(BEEP_SOUND, kWrite, 4, 0xC0) && check(BEEP_PREPARE, kWrite, 4, 0xC1));
 static_assert(check(BEEP_SETUP, kWrite, 8, 0xC2));
+// On the board the size field of a code is the size of the record it carries.
+static_assert(sizeof(void*) != 4 || (size(CAM_BRIGHT_WAVE) == sizeof(BrightWaveRecord) &&
+                                     size(KEY_READ_CODES) == sizeof(KeypadReadDesc) &&
+                                     size(FRM_TRANSFER_BACK) == sizeof(FrameTransferDesc)));
+static_assert(sizeof(void*) != 4 || (size(CAM_READ_FRAME_X) == sizeof(PointerRecord) &&
+                                     size(CAM_FPGA_RECT_X) == sizeof(PointerRecord) &&
+                                     size(CAM_SENSOR_WRITE_X) == sizeof(PointerRecord) &&
+                                     size(MISC_FPGA_REG_WRITE) == sizeof(PointerRecord) &&
+                                     size(BEEP_SETUP) == sizeof(PointerRecord)));
+static_assert(size(CAM_CORE_LINE_X) == sizeof(CoreLineRecord));
 } // namespace plat_ioc

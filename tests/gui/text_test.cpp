@@ -248,9 +248,10 @@ TEST_F(TextTest, GeneratedLanguageFileCarriesTextsAndGlyphs)
     const std::string f = "/usr/share/fonts/truetype/";
     const std::string cjk = f + "wqy/wqy-microhei.ttc";
     if (!std::ifstream(cjk)) GTEST_SKIP() << "no CJK font installed";
-    const std::string cmd = std::string(SPLICER_BINARY_DIR) + "/tools/gen_assets --language '" + table +
-                            "' Test.fnt '" + bed_->root() + "/mnt' " + f + "dejavu/DejaVuSans.ttf," + cjk +
-                            " " + f + "dejavu/DejaVuSans-Bold.ttf," + cjk + " > /dev/null";
+    const std::string cmd = std::string(SPLICER_RUN_PREFIX) + SPLICER_BINARY_DIR +
+                            "/tools/gen_assets --language '" + table + "' Test.fnt '" + bed_->root() +
+                            "/mnt' " + f + "dejavu/DejaVuSans.ttf," + cjk + " " + f +
+                            "dejavu/DejaVuSans-Bold.ttf," + cjk + " > /dev/null";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     for (const char* dir : {"15/normal", "15/bold", "19/normal", "19/bold"}) {
         const std::string path = std::string("/mnt/font/") + dir + "/Test.fnt";

@@ -12,6 +12,13 @@ struct CommandRun {
     std::string out;
 };
 
+// A program built with the tests, as a command line: a cross-built test starts it through the
+// emulator that runs the test itself.
+inline std::string built_program(const std::string& path)
+{
+    return std::string(SPLICER_RUN_PREFIX) + path;
+}
+
 inline CommandRun run_command(const std::string& cmd)
 {
     CommandRun r{-1, {}};

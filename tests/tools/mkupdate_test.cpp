@@ -23,7 +23,7 @@ CommandRun run(const std::string& cmd)
 
 TEST(MkUpdate, BuildsListsAndRefusesDamagedPackages)
 {
-    const std::string tool = std::string(SPLICER_BINARY_DIR) + "/tools/mkupdate";
+    const std::string tool = built_program(std::string(SPLICER_BINARY_DIR) + "/tools/mkupdate");
     const std::string mnt = std::string(SPLICER_ASSET_ROOT) + "/mnt/";
     fs::path dir = fs::temp_directory_path() / ("mkupdate_test." + std::to_string(::getpid()));
     fs::create_directories(dir);

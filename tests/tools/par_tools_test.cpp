@@ -40,6 +40,8 @@ class ParTools : public ::testing::Test
         gen = std::string(SPLICER_BINARY_DIR) + "/tools/gen_default_par";
         inspect = std::string(SPLICER_BINARY_DIR) + "/tools/par_inspect";
         ASSERT_TRUE(fs::exists(gen) && fs::exists(inspect)) << "tools not built";
+        gen = built_program(gen);
+        inspect = built_program(inspect);
     }
     void TearDown() override { fs::remove_all(dir); }
     std::string table(const std::string& name, const std::string& text)

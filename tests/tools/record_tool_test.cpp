@@ -33,7 +33,7 @@ class RecInspect : public ::testing::Test
         sim::set_call_logging(false);
         ::mkdir(tb->path("/mnt").c_str(), 0755);
         ::mkdir(tb->path("/mnt/usr").c_str(), 0755);
-        tool = std::string(SPLICER_BINARY_DIR) + "/tools/rec_inspect";
+        tool = built_program(std::string(SPLICER_BINARY_DIR) + "/tools/rec_inspect");
         file = tb->path(REC_FILE);
         ASSERT_EQ(InitializeRecord(), 0);
         for (int i = 1; i <= 3; ++i) {

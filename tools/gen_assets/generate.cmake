@@ -7,10 +7,10 @@ set(GUI_FONT_DIR /usr/share/fonts/truetype/dejavu)
 set(GUI_ASSET_STAMP ${CMAKE_BINARY_DIR}/gen_assets.stamp)
 add_custom_command(
   OUTPUT ${GUI_ASSET_STAMP}
-  COMMAND gen_assets ${SPLICER_ASSET_ROOT}/mnt ${GUI_MANIFEST} ${GUI_FONT_DIR}/DejaVuSans.ttf
+  COMMAND ${TOOL_gen_assets} ${SPLICER_ASSET_ROOT}/mnt ${GUI_MANIFEST} ${GUI_FONT_DIR}/DejaVuSans.ttf
           ${GUI_FONT_DIR}/DejaVuSans-Bold.ttf
   COMMAND ${CMAKE_COMMAND} -E touch ${GUI_ASSET_STAMP}
-  DEPENDS gen_assets ${GUI_MANIFEST}
+  DEPENDS ${TOOL_gen_assets} ${GUI_MANIFEST}
   COMMENT "Palette, glyph files and bitmaps"
   VERBATIM)
 add_custom_target(gui_assets DEPENDS ${GUI_ASSET_STAMP})

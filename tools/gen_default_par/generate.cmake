@@ -6,9 +6,9 @@ set(DEFAULT_PAR ${SPLICER_ASSET_ROOT}/mnt/usr/Default.par)
 add_custom_command(
   OUTPUT ${DEFAULT_PAR}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${SPLICER_ASSET_ROOT}/mnt/usr
-  COMMAND gen_default_par ${DEFAULT_PAR} ${PARAM_TABLES}
-  COMMAND mkupdate --stamp ${DEFAULT_PAR} ${SPLICER_VERSION_DEFAULT_PAR}
-  DEPENDS gen_default_par mkupdate ${PARAM_TABLES}
+  COMMAND ${TOOL_gen_default_par} ${DEFAULT_PAR} ${PARAM_TABLES}
+  COMMAND ${TOOL_mkupdate} --stamp ${DEFAULT_PAR} ${SPLICER_VERSION_DEFAULT_PAR}
+  DEPENDS ${TOOL_gen_default_par} ${TOOL_mkupdate} ${PARAM_TABLES}
   COMMENT "Default parameter image"
   VERBATIM)
 add_custom_target(default_par DEPENDS ${DEFAULT_PAR})

@@ -4,8 +4,8 @@ set(FIBER_TABLE ${SPLICER_ASSET_ROOT}/mnt/usr/fiber.bin)
 add_custom_command(
   OUTPUT ${FIBER_TABLE}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${SPLICER_ASSET_ROOT}/mnt/usr
-  COMMAND gen_fiber_table ${FIBER_TABLE}
-  DEPENDS gen_fiber_table
+  COMMAND ${TOOL_gen_fiber_table} ${FIBER_TABLE}
+  DEPENDS ${TOOL_gen_fiber_table}
   COMMENT "Trained fibre table"
   VERBATIM)
 add_custom_target(fiber_table DEPENDS ${FIBER_TABLE})

@@ -11,9 +11,9 @@ foreach(table ${LANG_TABLES})
   endforeach()
   add_custom_command(
     OUTPUT ${outs}
-    COMMAND gen_assets --language ${table} ${lang}.fnt ${SPLICER_ASSET_ROOT}/mnt "${SPLICER_GLYPH_FONTS_REGULAR}"
+    COMMAND ${TOOL_gen_assets} --language ${table} ${lang}.fnt ${SPLICER_ASSET_ROOT}/mnt "${SPLICER_GLYPH_FONTS_REGULAR}"
             "${SPLICER_GLYPH_FONTS_BOLD}"
-    DEPENDS gen_assets ${table}
+    DEPENDS ${TOOL_gen_assets} ${table}
     COMMENT "Language file ${lang}.fnt"
     VERBATIM)
   list(APPEND LANG_OUTPUTS ${outs})

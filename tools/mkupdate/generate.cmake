@@ -20,8 +20,8 @@ foreach(pair "boot.bin;BOOT;boot loader" "image.bin;IMAGE;kernel image" "appmain
     OUTPUT ${out}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${SPLICER_ASSET_ROOT}/mnt
     COMMAND ${CMAKE_COMMAND} -E copy ${seed} ${out}
-    COMMAND mkupdate --stamp ${out} ${SPLICER_VERSION_${key}}
-    DEPENDS mkupdate ${seed}
+    COMMAND ${TOOL_mkupdate} --stamp ${out} ${SPLICER_VERSION_${key}}
+    DEPENDS ${TOOL_mkupdate} ${seed}
     COMMENT "Installed image ${file}"
     VERBATIM)
   list(APPEND INSTALLED_IMAGES ${out})
