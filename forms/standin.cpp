@@ -27,25 +27,15 @@ int row_pitch(int count)
 // Menus of the menu forms: the forms their items open, by name.
 struct MenuDef {
     const char* form;
-    const char* items[10];
+    const char* items[12];
 };
 const MenuDef kMenus[] = {
-    {"frmSplice", {"frmSplcSelect", "frmSplcEdit", "frmSplcDelete", "frmOption"}},
     {"frmMaintain",
      {"frmMaintReplace", "frmMaintStabilize", "frmMaintArc", "frmMaintDust", "frmMaintMotor",
       "frmMaintBrightness", "frmMaintElectrode", "frmMaintUpdate", "frmMaintDiagnostic"}},
-    {"frmHeater", {"frmHeatSelect", "frmHeatEdit", "frmHeatDelete"}},
-    {"frmSystem",
-     {"frmSysLanguage", "frmSysPower", "frmSysCalendar", "frmSysPassword", "frmStorage", "frmInformation",
-      "frmSysWifi", "frmMenuLock", "frmUserInfoShow", "frmSystem4GSetting"}},
-    {"frmHelpGuid",
-     {"frmUserFunction", "frmUserPowerSupply", "frmUserMaintainMenu", "frmUserSetupMenu",
-      "frmUserSpliceProcess"}},
-    {"frmStorage", {"frmStorDisplay", "frmStorEdit", "frmStorClear"}},
-    {"frmOption", {"frmOptIgnore", "frmOptIgnore1", "frmOptImage"}},
     {"frmFactory",
      {"frmFactTest", "frmFactElectrode", "frmFactGraphics", "frmFactHeater", "frmFactLed", "frmFactMotor",
-      "frmFactSensor", "frmFactSplice", "frmFactArc", "frmFactOther"}},
+      "frmFactSensor", "frmFactSplice", "frmFactArc", "frmFactOther", "frmFactRestore"}},
     {"frmFactOther",
      {"frmFactOtherCamera", "frmFactOtherEndurance", "frmFactOtherNoise", "frmFactOtherMotorCorrect",
       "frmFactSerial", "frmFactGpsInformation"}},
@@ -73,20 +63,12 @@ struct Screen {
     GUISTRING* txtItem[kMaxItems] = {};
     GUIWINDOW* target[kMaxItems] = {};
     int itemLanguage[kMaxItems] = {}; // the language form: the language of each item
-    int itemMode[kMaxItems] = {};     // the splice-mode choice: the mode number of each item
     int count = 0;
 } g;
 
 bool is_language_form(const GUIWINDOW* w)
 {
     return w && w == frmSysLanguage;
-}
-
-// Until the splice-mode screens come, their choice lists the defined modes and makes the chosen
-// one current.
-bool is_mode_form(const GUIWINDOW* w)
-{
-    return w && w == frmSplcSelect;
 }
 
 // Background colours of the layer under the GUI, as 0xRRGGBB.
@@ -123,12 +105,6 @@ void txtResource_Initialize(GUIWINDOW* w)
                                       : "Cancel: back    Reset: home",
                               15, 1);
     for (int i = 0; i < g.count; ++i) {
-        if (is_mode_form(w)) {
-            APPSPLICE m{};
-            ReadMode_Splice(g.itemMode[i], &m);
-            g.txtItem[i] = StrAsciiTrans(FormModeName(m.szModeName, sizeof m.szModeName).c_str(), 15, 1);
-            continue;
-        }
         if (!is_language_form(w)) {
             g.txtItem[i] = title_text(g.target[i], g.language, 15);
             continue;
@@ -150,13 +126,6 @@ void build_menu(GUIWINDOW* w)
         // Only languages whose files are all present are offered.
         for (int n = 0; n < 64 && g.count < kMaxItems; ++n)
             if (GetLanguageFileName(n) && LanguageAvailable(n)) g.itemLanguage[g.count++] = n;
-        return;
-    }
-    if (is_mode_form(w)) {
-        for (int n = 1; n <= 64 && g.count < kMaxItems; ++n) {
-            APPSPLICE m{};
-            if (ReadMode_Splice(n, &m) == 0 && m.bModeDefine == 1) g.itemMode[g.count++] = n;
-        }
         return;
     }
     if (!def) return;
@@ -207,30 +176,11 @@ uint32_t choose_language(int language)
     return 7;
 }
 
-// A splice mode: the only current one from now on; back on the workbench, which shows its name.
-uint32_t choose_mode(int mode)
-{
-    std::printf("Splice mode %d chosen\n", mode);
-    ParamTableLock();
-    for (int n = 1; n <= 64; ++n) {
-        APPSPLICE m{};
-        if (ReadMode_Splice(n, &m) != 0) continue;
-        const uint8_t active = n == mode ? 1 : 0;
-        if (m.bModeActive != active) {
-            m.bModeActive = active;
-            WriteMode_Splice(n, &m);
-        }
-    }
-    ParamTableUnlock();
-    return frmWorkbench ? FormGoTo(g.wnd, frmWorkbench) : 2;
-}
-
 uint32_t open_item(int n)
 {
     // A focus row outside the menu is ignored.
     if (n < 1 || n > g.count) return 0;
     if (is_language_form(g.wnd)) return choose_language(g.itemLanguage[n - 1]);
-    if (is_mode_form(g.wnd)) return choose_mode(g.itemMode[n - 1]);
     if (!g.target[n - 1]) return 0;
     return FormGoTo(g.wnd, g.target[n - 1]);
 }
