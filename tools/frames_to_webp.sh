@@ -1,6 +1,6 @@
 #!/bin/sh
 # Turns a folder of panel pictures named <virtual ms>-<n>.png (splicer-sim --frames) into an
-# animated WebP: half size, each picture held for its virtual time capped at HOLD_MS, pictures
+# animated WebP: 600 x 360 (WIDTH, HEIGHT), each picture held for its virtual time capped at HOLD_MS, pictures
 # that stood less than MIN_MS (a page caught half drawn) left out.
 # usage: frames_to_webp.sh FRAMES_DIR OUT.webp
 set -eu
@@ -8,7 +8,9 @@ dir=$1
 out=$2
 HOLD_MS=${HOLD_MS:-1500}
 MIN_MS=${MIN_MS:-40}
-QUALITY=${QUALITY:-60}
+QUALITY=${QUALITY:-75}
+WIDTH=${WIDTH:-600}
+HEIGHT=${HEIGHT:-360}
 command -v img2webp >/dev/null && command -v cwebp >/dev/null || { echo "install the webp package" >&2; exit 1; }
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -24,7 +26,7 @@ add() { # $1 picture, $2 how long it stood
     [ "$d" -lt "$MIN_MS" ] && return 0
     [ "$d" -gt "$HOLD_MS" ] && d=$HOLD_MS
     n=$((n + 1))
-    cwebp -quiet -resize 400 240 -lossless -z 1 "$dir/$1" -o "$tmp/$n.webp"
+    cwebp -quiet -resize "$WIDTH" "$HEIGHT" -lossless -z 1 "$dir/$1" -o "$tmp/$n.webp"
     echo "-d $d $tmp/$n.webp" >> "$tmp/args"
 }
 while read -r f; do
