@@ -139,16 +139,20 @@ SimStart parse_sim_options(int argc, char** argv, const SimHost& host, SimOption
             return SimStart::Error;
         }
     }
-    if (o.scenario.empty() && o.resume.empty()) {
-        // Nobody to operate the unit but a person at a window.
-        if (!host.has_window || !host.has_display) return SimStart::Usage;
-        o.interactive = o.realtime = o.window = true;
-        if (!root_given) {
-            if (host.state_home.empty()) {
-                message = "no --root given and neither $XDG_STATE_HOME nor $HOME is set";
-                return SimStart::Error;
+    if (o.scenario.empty()) {
+        // Nobody to operate the unit but a person at a window. A session the unit restarted
+        // (--resume) comes back the same way, into the same root.
+        const bool can_show = host.has_window && host.has_display;
+        if (!can_show && o.resume.empty()) return SimStart::Usage;
+        if (can_show) {
+            o.interactive = o.realtime = o.window = true;
+            if (!root_given) {
+                if (host.state_home.empty()) {
+                    message = "no --root given and neither $XDG_STATE_HOME nor $HOME is set";
+                    return SimStart::Error;
+                }
+                o.root = host.state_home + "/splicer-sim";
             }
-            o.root = host.state_home + "/splicer-sim";
         }
     }
     if (!root_given && o.root.empty()) o.root = "out/sim";

@@ -56,6 +56,11 @@ TEST(SimOptions, WithoutAScenarioOnlyAWindowOnADisplayRunsElseTheUsage)
     EXPECT_EQ(o.root, "/home/op/.local/state/splicer-sim");
     ASSERT_EQ(parse({"--root", "here"}, host(true, true), o), sim::SimStart::Run);
     EXPECT_EQ(o.root, "here");
+    // The unit restarting itself (a reboot from its menu) brings the session back as it was.
+    ASSERT_EQ(parse({"--resume", "/home/op/.local/state/splicer-sim/sim/restart.json"}, host(true, true), o),
+              sim::SimStart::Run);
+    EXPECT_TRUE(o.interactive && o.window);
+    EXPECT_EQ(o.root, "/home/op/.local/state/splicer-sim");
 
     // Help wins over everything; a scenario runs on any host, into out/sim by default.
     EXPECT_EQ(parse({"--scenario", "s.json", "--help"}, host(true, true), o), sim::SimStart::Usage);
