@@ -5,7 +5,7 @@
 PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
             libcjson-dev unzip libpng-dev libjpeg-dev libfreetype-dev libhpdf-dev libcurl4-openssl-dev \
             libcpp-httplib-dev \
-            fonts-dejavu-core fonts-dejavu-extra fonts-wqy-microhei poppler-utils
+            fonts-dejavu-core fonts-dejavu-extra fonts-wqy-microhei poppler-utils libsdl2-dev webp
 # The fuzz targets' compiler and libFuzzer runtime (only `make fuzz` needs them).
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 # The board build: Debian's armhf cross compiler and libraries, and qemu-arm to run its tests.
@@ -16,7 +16,7 @@ ARM_JOBS ?= 2
 DEMO_ROOT := out/demo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps arm-deps arm demo pairs test test-asan test-tsan renew-references build bench figures fuzz format clean
+.PHONY: all deps arm-deps arm demo run demo-video pairs test test-asan test-tsan renew-references build bench figures fuzz format clean
 
 all: build
 
@@ -70,6 +70,21 @@ demo: build
 	build/release/splicer-sim --root $(DEMO_ROOT) --scenario scenarios/demo.json --assets build/release/asset_root
 	@echo "Screens: $(DEMO_ROOT)/sim/screens/   Flash: $(DEMO_ROOT)/mnt/   EEPROM: $(DEMO_ROOT)/sim/eeprom.bin"
 	@echo "Splice log: $$(ls $(DEMO_ROOT)/usb/*/*.txt 2>/dev/null | tr '\n' ' ')"
+
+# The instrument in a window, operated by hand (keys and mouse: see the line it prints); the flash
+# and stick stay in ~/.local/state/splicer-sim between sessions.
+run: deps
+	cmake --preset release -DSPLICER_WINDOW=ON >/dev/null
+	cmake --build --preset release -j $(JOBS) --target splicer-sim assets
+	build/release/splicer-sim
+
+# The demo as a moving picture: every page the panel shows, held for its virtual time (capped),
+# at half size, as an animated WebP.
+demo-video: build
+	rm -rf out/demo-video
+	build/release/splicer-sim --root out/demo-video --scenario scenarios/demo.json --frames out/demo-video/frames >/dev/null
+	tools/frames_to_webp.sh out/demo-video/frames docs/demo.webp
+	@ls -l docs/demo.webp
 
 # N seeded random fibre pairs spliced one after the other, against the simulator's truth: the
 # table and its summary on standard output; the run in out/pairs/ (its scenario, log, records,

@@ -16,6 +16,7 @@
 #include "sim/backend.h"
 #include "sim/dev_camera.h"
 #include "sim/emulator.h"
+#include "sim/frames.h"
 #include "sim/instrument.h"
 
 namespace sim
@@ -88,6 +89,12 @@ int FrameDevice::transfer(bool fore, const void* arg)
     return 0;
 }
 
+// A transfer into a page on show changes the picture; one into a hidden page does not.
+bool shows_page(const DisplayState& st, bool fore, uint32_t page)
+{
+    return fore ? st.fore_page == page : st.back_page == page;
+}
+
 int FrameDevice::on_ioctl(OpenState&, unsigned long req, void* arg)
 {
     auto u32_in = [arg](uint32_t& out) {
@@ -98,9 +105,13 @@ int FrameDevice::on_ioctl(OpenState&, unsigned long req, void* arg)
     uint32_t v = 0;
     switch (req) {
     case FRM_TRANSFER_BACK:
-        return transfer(false, arg);
-    case FRM_TRANSFER_FORE:
-        return transfer(true, arg);
+    case FRM_TRANSFER_FORE: {
+        const bool fore = req == FRM_TRANSFER_FORE;
+        const int r = transfer(fore, arg);
+        if (r == 0 && shows_page(state(), fore, static_cast<const FrameTransferDesc*>(arg)->pBlock->lPage))
+            frames_capture();
+        return r;
+    }
     case FRM_CAMERA_ROWCOL_1:
     case FRM_CAMERA_ROWCOL_2:
         if (!arg) return fail(EFAULT);
@@ -147,6 +158,7 @@ int FrameDevice::on_ioctl(OpenState&, unsigned long req, void* arg)
             return fail(ENOTTY);
         }
     }
+    if (req == FRM_SHOW_BACK_PAGE || req == FRM_SHOW_FORE_PAGE || req == FRM_LAYOUT) frames_capture();
     if (shown) {
         bool autoshot;
         unsigned n;
@@ -221,8 +233,11 @@ std::shared_ptr<FrameDevice> panel()
     return g_panel.lock();
 }
 
-bool write_png(const std::string& path, const std::vector<uint8_t>& rgb)
+} // namespace
+
+bool display_write_png(const std::string& path, const std::vector<uint8_t>& rgb)
 {
+    if (rgb.size() != kBackPage) return false;
     FILE* fp = std::fopen(path.c_str(), "wb");
     if (!fp) return false;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -242,8 +257,6 @@ bool write_png(const std::string& path, const std::vector<uint8_t>& rgb)
     png_destroy_write_struct(&png, &info);
     return std::fclose(fp) == 0;
 }
-
-} // namespace
 
 CameraPlace display_camera_place(uint32_t layout, int view)
 {
@@ -317,7 +330,7 @@ bool display_screenshot(const std::string& name)
     const std::string dir = data_root() + "/sim/screens";
     std::filesystem::create_directories(dir, ec);
     if (ec) return false;
-    return write_png(dir + "/" + name + ".png", p->compose());
+    return display_write_png(dir + "/" + name + ".png", p->compose());
 }
 
 } // namespace sim

@@ -23,6 +23,8 @@ std::shared_ptr<Device> make_frame_device();
 
 // Writes what the panel shows now to DIR/sim/screens/NAME.png; false when it could not.
 bool display_screenshot(const std::string& name);
+// Writes an 800 x 480 RGB picture as PNG.
+bool display_write_png(const std::string& path, const std::vector<uint8_t>& rgb);
 // Also save a screenshot every time a page is shown (numbered), for watching a whole run.
 void display_set_autoshot(bool on);
 

@@ -1,6 +1,8 @@
 // The panel window: keys (arrows up/down/left/right, Enter confirm, Escape cancel, Home reset,
 // M menu, R or Space run, H heat, A arc, V view, P power) and mouse touches go to the
-// instrument's key and touch emulators; closing the window presses the power key.
+// instrument's key and touch emulators; C, F, S and U are the operator's hands (the wind cover, a
+// fibre pair in the clamps, a sleeve in the heater, the USB stick); closing the window presses the
+// power key.
 #include "sim/display_window.h"
 
 #ifdef SPLICER_WINDOW
@@ -12,9 +14,13 @@
 #include <thread>
 #include <vector>
 
+#include "sim/backend.h"
+#include "sim/dev_heater.h"
 #include "sim/dev_input.h"
+#include "sim/dev_misc.h"
 #include "sim/display.h"
 #include "sim/instrument.h"
+#include "sim/scene.h"
 
 namespace sim
 {
@@ -58,6 +64,33 @@ int key_number(SDL_Keycode k)
     }
 }
 
+// The operator's hands: true when the key was one of them.
+bool hand(Instrument& inst, SDL_Keycode k)
+{
+    switch (k) {
+    case SDLK_c:
+        inst.misc().set_cover_open(!inst.misc().cover_open());
+        std::printf("splicer-sim: wind cover %s\n", inst.misc().cover_open() ? "open" : "closed");
+        break;
+    case SDLK_f: // a clean standard single-mode pair, as laid in at the bench
+        inst.scene().set_fibres(inst.scene().fibres() ? std::nullopt : std::optional<FibrePair>(FibrePair{}));
+        std::printf("splicer-sim: fibres %s\n", inst.scene().fibres() ? "laid in" : "taken out");
+        break;
+    case SDLK_s:
+        inst.heater().set_sleeve(!inst.heater().sleeve());
+        std::printf("splicer-sim: sleeve %s\n", inst.heater().sleeve() ? "in the heater" : "taken out");
+        break;
+    case SDLK_u:
+        set_usb_present(!usb_present());
+        std::printf("splicer-sim: USB stick %s\n", usb_present() ? "inserted" : "removed");
+        break;
+    default:
+        return false;
+    }
+    std::fflush(stdout);
+    return true;
+}
+
 void loop(SDL_Window* win)
 {
     SDL_Renderer* ren = SDL_CreateRenderer(win, -1, 0);
@@ -79,6 +112,7 @@ void loop(SDL_Window* win)
                 if (e.key.repeat) break;
                 if (e.key.keysym.sym == SDLK_p && e.type == SDL_KEYDOWN) {
                     inst->keys().press_power();
+                } else if (e.type == SDL_KEYDOWN && hand(*inst, e.key.keysym.sym)) {
                 } else if (int n = key_number(e.key.keysym.sym); n >= 0) {
                     if (e.type == SDL_KEYDOWN)
                         inst->keys().press(uint16_t(n));
@@ -149,6 +183,13 @@ bool display_window_start()
     return true;
 }
 
+const char* window_help()
+{
+    return "splicer-sim: window keys: arrows move, Enter confirm, Esc cancel, Home reset, M menu, R/Space "
+           "run, "
+           "H heat, A arc, V view, P power; C cover, F fibres in/out, S sleeve, U USB stick; mouse: touch";
+}
+
 void display_window_stop()
 {
     g_stop = true;
@@ -168,6 +209,10 @@ bool display_window_start()
     return false;
 }
 void display_window_stop() {}
+const char* window_help()
+{
+    return "";
+}
 } // namespace sim
 
 #endif

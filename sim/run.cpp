@@ -15,8 +15,10 @@
 #include "sim/cpu_account.h"
 #include "sim/display_window.h"
 #include "sim/events.h"
+#include "sim/frames.h"
 #include "sim/instrument.h"
 #include "sim/network_world.h"
+#include "sim/options.h"
 #include "sim/request_log.h"
 #include "sim/restart.h"
 #include "sim/scenario.h"
@@ -41,12 +43,6 @@ Run& run()
 {
     static Run* r = new Run(); // never destroyed: parked worker threads may still use it at exit
     return *r;
-}
-
-void usage()
-{
-    std::fprintf(stderr, "usage: splicer-sim --root DIR --scenario FILE [--realtime] [--speed X] "
-                         "[--assets DIR] [--window]\n");
 }
 
 std::string summary(const char* what)
@@ -82,36 +78,23 @@ void save_call_log()
 
 int plat_backend_start(int argc, char** argv)
 {
-    std::string root = "out/sim", scenario_file, assets, resume;
     run().argv = argv;
-    bool realtime = false, window = false;
-    double speed = 1.0;
-    for (int i = 1; i < argc; ++i) {
-        auto arg = [&](const char* name) { return !std::strcmp(argv[i], name) && i + 1 < argc; };
-        if (arg("--root")) {
-            root = argv[++i];
-        } else if (arg("--scenario")) {
-            scenario_file = argv[++i];
-        } else if (arg("--resume")) { // set by a restart, not by hand
-            resume = argv[++i];
-        } else if (arg("--assets")) {
-            assets = argv[++i];
-        } else if (arg("--speed")) {
-            char* end = nullptr;
-            speed = std::strtod(argv[++i], &end);
-            if (!end || *end || !(speed > 0.0) || speed > 1e6) {
-                std::fprintf(stderr, "splicer-sim: --speed needs a positive number\n");
-                return 2;
-            }
-        } else if (!std::strcmp(argv[i], "--realtime")) {
-            realtime = true;
-        } else if (!std::strcmp(argv[i], "--window")) {
-            window = true;
-        } else {
-            usage();
-            return 2;
-        }
+    sim::SimOptions opt;
+    std::string msg;
+    switch (sim::parse_sim_options(argc, argv, sim::sim_host(), opt, msg)) {
+    case sim::SimStart::Usage:
+        std::fputs(sim::sim_usage().c_str(), stdout);
+        return 0;
+    case sim::SimStart::Error:
+        std::fprintf(stderr, "splicer-sim: %s\n", msg.c_str());
+        return 2;
+    case sim::SimStart::Run:
+        break;
     }
+    const std::string& root = opt.root;
+    const std::string& scenario_file = opt.scenario;
+    const std::string& resume = opt.resume;
+    const std::string& assets = opt.assets;
 
     sim::Scenario sc;
     if (!scenario_file.empty()) {
@@ -135,27 +118,32 @@ int plat_backend_start(int argc, char** argv)
     }
 
     auto& s = sim::Scheduler::instance();
-    s.reset(realtime, speed);
+    s.reset(opt.realtime, opt.speed);
     s.attach_current("main");
     if (run().resumed) s.start_at(restart.now_us);
     s.set_wall_us(run().resumed ? restart.rtc_s * 1000000 : kDefaultStartEpoch * 1000000);
     sim::set_data_root(root);
 
-    bool explicit_assets = !assets.empty();
-    if (!explicit_assets) {
-        const char* env = std::getenv("SPLICER_ASSET_ROOT");
-        if (env && *env) assets = env;
+    if (!run().resumed) {
+        std::printf("splicer-sim: data files %s; data root %s\n",
+                    assets.empty() ? "(none found; --assets DIR)" : assets.c_str(), root.c_str());
+        if (opt.interactive) std::printf("%s\n", sim::window_help());
+        std::fflush(stdout);
     }
     if (!assets.empty()) {
         std::string err;
         if (!sim::copy_asset_template(assets, root, &err)) {
             std::fprintf(stderr, "splicer-sim: assets from %s not copied: %s\n", assets.c_str(), err.c_str());
-            if (explicit_assets) return 2;
+            if (opt.assets_given) return 2;
         }
     }
 
     run().t0_us = run().resumed ? restart.t0_us : s.now_us();
     sim::set_event_log(true, run().t0_us);
+    if (!opt.frames.empty() && !sim::frames_start(opt.frames, run().t0_us)) {
+        std::fprintf(stderr, "splicer-sim: --frames %s: the folder cannot be made\n", opt.frames.c_str());
+        return 2;
+    }
     run().wall0 = std::chrono::steady_clock::now();
     sim::set_power_off_handler([] {
         save_call_log();
@@ -178,8 +166,10 @@ int plat_backend_start(int argc, char** argv)
     }
     sim::apply_scenario_setup(sc, *run().inst);
     if (run().resumed) sim::apply_restart(restart, module4g, sc, *run().inst);
-    if (window && !sim::display_window_start())
-        std::fprintf(stderr, "splicer-sim: no window (build with -DSPLICER_WINDOW=ON and a display)\n");
+    if (opt.window && !sim::display_window_start()) {
+        std::fprintf(stderr, "splicer-sim: no window (a build with SDL2 and a display are needed)\n");
+        if (opt.interactive) return 2; // nobody could operate the unit
+    }
     if (!sc.script.empty() || sc.end_ms) {
         run().op = std::make_unique<sim::Operator>(sc, *run().inst);
         if (run().resumed) run().op->resume_at(restart.next_action, restart.t0_us);

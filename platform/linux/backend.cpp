@@ -12,18 +12,27 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <thread>
 
+#include "platform/linux/device_check.h"
 #include "platform/posix_dir.h"
 #include "platform/seam.h"
 #include "platform/sync.h"
 
 extern char** environ;
 
-int plat_backend_start(int, char**) { return -1; }
+int plat_backend_start(int, char**)
+{
+    const std::string missing = plat_check_devices(plat_required_devices());
+    if (missing.empty()) return -1;
+    std::fprintf(stderr, "splicer: %s (this program runs on the instrument; on a PC use splicer-sim)\n",
+                 missing.c_str());
+    return 1;
+}
 int plat_backend_finish(int status) { return status; }
 
 int plat_open(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
