@@ -43,6 +43,24 @@ int judge(const double* w, const float* f, int d, int first, int k)
     return best;
 }
 
+// Rows from the cladding's centre an eccentric core is seen within: 1 um through the cladding's
+// magnification is some 2.3 rows, and the centre itself is known to a row.
+constexpr int kCoreReach = 4;
+
+// The row of the core's bright line near the cladding centre c: the brightest row of the profile
+// smoothed over 5 rows (c when no row can be read).
+int core_row(const uint8_t* p, int c)
+{
+    int best = c;
+    int top = -1;
+    for (int r = c - kCoreReach; r <= c + kCoreReach; ++r) {
+        if (r - 2 < FIBER_MODE_FIRST_ROW || r + 2 > FIBER_MODE_LAST_ROW) continue;
+        const int s = p[r - 2] + 2 * p[r - 1] + 3 * p[r] + 2 * p[r + 1] + p[r + 2];
+        if (s > top) top = s, best = r;
+    }
+    return best;
+}
+
 int type_of(int cls)
 {
     return cls >= 0 && cls < FIBER_MODE_CLASSES ? FiberModeLookTable[cls] : FIBER_TYPE_UNKNOWN;
@@ -118,7 +136,10 @@ int FiberModeFeatures(const uint8_t* profile, float t, float out[FIBER_MODE_FEAT
     if (std::all_of(p + FIBER_MODE_FIRST_ROW, p + FIBER_MODE_LAST_ROW + 1, [](uint8_t v) { return v == 0; }))
         return -1;
     const float tc = std::isfinite(t) ? std::clamp(t, 0.0f, 255.0f) : 0.0f;
-    const int c = FindCladCenter(p, uint8_t(tc));
+    int c = FindCladCenter(p, uint8_t(tc));
+    // An eccentric core lies a few rows off the cladding's centre: the window follows the core,
+    // so the features describe the fibre's kind and not where its core happens to lie.
+    c = core_row(p, c);
     if (centre) *centre = c;
     if (!FiberModeWindowOk(c)) return -1;
     float diff[FIBER_MODE_WINDOW], coef[FIBER_MODE_WINDOW];

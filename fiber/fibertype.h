@@ -1,5 +1,5 @@
 // Fibre type identification: features of one vertical brightness profile (DCT of the first
-// differences around the cladding centre), the linear classifier trained on the unit, its
+// differences around the core), the linear classifier trained on the unit, its
 // training (normal equations solved by Gauss-Jordan with complete pivoting) and the stored
 // training table "/mnt/usr/fiber.bin".
 #pragma once

@@ -419,4 +419,31 @@ TEST(FiberTypeTest, ShippedTableRecognisesHeldOutRenders)
     EXPECT_GE(right, total * 85 / 100);
 }
 
+// Eccentric cores of each kind, seen across either view up to 1 um off the cladding's centre on
+// either side, in focus: the shipped table takes each for its kind.
+TEST(FiberTypeTest, ShippedTableIdentifiesEccentricCoresOfEachKind)
+{
+    const FIBER_TRAINING t = shipped();
+    const sim::FibreType kinds[K] = {sim::FibreType::MM50, sim::FibreType::SM, sim::FibreType::NZDS,
+                                     sim::FibreType::G657};
+    for (int c = 0; c < K; ++c)
+        for (int view = 1; view <= 2; ++view)
+            for (double ecc : {-1.0, -0.6, 0.0, 0.6, 1.0})
+                for (double z : {0.0}) {
+                    sim::ProfileShot shot;
+                    shot.type = kinds[c];
+                    shot.view = view;
+                    shot.centre_row = 236.3;
+                    shot.core_um = ecc;
+                    shot.z_um = z;
+                    shot.frame = uint64_t(100 * c + 10 * view) + uint64_t(z + 10);
+                    uint8_t p[480];
+                    sim::shot_profile(shot, p);
+                    float f[D];
+                    ASSERT_EQ(FiberModeFeatures(p, FiberModeShadowBright(p), f), 0);
+                    EXPECT_EQ(FiberClassify(t, view, f, 0), c)
+                        << "kind " << c << " view " << view << " eccentricity " << ecc << " z " << z;
+                }
+}
+
 } // namespace
