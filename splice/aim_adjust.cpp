@@ -19,7 +19,7 @@
 namespace
 {
 constexpr float kReversal = 1.0f;     // a reversal needs at least this many steps
-constexpr float kLowQuality = 0.4f;   // mean core eccentricity (rows) of a poor fibre
+constexpr float kLowQualityUm = 0.4f; // mean true core eccentricity of a poor pair of fibres
 constexpr float kCoreDisagree = 2.0f; // software against FPGA core offset (rows)
 constexpr float kWholeSpread = 1.0f;  // whole-line intercepts of a still fibre agree within (rows)
 constexpr int kSmallStep = 16;        // a move this large is followed by the FPGA lines alone
@@ -152,6 +152,17 @@ float whole_line_spread(int n)
     return worst;
 }
 
+// The mean of the two fibres' true core eccentricities, um: each fibre's offsets in rows in the two
+// views make one distance, which the cladding shows magnified. Judged in rows, the magnification
+// and the pixel scale would mark fibres of a quarter micrometre as poor.
+float mean_eccentricity_um(const APPFIBER* fibre, float ratio)
+{
+    const float rows = (std::hypot(fibre->graX.infL.fCoreOffSet, fibre->graY.infL.fCoreOffSet) +
+                        std::hypot(fibre->graX.infR.fCoreOffSet, fibre->graY.infR.fCoreOffSet)) /
+                       2.0f;
+    return rows * OPTICS_UM_PER_PIXEL / CladdingMagnification(ratio);
+}
+
 // Three samples of the core lines, the state they lead to and the lines to align in that state;
 // non-zero: an error to return. *tracked tells whether the FPGA's lines may follow a large move:
 // only while they agree with the whole-line fits.
@@ -176,10 +187,8 @@ int evaluate_core(APPFIBER* fibre, float weight, int* state, bool* tracked)
     HandleAllKB(kSamples);
     RestoreWholeLineKB(3);
     CalEccentric();
-    const float avg = (std::fabs(fibre->graX.infL.fCoreOffSet) + std::fabs(fibre->graX.infR.fCoreOffSet) +
-                       std::fabs(fibre->graY.infL.fCoreOffSet) + std::fabs(fibre->graY.infR.fCoreOffSet)) /
-                      4.0f;
-    if (avg > kLowQuality) iLowQualityFiberFlag = 1;
+    const float avg = mean_eccentricity_um(fibre, ratio);
+    if (avg > kLowQualityUm) iLowQualityFiberFlag = 1;
     std::printf("fCoreOffSetAvg=%f, iLowQuality=%d\n", double(avg), iLowQualityFiberFlag);
     const float whole = magnitude();
     RestoreFpgaKB(3);

@@ -123,6 +123,7 @@ void Sequence::prepare()
     clock_ = total_ = plat_monotonic_ms();
     DisplayDelayTime(&clock_, "Splice Start");
     iMultiFlag = sm_mm_flag = QUICK_MODE = 0;
+    iLowQualityFiberFlag = 0; // only this splice's own fibres may weaken its arc
     SetSpliceCalcFlag(0);
     InitializeSpliceInformation();
     InitializeFiberStruct();

@@ -29,6 +29,7 @@ int InitializeSpliceInformation()
     std::memset(&i, 0, sizeof i);
     i.iSpliceSuccessFlag = 1;
     i.fEstimateLossValue = SPLICE_NO_LOSS_DB;
+    i.iLeftFiberType = i.iRightFiberType = SPLICE_FIBER_UNKNOWN;
     if (GetCurrentSplice(&i.CurrentSplice) != 0) return 1;
     i.bAutoMode = i.CurrentSplice.bSpliceType == 0 ? 1 : 0;
     return 0;

@@ -35,7 +35,7 @@ struct SPLICE_INFORMATION {
     uint8_t bCurArcBright;      // image brightness during the fusion arc
     int32_t iAngleSerialCount;  // end-face slope samples taken, at most 5
     int32_t iElectrodePosX, iElectrodePosY; // electrode axis columns seen in the arc image
-    int32_t iLeftFiberType, iRightFiberType; // 0 MM, 1 SM, 2 DS, 3 NZ, 4 G657
+    int32_t iLeftFiberType, iRightFiberType; // 0 MM, 1 SM, 2 DS, 3 NZ, 4 G657, 5 not identified
     float fModuleFieldDiameter;
     float fLeftCleaveAngle, fRightCleaveAngle, fCoreAngleSum; // degrees
     float fCladWidthX, fCladWidthY;                          // reference cladding widths, px
@@ -51,6 +51,8 @@ struct SPLICE_INFORMATION {
 
 // The loss shown before an estimate exists.
 constexpr float SPLICE_NO_LOSS_DB = 0.2f;
+// The fibre type of a splice that identified none (0 would read as multimode in its record).
+constexpr int32_t SPLICE_FIBER_UNKNOWN = 5;
 
 SPLICE_INFORMATION* GetCurrentInformation();
 // Starts a splice: zeroes every measured value, copies the current mode.

@@ -160,4 +160,37 @@ TEST_F(Converge, EccentricSingleModePairsReachTheTrueCores)
     for (int i = 0; i < 8; ++i)
         run_case(i, random_start(rng, i, Pairs::SingleMode), 0.1, 0.1);
 }
+// A pair is marked poor when its cores lie, on average, more than 0.4 um off their claddings'
+// axes, whatever the views' projections and the cladding's magnification make of it in rows.
+TEST_F(Converge, LowQualityMarkFollowsTheTrueEccentricity)
+{
+    struct Row {
+        double left, right, leftAz, rightAz; // um, degrees
+        int marked;
+    };
+    // 0.3 um at 45 degrees appears about 0.3 um (half a row) off in each view through the cladding.
+    const Row rows[] = {
+        {0.0, 0.0, 0, 0, 0},
+        {0.3, 0.3, 45, 45, 0},
+        {0.8, 0.8, 30, 150, 1},
+        {1.0, 0.3, 90, 210, 1},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::to_string(r.left) + "/" + std::to_string(r.right));
+        sim::FibrePair pair;
+        pair.left.eccentricity_um = r.left;
+        pair.right.eccentricity_um = r.right;
+        pair.left.eccentricity_azimuth_deg = r.leftAz;
+        pair.right.eccentricity_azimuth_deg = r.rightAz;
+        light(false);
+        lay(pair);
+        XAimPrevDir = YAimPrevDir = 0;
+        info()->CurrentSplice.bAlignType = 1;
+        ASSERT_EQ(AutoAim(fibre(), 0, 0, 0), 0);
+        ASSERT_EQ(SpliceFocusAdjust(20, 30, fibre()), 0);
+        iLowQualityFiberFlag = 0;
+        ASSERT_EQ(SpliceAimAdjust(50, 0, 0, fibre()), 0);
+        EXPECT_EQ(iLowQualityFiberFlag, r.marked);
+    }
+}
 } // namespace

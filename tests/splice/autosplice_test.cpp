@@ -38,6 +38,17 @@ TEST(AutoSplice, RunsThroughEveryStatusWithBothPausesAndStoresOneRecord)
     EXPECT_EQ(GetSpliceCalcFlag(), 1);
 }
 
+// The mark of an eccentric pair belongs to that splice alone: with it left set, every later
+// splice would push further with a weaker arc.
+TEST(AutoSplice, ConcentricPairClearsTheLastSplicesLowQualityMark)
+{
+    Bed b;
+    iLowQualityFiberFlag = 1;
+    b.tap_when("estimate", "run", 1000);
+    EXPECT_EQ(FiberAutoSplice(), 3);
+    EXPECT_EQ(iLowQualityFiberFlag, 0);
+}
+
 // Reset or the cover at each phase: result 2 without a message, motors stopped, the align
 // motors' travel as before, status 0, nothing stored.
 struct AbortRow {
@@ -165,6 +176,19 @@ TEST(AutoSplice, QuickModeCountsSecondsFromFeedingUntilAfterTheDischarge)
     EXPECT_EQ(atEstimate, 2);
     EXPECT_EQ(bStartTimerFlag.load(), 0);
     EXPECT_EQ(b.records(), 1);
+}
+
+// The quick mode identifies nothing: its record must say so, not claim two multimode fibres.
+TEST(AutoSplice, QuickModeRecordsItsFibresAsUnidentified)
+{
+    Bed b(kQuickSM);
+    b.tap_when("estimate", "run", 3000);
+    EXPECT_EQ(FiberAutoSplice(), 3);
+    ASSERT_EQ(b.records(), 1);
+    APPRECORD r{};
+    ASSERT_EQ(ReadRecord(1, &r), 0);
+    EXPECT_EQ(r.bLeftFiberType, 5);
+    EXPECT_EQ(r.bRightFiberType, 5);
 }
 
 TEST(AutoSplice, ErrorWaitWithCodeTwoOrAnOpenCoverShowsNothing)

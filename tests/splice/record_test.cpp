@@ -88,10 +88,12 @@ TEST_F(Record, StartOfASpliceForgetsThePreviousOne)
     EXPECT_EQ(info->bAutoMode, mode.bSpliceType == 0 ? 1 : 0);
     EXPECT_EQ(info->iSpliceSuccessFlag, 1);
     EXPECT_FLOAT_EQ(info->fEstimateLossValue, 0.2f);
+    EXPECT_EQ(info->iLeftFiberType, 5);
     // Every other byte before the mode is zero: flags, angles, samples, the record, the marks.
     SPLICE_INFORMATION zero{};
     zero.iSpliceSuccessFlag = 1;
     zero.fEstimateLossValue = 0.2f;
+    zero.iLeftFiberType = zero.iRightFiberType = 5; // none identified yet
     zero.bAutoMode = info->bAutoMode;
     EXPECT_EQ(std::memcmp(info, &zero, offsetof(SPLICE_INFORMATION, CurrentSplice)), 0);
 }

@@ -135,15 +135,18 @@ std::string tag(const Pair& p, const char* what)
     return b;
 }
 
-// Root menu, splice modes, select, then the mode's row: the list opens on its first row.
-void choose_mode(Script& s, const Mode& m)
+// Root menu, splice modes, select, then the mode's row: the list opens on the current mode's row
+// (`from`), Down goes to the next row and Up to the one before.
+void choose_mode(Script& s, int from, const Mode& m)
 {
     s.add(R"({"after_ms": 500, "press": "menu"})");
     s.add(R"({"after_ms": 800, "when": {"screen": "frmRootmenu"}, "timeout_ms": 5000, "press": "right"})");
     s.add(R"({"after_ms": 500, "press": "confirm"})");
     s.add(R"({"after_ms": 800, "when": {"screen": "frmSplice"}, "timeout_ms": 5000, "press": "confirm"})");
     s.add(R"({"after_ms": 800, "when": {"screen": "frmSplcSelect"}, "timeout_ms": 5000, "wait": 0})");
-    for (int i = 1; i < m.place; ++i)
+    for (int i = from; i < m.place; ++i)
+        s.add(R"({"after_ms": 400, "press": "down"})");
+    for (int i = m.place; i < from; ++i)
         s.add(R"({"after_ms": 400, "press": "up"})");
     s.add(R"({"after_ms": 400, "press": "confirm"})");
     s.add(R"({"after_ms": 800, "when": {"screen": "frmWorkbench"}, "timeout_ms": 5000, "wait": 0})");
@@ -166,7 +169,7 @@ std::string pairs_scenario(const std::vector<Pair>& pairs, uint64_t seed)
             s.add(R"({"after_ms": 1000, "cover": "close"})");
             s.add(R"({"after_ms": 1500, "wait": 0})");
         }
-        if (p.mode.place != mode) choose_mode(s, p.mode);
+        if (p.mode.place != mode) choose_mode(s, mode, p.mode);
         mode = p.mode.place;
         s.add(R"({"after_ms": 500, "screenshot": ")" + tag(p, "start") + "\"}");
         s.add(R"({"after_ms": 0, "press": "run"})");

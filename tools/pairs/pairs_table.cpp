@@ -169,7 +169,10 @@ std::string report(const std::vector<Pair>& pairs, const std::vector<Outcome>& o
         else if (o.has_record)
             kinds += std::string(" (unit ") + kind_name(o.record.kinds[0]) + "/" +
                      kind_name(o.record.kinds[1]) + ")";
-        std::string row = "| " + std::to_string(p.number) + " | " + p.mode.name + " | " + kinds + " | ";
+        // The mode the record names beside the one the script meant to choose.
+        std::string mode = p.mode.name;
+        if (o.has_record) mode += " (unit " + o.record.mode_name + ")";
+        std::string row = "| " + std::to_string(p.number) + " | " + mode + " | " + kinds + " | ";
         const bool angles = both && !quick(p); // the quick mode measures no cleave
         row +=
             pair_of(p.left.cleave_deg, o.record.cleave_deg[0], angles, kCleaveTol, "%.2f", &off, "cleave L") +
@@ -199,6 +202,7 @@ std::string report(const std::vector<Pair>& pairs, const std::vector<Outcome>& o
                 off.push_back("error " + std::to_string(e));
             }
         if (!o.ended) off.push_back("not ended");
+        if (o.has_record && o.record.mode_name != p.mode.name) off.push_back("mode");
         row += (errors.empty() ? "-" : errors) + " | ";
         row += (o.cycle_s() >= 0 ? fmt("%.1f", o.cycle_s()) : "-") + " | ";
         row += (o.cpu_ms >= 0 ? fmt("%.0f", o.cpu_ms) : "-") + " | ";
