@@ -136,7 +136,7 @@ std::string tag(const Pair& p, const char* what)
 }
 
 // Root menu, splice modes, select, then the mode's row: the list opens on the current mode's row
-// (`from`), Down goes to the next row and Up to the one before.
+// (`from`); the keypad's Up key steps to the next row and Down to the one before.
 void choose_mode(Script& s, int from, const Mode& m)
 {
     s.add(R"({"after_ms": 500, "press": "menu"})");
@@ -145,9 +145,9 @@ void choose_mode(Script& s, int from, const Mode& m)
     s.add(R"({"after_ms": 800, "when": {"screen": "frmSplice"}, "timeout_ms": 5000, "press": "confirm"})");
     s.add(R"({"after_ms": 800, "when": {"screen": "frmSplcSelect"}, "timeout_ms": 5000, "wait": 0})");
     for (int i = from; i < m.place; ++i)
-        s.add(R"({"after_ms": 400, "press": "down"})");
-    for (int i = m.place; i < from; ++i)
         s.add(R"({"after_ms": 400, "press": "up"})");
+    for (int i = m.place; i < from; ++i)
+        s.add(R"({"after_ms": 400, "press": "down"})");
     s.add(R"({"after_ms": 400, "press": "confirm"})");
     s.add(R"({"after_ms": 800, "when": {"screen": "frmWorkbench"}, "timeout_ms": 5000, "wait": 0})");
 }
