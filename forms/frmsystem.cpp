@@ -10,7 +10,7 @@ namespace
 const MENUSCREEN kMenu = {
     .ppWnd = &frmSystem,
     .items = {&frmSysLanguage, &frmSysPower, &frmSysCalendar, &frmSysPassword, &frmStorage, &frmInformation,
-              &frmSysWifi, &frmMenuLock, &frmUserInfoShow, &frmSystem4GSetting, &frmSysFormat},
+              &frmSysWifi, &frmMenuLock, &frmUserInfoShow, &frmSystem4GSetting},
 };
 } // namespace
 

@@ -219,7 +219,7 @@ TEST(SysMenu, OpensItsScreensAndTheGuardedOnesThroughTheirPassword)
     // With a menu lock password the menu lock row asks it; by touch as by keys.
     ASSERT_EQ(PasswordStore(PASSWORD_MENU_LOCK, "2468"), 0);
     formtest::Touch touch(u);
-    touch.tap(300, 400, 48 + 7 * ((432 - 48) / 11) + 14); // eleven rows share the height
+    touch.tap(300, 400, 48 + 7 * 38 + 14);
     EXPECT_EQ(formtest::run_form(frmSystem), 4u);
     EXPECT_EQ(frmSystem->pNext, frmSysPassword);
     EXPECT_EQ(frmSysPassword->lParam, PASSWORD_MODE_ASK);
