@@ -4,48 +4,5 @@
 #include "formmodel/forms.h"
 #include "forms/modemenus.h"
 
-namespace
-{
-extern const ROWSCREEN kScreen;
-MODELIST g{&SpliceModeTable(), MODEACTION::EDIT, &frmSplcEdit, &frmSplcEditProp, &kScreen};
-
-void enter()
-{
-    ModeListEnter(g);
-}
-void rows(std::vector<ROWLINE>& out)
-{
-    ModeListRows(g, out);
-}
-void buttons(std::vector<TEXTPIECE>& out)
-{
-    ModeListButtons(g, out);
-}
-uint32_t press(int button)
-{
-    return ModeListPress(g, button);
-}
-uint32_t confirm(int row)
-{
-    return ModeListConfirm(g, row);
-}
-uint32_t key(int k, int)
-{
-    return ModeListKey(g, k);
-}
-
-const ROWSCREEN kScreen = {
-    .ppWnd = &frmSplcEdit,
-    .parent = &frmSplice,
-    .title = "Edit Splice Mode",
-    .hint = "Up/Down: mode   Confirm: edit   Cancel: back",
-    .enter = enter,
-    .rows = rows,
-    .buttons = buttons,
-    .press = press,
-    .confirm = confirm,
-    .key = key,
-};
-} // namespace
-
-ROW_FORM(frmSplcEdit, kScreen)
+MODE_LIST_FORM(frmSplcEdit, SpliceModeTable, MODEACTION::EDIT, &frmSplcEditProp, frmSplice,
+               "Edit Splice Mode", "Up/Down: mode   Confirm: edit   Cancel: back")

@@ -35,3 +35,25 @@ uint32_t ModeListConfirm(MODELIST& l, int row);
 void ModeListButtons(MODELIST& l, std::vector<TEXTPIECE>& out);
 uint32_t ModeListPress(MODELIST& l, int button);
 uint32_t ModeListKey(MODELIST& l, int key);
+
+// A form that is one mode list: its list state, the screen's handlers bound to it, and the form's
+// four entry points.
+#define MODE_LIST_FORM(form, tableFn, act, editorForm, parentForm, titleText, hintText)                      \
+    namespace                                                                                                \
+    {                                                                                                        \
+    extern const ROWSCREEN form##Screen;                                                                     \
+    MODELIST form##List{&tableFn(), act, &form, editorForm, &form##Screen};                                  \
+    const ROWSCREEN form##Screen = {                                                                         \
+        .ppWnd = &form,                                                                                      \
+        .parent = &parentForm,                                                                               \
+        .title = titleText,                                                                                  \
+        .hint = hintText,                                                                                    \
+        .enter = [] { ModeListEnter(form##List); },                                                          \
+        .rows = [](std::vector<ROWLINE>& out) { ModeListRows(form##List, out); },                            \
+        .buttons = [](std::vector<TEXTPIECE>& out) { ModeListButtons(form##List, out); },                    \
+        .press = [](int button) { return ModeListPress(form##List, button); },                               \
+        .confirm = [](int row) { return ModeListConfirm(form##List, row); },                                 \
+        .key = [](int k, int) { return ModeListKey(form##List, k); },                                        \
+    };                                                                                                       \
+    }                                                                                                        \
+    ROW_FORM(form, form##Screen)
