@@ -158,7 +158,7 @@ TEST_F(Location, CommandAnswersAndTheirTimeout)
     cfg.apn_ack = false;
     attach(cfg);
     ASSERT_EQ(quiet(locationBaseServiceInit), 0);
-    APN_SETTING set{"internet", "Telenor", "me", "pa\"ss\r\nAT+MODULE=OFF"};
+    APN_SETTING set{"internet", "Fieldnet", "me", "pa\"ss\r\nAT+MODULE=OFF"};
     ASSERT_EQ(quiet([&] { return locationBaseServiceSave4GSettingParaToJson(&set); }), 0);
     APN_SETTING back{};
     ASSERT_EQ(locationBaseServiceGet4GSettingParaFromJson(&back), 0);
@@ -166,7 +166,7 @@ TEST_F(Location, CommandAnswersAndTheirTimeout)
     ASSERT_EQ(quiet(locationBaseServiceSend4GSettingPara), 0);
     EXPECT_EQ(quiet(locationBaseServiceWaitCmdRet), 1) << "refused";
     EXPECT_EQ(module->received_lines().back(),
-              "AT+APN={\"apn\":\"internet\",\"operator\":\"Telenor\",\"user_name\":"
+              "AT+APN={\"apn\":\"internet\",\"operator\":\"Fieldnet\",\"user_name\":"
               "\"me\",\"password\":\"pa\\\"ss\\r\\nAT+MODULE=OFF\"}")
         << "one line, escaped";
     ASSERT_EQ(quiet([] { return locationBaseServiceSendChangeUserInfo("u7", "secret"); }), 0);
