@@ -683,17 +683,10 @@ int LedOn()
     if (fd < 0) return -1;
     TABLEFACTORYSYS fs{};
     if (GetTable_FactSys(&fs) != 0) return -1;
-    return LedSetVolt(fs.lXLedVolt, fs.lYLedVolt);
-}
-
-int LedSetVolt(int32_t x, int32_t y)
-{
-    int fd = slot_fd(PLATDEV_LED);
-    if (fd < 0) return -1;
-    // Each voltage owns one byte of the word; a value must not spill into the other.
-    const uint32_t bx = uint32_t(std::clamp<int32_t>(x, 0, 255)),
-                   by = uint32_t(std::clamp<int32_t>(y, 0, 255));
-    return plat_ioctl_u32(fd, LED_SET, 0x800000u | (by << 8) | bx);
+    // Each voltage owns one byte of the word; a stored value must not spill into the other.
+    uint32_t x = uint32_t(std::clamp<int32_t>(fs.lXLedVolt, 0, 255));
+    uint32_t y = uint32_t(std::clamp<int32_t>(fs.lYLedVolt, 0, 255));
+    return plat_ioctl_u32(fd, LED_SET, 0x800000u | (y << 8) | x);
 }
 
 int LedOff()

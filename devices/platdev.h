@@ -124,8 +124,6 @@ int LcdTurnRear();
 
 // ---- LEDs ---------------------------------------------------------------------------------------
 int LedOn();
-// Both illumination LEDs on at the given voltages (not stored): a setting tried out live.
-int LedSetVolt(int32_t x, int32_t y);
 int LedOff();
 int LedGrab(); // request sent around image grabs
 

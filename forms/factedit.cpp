@@ -10,6 +10,7 @@
 #include <cstring>
 #include <map>
 
+#include "devices/led_volt.h"
 #include "devices/platdev.h"
 #include "formmodel/formevents.h"
 #include "formmodel/forms.h"
@@ -19,6 +20,7 @@
 #include "params/param_tables.h"
 #include "texts/format.h"
 #include "texts/textres.h"
+#include "texts/textres_factory.h"
 
 namespace
 {
@@ -202,15 +204,16 @@ void apply_live(const FACTEDITOR& e, const State& s, FACTLIVE live, bool stored)
     }
 }
 
-// Fields whose device shows a value other than the stored one are put back.
-void restore_live(const FACTEDITOR& e, const State& s)
+// Devices of the fields whose working value differs from the stored one get the stored value
+// (or, again, the working one).
+void restore_live(const FACTEDITOR& e, const State& s, bool working)
 {
     for (const FACTFIELD& d : e.fields) {
         int64_t w = 0, st = 0;
         if (d.live == FACTLIVE::NONE || !shown_value(d, s.work, s, &w) || !shown_value(d, s.stored, s, &st) ||
             w == st)
             continue;
-        apply_live(e, s, d.live, true);
+        apply_live(e, s, d.live, !working);
     }
 }
 
@@ -255,12 +258,13 @@ void enter()
 {
     if (!current) return;
     State& s = states[current];
-    const bool back = s.nested && s.loaded;
+    const bool back = s.nested && s.loaded && (*current->ppWnd)->lReason == FORM_BACK;
     s.nested = false;
     if (!back) {
         load(*current, s);
         return;
     }
+    restore_live(*current, s, true);
     std::string text;
     if (s.typing >= 0 && InfoTextEditTake(*current->ppWnd, text))
         FactEditType(*current, size_t(s.typing), text);
@@ -404,11 +408,10 @@ uint32_t FactEditInitialize(const FACTEDITOR& e)
 uint32_t FactEditRelease(const FACTEDITOR& e)
 {
     State& s = states[&e];
-    // Left for good without saving: the devices get their stored settings back.
-    if (!s.nested && s.loaded) {
-        if (!s.saved) restore_live(e, s);
-        s.loaded = false;
-    }
+    // Left without saving, even for a form it opened (which may go home instead of back): the
+    // devices get their stored settings back; coming back sends the working ones again.
+    if (s.loaded && !s.saved) restore_live(e, s, false);
+    if (!s.nested) s.loaded = false;
     return RowScreenRelease(FactEditScreen(e));
 }
 

@@ -9,6 +9,7 @@
 #include "formmodel/forms.h"
 #include "gui/touchpad.h"
 #include "texts/textres.h"
+#include "texts/textres_factory.h"
 
 void FormFill(GUIFRAME* f, int x1, int y1, int x2, int y2, uint32_t index)
 {

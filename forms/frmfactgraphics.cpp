@@ -5,6 +5,7 @@
 #include "formmodel/forms.h"
 #include "forms/factedit.h"
 #include "texts/textres.h"
+#include "texts/textres_factory.h"
 
 namespace
 {

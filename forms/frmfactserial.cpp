@@ -13,6 +13,7 @@
 #include "machine/machine.h"
 #include "params/param_tables.h"
 #include "texts/textres.h"
+#include "texts/textres_factory.h"
 
 namespace
 {
@@ -57,10 +58,12 @@ void enter()
     std::string text;
     if (typed && InfoTextEditTake(frmFactSerial, text)) {
         const int check = FactSerialCheck(text);
-        g.message = PanelTextOf(check == -1                ? TXT_FE_SERIAL_DIGITS
-                                : check == -2              ? TXT_FE_SERIAL_TYPE
-                                : FactSerialSet(text) == 0 ? TXT_FE_SERIAL_SAVED
-                                                           : TXT_FAILED);
+        uint32_t said = TXT_FE_SERIAL_DIGITS;
+        if (check == -2)
+            said = TXT_FE_SERIAL_TYPE;
+        else if (check == 0)
+            said = FactSerialSet(text) == 0 ? uint32_t(TXT_FE_SERIAL_SAVED) : uint32_t(TXT_FAILED);
+        g.message = PanelTextOf(said);
         return;
     }
     if (!typed) g.message.clear();
