@@ -377,6 +377,12 @@ void step(int row, int dir, int repeat)
 {
     if (current && row >= 0) FactEditStep(*current, size_t(row), dir, repeat);
 }
+
+// The rows that open forms have no - and + buttons.
+bool steps(int row)
+{
+    return current && row >= 0 && row < int(current->fields.size());
+}
 } // namespace
 
 const ROWSCREEN& FactEditScreen(const FACTEDITOR& e)
@@ -396,6 +402,7 @@ const ROWSCREEN& FactEditScreen(const FACTEDITOR& e)
     r.touchConfirms = true;
     r.key = key;
     r.step = step;
+    r.steps = steps;
     return screens.emplace(&e, r).first->second;
 }
 
