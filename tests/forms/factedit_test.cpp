@@ -22,6 +22,7 @@
 #include "forms/frmfactmotor.h"
 #include "forms/frmfactserial.h"
 #include "forms/frmfactsplice.h"
+#include "forms/frminfotextedit.h"
 #include "forms/standin.h"
 #include "machine/machine.h"
 #include "sim/dev_camera.h"
@@ -168,6 +169,41 @@ TEST(FactEditors, TypedValuesAreCheckedAndExposureGoesToTheSensor)
     ASSERT_EQ(GetCameraPara(1, 3, &hi), 0);
     ASSERT_EQ(GetCameraPara(1, 4, &lo), 0);
     EXPECT_EQ(u.inst().camera().exposure(1), unsigned(hi) << 8 | lo);
+}
+
+TEST(FactEditors, MenuTypesAValueOnTheKeyboardAndTheEditorKeepsItsWork)
+{
+    formtest::Unit u;
+    formtest::Touch touch(u);
+    // Y voltage one step down, then Menu on the X voltage: the keyboard opens with "100".
+    u.tap(300, DOWN);
+    u.tap(550, LEFT);
+    u.tap(800, systest::UP);
+    u.tap(1050, "menu");
+    EXPECT_EQ(formtest::run_form(frmFactLed), 4u);
+    EXPECT_EQ(frmFactLed->pNext, frmInfoTextEdit);
+    EXPECT_EQ(u.inst().led().y_volt(), 100u); // put back while the keyboard is on show
+    // Del three times, "50", OK.
+    for (int i = 0; i < 3; ++i)
+        touch.tap(300 + 300 * uint64_t(i), 514, 382);
+    touch.tap(1300, 332, 134);
+    touch.tap(1600, 672, 134);
+    touch.tap(1900, 722, 382);
+    frmInfoTextEdit->lReason = FORM_NEXT;
+    EXPECT_EQ(formtest::run_form(frmInfoTextEdit), 6u);
+    // Back in the editor: both changes are there and on the LEDs; Confirm saves them.
+    frmFactLed->lReason = FORM_BACK;
+    uint32_t x = 0, y = 0;
+    u.tb.after_ms(300, [&] {
+        x = u.inst().led().x_volt();
+        y = u.inst().led().y_volt();
+    });
+    u.tap(500, "confirm");
+    EXPECT_EQ(formtest::run_form(frmFactLed), 6u);
+    EXPECT_EQ(x, 50u);
+    EXPECT_EQ(y, 99u);
+    EXPECT_EQ(inspected(u, "factsys", "lXLedVolt"), "50");
+    EXPECT_EQ(inspected(u, "factsys", "lYLedVolt"), "99");
 }
 
 TEST(FactEditors, SaveKeepsWhatOthersWroteMeanwhile)
