@@ -9,6 +9,7 @@
 #include "formmodel/forms.h"
 #include "gui/touchpad.h"
 #include "texts/textres.h"
+#include "texts/textres_factory.h"
 
 void FormFill(GUIFRAME* f, int x1, int y1, int x2, int y2, uint32_t index)
 {
@@ -167,6 +168,18 @@ uint32_t FormTitleText(const GUIWINDOW* w)
         {"frmUserInfoShow", TXT_TITLE_USER_INFO},
         {"frmGpsSwitch", TXT_TITLE_GPS},
         {"frmFactory", TXT_TITLE_FACTORY_MENU},
+        // Factory menu and its editors.
+        {"frmFactElectrode", TXT_FACT_ELECTRODE},
+        {"frmFactGraphics", TXT_FACT_GRAPHICS},
+        {"frmFactHeater", TXT_FACT_HEATER},
+        {"frmFactLed", TXT_FACT_LED},
+        {"frmFactMotor", TXT_FACT_MOTOR},
+        {"frmFactSplice", TXT_FACT_SPLICE},
+        {"frmFactArc", TXT_FACT_ARC},
+        {"frmFactArcCompensation", TXT_FACT_ARC_COMP},
+        {"frmFactCount", TXT_FACT_COUNT},
+        {"frmFactOther", TXT_FACT_OTHER},
+        {"frmFactSerial", TXT_FACT_SERIAL},
     };
     const char* name = FormName(w);
     for (auto& t : kTitles)

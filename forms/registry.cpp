@@ -7,8 +7,20 @@
 
 #include "formmodel/appwindow.h"
 #include "formmodel/forms.h"
+#include "forms/frmfactarc.h"
+#include "forms/frmfactarccompensation.h"
+#include "forms/frmfactcount.h"
+#include "forms/frmfactelectrode.h"
 #include "forms/frmfactgpsinformation.h"
+#include "forms/frmfactgraphics.h"
+#include "forms/frmfactheater.h"
+#include "forms/frmfactled.h"
+#include "forms/frmfactmotor.h"
+#include "forms/frmfactory.h"
+#include "forms/frmfactother.h"
 #include "forms/frmfactrestore.h"
+#include "forms/frmfactserial.h"
+#include "forms/frmfactsplice.h"
 #include "forms/frmfacttestfiber.h"
 #include "forms/frmgpsswitch.h"
 #include "forms/frmheatdelete.h"
@@ -136,7 +148,7 @@ constexpr FORMENTRY kRegistry[] = {
     FORM(frmUserInfoChange),
     FORM(frmUserInfoShow),
     FORM(frmGpsSwitch),
-    STANDIN(frmFactory),
+    FORM(frmFactory),
     STANDIN(frmFactTest),
     STANDIN(frmFactTestAll),
     STANDIN(frmFactTestPress),
@@ -149,24 +161,24 @@ constexpr FORMENTRY kRegistry[] = {
     STANDIN(frmFactTestArc),
     STANDIN(frmFactTestWave),
     STANDIN(frmFactTestKeypad),
-    STANDIN(frmFactElectrode),
-    STANDIN(frmFactGraphics),
-    STANDIN(frmFactHeater),
-    STANDIN(frmFactLed),
-    STANDIN(frmFactMotor),
+    FORM(frmFactElectrode),
+    FORM(frmFactGraphics),
+    FORM(frmFactHeater),
+    FORM(frmFactLed),
+    FORM(frmFactMotor),
     STANDIN(frmFactSensor),
-    STANDIN(frmFactSplice),
+    FORM(frmFactSplice),
     FORM(frmFactRestore),
-    STANDIN(frmFactArc),
-    STANDIN(frmFactArcCompensation),
+    FORM(frmFactArc),
+    FORM(frmFactArcCompensation),
     STANDIN(frmFactSpliceTest),
-    STANDIN(frmFactCount),
-    STANDIN(frmFactOther),
+    FORM(frmFactCount),
+    FORM(frmFactOther),
     STANDIN(frmFactOtherCamera),
     STANDIN(frmFactOtherEndurance),
     STANDIN(frmFactOtherNoise),
     STANDIN(frmFactOtherMotorCorrect),
-    STANDIN(frmFactSerial),
+    FORM(frmFactSerial),
     FORM(frmFactGpsInformation),
 };
 // clang-format on

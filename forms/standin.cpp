@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "devices/platdev.h"
@@ -35,7 +36,7 @@ const MenuDef kMenus[] = {
       "frmMaintBrightness", "frmMaintElectrode", "frmMaintUpdate", "frmMaintDiagnostic"}},
     {"frmFactory",
      {"frmFactTest", "frmFactElectrode", "frmFactGraphics", "frmFactHeater", "frmFactLed", "frmFactMotor",
-      "frmFactSensor", "frmFactSplice", "frmFactArc", "frmFactOther", "frmFactRestore"}},
+      "frmFactSensor", "frmFactSplice", "frmFactArc", "frmFactOther", "frmFactRestore", "frmFactCount"}},
     {"frmFactOther",
      {"frmFactOtherCamera", "frmFactOtherEndurance", "frmFactOtherNoise", "frmFactOtherMotorCorrect",
       "frmFactSerial", "frmFactGpsInformation"}},
@@ -239,7 +240,7 @@ int StandinMenuCount(const GUIWINDOW* pWnd)
 {
     const MenuDef* def = menu_of(pWnd);
     int n = 0;
-    while (def && n < 10 && def->items[n])
+    while (def && n < int(std::size(def->items)) && def->items[n])
         ++n;
     return n;
 }

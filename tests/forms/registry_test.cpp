@@ -52,7 +52,11 @@ TEST(Registry, EveryCatalogueFormHasOneEntryAndOnlyTheBuiltFormsAreReal)
                         "frmUserSpliceProcess", "frmUserSpliceHowto", "frmUserSpliceCheck",
                         "frmUserSpliceExec", "frmUserSpliceProtect", "frmUserFuncOverview", "frmUserFuncMode",
                         "frmUserFuncConnector", "frmUserFuncCommunication", "frmUserFuncContact",
-                        "frmUserFuncVideo", "frmUserSpliceTools", "frmUserSplicePretreatment"}));
+                        "frmUserFuncVideo", "frmUserSpliceTools", "frmUserSplicePretreatment",
+                        // the factory menu and its editors
+                        "frmFactory", "frmFactElectrode", "frmFactGraphics", "frmFactHeater", "frmFactLed",
+                        "frmFactMotor", "frmFactSplice", "frmFactArc", "frmFactArcCompensation", "frmFactCount",
+                        "frmFactOther", "frmFactSerial"}));
     EXPECT_EQ(standins, FormCatalogue().size() - real.size());
     // Stand-ins share one screen but each is bound to its own window.
     EXPECT_NE(FindFormEntry(frmMaintain)->fnInitialize, FindFormEntry(frmMaintRepair)->fnInitialize);
