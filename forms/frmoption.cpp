@@ -42,6 +42,7 @@ const ROWSCREEN kScreen = {
     .parent = &frmSplice,
     .title = "Splice Options",
     .hint = "Up/Down: choose   Confirm: open   Cancel: back",
+    .hintText = TXT_HINT_MODE_MENU,
     .rows = rows,
     .confirm = confirm,
     .touchConfirms = true,

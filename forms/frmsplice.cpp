@@ -44,6 +44,7 @@ const ROWSCREEN kScreen = {
     .parent = &frmRootmenu,
     .title = "Splice Mode",
     .hint = "Up/Down: choose   Confirm: open   Cancel: back",
+    .hintText = TXT_HINT_MODE_MENU,
     .rows = rows,
     .confirm = confirm,
     .touchConfirms = true,

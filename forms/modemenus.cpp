@@ -70,7 +70,8 @@ uint32_t ModeListConfirm(MODELIST& l, int row)
     case MODEACTION::DELETE: {
         uint8_t r[MODE_RECORD_SIZE];
         if (l.table->read(n, r) == 0 && (r[7] || (l.table->splice && r[5]))) {
-            say(l, {{0, r[7] ? "The current mode cannot be deleted" : "This mode is locked"}});
+            say(l, {r[7] ? TEXTPIECE{TXT_CURRENT_MODE_KEPT, "The current mode cannot be deleted"}
+                         : TEXTPIECE{TXT_MODE_LOCKED, "This mode is locked"}});
             return 0;
         }
         // The first Confirm asks, the second deletes.
