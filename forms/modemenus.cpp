@@ -15,6 +15,15 @@ void MenuRows(const std::vector<MENUROW>& menu, std::vector<ROWLINE>& out)
         out.push_back({{{m.text, m.label}}, {}});
 }
 
+uint32_t MenuKey(int key)
+{
+    if (key == 10) {
+        HeaterFiber();
+        return 0;
+    }
+    return ROW_KEY_PASS;
+}
+
 uint32_t MenuOpen(GUIWINDOW* self, const std::vector<MENUROW>& menu, int row)
 {
     if (row < 0 || row >= int(menu.size()) || !menu[size_t(row)].target) return 0;

@@ -17,6 +17,27 @@ struct MENUROW {
 
 void MenuRows(const std::vector<MENUROW>& menu, std::vector<ROWLINE>& out);
 uint32_t MenuOpen(GUIWINDOW* self, const std::vector<MENUROW>& menu, int row);
+// The keys of the mode menus before the screen's own: the heater key starts the heater.
+uint32_t MenuKey(int key);
+
+// A form that is one mode menu: rowList (a std::vector of MENUROW) on its screen, Cancel back to
+// parentForm, and the four entry points.
+#define MODE_MENU_FORM(form, rowList, parentForm, titleText)                                                 \
+    namespace                                                                                                \
+    {                                                                                                        \
+    const ROWSCREEN form##Screen = {                                                                         \
+        .ppWnd = &form,                                                                                      \
+        .parent = &parentForm,                                                                               \
+        .title = titleText,                                                                                  \
+        .hint = "Up/Down: choose   Confirm: open   Cancel: back",                                            \
+        .hintText = TXT_HINT_MODE_MENU,                                                                      \
+        .rows = [](std::vector<ROWLINE>& out) { MenuRows(rowList, out); },                                   \
+        .confirm = [](int row) { return MenuOpen(form, rowList, row); },                                     \
+        .touchConfirms = true,                                                                               \
+        .key = [](int k, int) { return MenuKey(k); },                                                        \
+    };                                                                                                       \
+    }                                                                                                        \
+    ROW_FORM(form, form##Screen)
 
 // A list of the modes in use, for one of three actions.
 enum class MODEACTION { SELECT, EDIT, DELETE };
