@@ -249,24 +249,98 @@ uint16_t poll()
 }
 } // namespace
 
-// A text resource travels as a marker byte and its number.
-constexpr char kTextMarker = '\x01';
+// A text resource travels as a marker byte, its number and an end byte, so it can stand between
+// plain UTF-8 runs ("4 " + a text); the end byte may be left off at the end of the string.
+constexpr char kTextMarker = '\x01', kTextEnd = '\x02';
 
 std::string PanelTextOf(uint32_t number)
 {
-    return kTextMarker + std::to_string(number);
+    return kTextMarker + std::to_string(number) + kTextEnd;
 }
+
+namespace
+{
+// Walks a panel text: plain runs go to `plain`, text numbers to `text`.
+template <class Plain, class Text> void panel_pieces(const std::string& s, Plain plain, Text text)
+{
+    size_t i = 0;
+    while (i < s.size()) {
+        const size_t m = s.find(kTextMarker, i);
+        if (m != i) {
+            const size_t end = m == std::string::npos ? s.size() : m;
+            plain(std::string_view(s).substr(i, end - i));
+            i = end;
+            continue;
+        }
+        size_t j = m + 1;
+        uint32_t n = 0;
+        while (j < s.size() && j - m <= 6 && s[j] >= '0' && s[j] <= '9')
+            n = n * 10 + uint32_t(s[j++] - '0');
+        if (j < s.size() && s[j] == kTextEnd) ++j;
+        text(n);
+        i = j;
+    }
+}
+
+// The codes of a text resource in the current language, else in English, else "?".
+void text_codes(uint32_t n, int size, std::vector<uint16_t>& out)
+{
+    GUISTRING* t = GetTextResource(n, size, 1, GetCurrentLanguage());
+    if (!t) t = GetTextResource(n, size, 1, LANG_ENGLISH);
+    if (!t) {
+        out.push_back('?');
+        return;
+    }
+    for (int i = 0; i < t->wLength && t->pText[i]; ++i)
+        out.push_back(t->pText[i]);
+    DeleteStringDirect(t);
+}
+} // namespace
 
 GUISTRING* PanelString(const std::string& text, int size)
 {
-    if (text.size() > 1 && text[0] == kTextMarker) {
-        const uint32_t n = uint32_t(std::strtoul(text.c_str() + 1, nullptr, 10));
-        if (GUISTRING* t = GetTextResource(n, size, 1, GetCurrentLanguage())) return t;
-        if (GUISTRING* t = GetTextResource(n, size, 1, LANG_ENGLISH)) return t;
-        return StrAsciiTrans("?", uint8_t(size), 1);
-    }
-    const std::vector<uint16_t> codes = Utf8Codes(text);
+    std::vector<uint16_t> codes;
+    panel_pieces(
+        text,
+        [&](std::string_view run) {
+            std::vector<uint16_t> c = Utf8Codes(run);
+            codes.insert(codes.end(), c.begin(), c.end() - 1); // without the 0
+        },
+        [&](uint32_t n) { text_codes(n, size, codes); });
+    codes.push_back(0);
     return CreateStringDirect(codes.data(), uint8_t(size), 1);
+}
+
+std::string PanelVerbatim(std::string text)
+{
+    for (char& c : text)
+        if (c == kTextMarker || c == kTextEnd) c = ' ';
+    return text;
+}
+
+std::string PanelPlainText(const std::string& text)
+{
+    std::string out;
+    panel_pieces(
+        text, [&](std::string_view run) { out += run; },
+        [&](uint32_t n) {
+            GUISTRING* t = GetTextResource(n, 15, 1, LANG_ENGLISH);
+            if (!t) {
+                out += '?';
+                return;
+            }
+            for (int i = 0; i < t->wLength && t->pText[i]; ++i) {
+                const uint16_t c = t->pText[i];
+                if (c < 0x80) {
+                    out += char(c);
+                } else { // English texts use Latin-1 codes only
+                    out += char(0xC0 | (c >> 6));
+                    out += char(0x80 | (c & 0x3F));
+                }
+            }
+            DeleteStringDirect(t);
+        });
+    return out;
 }
 
 void PanelText(GUIFRAME* f, const std::string& utf8, int x, int y, int w, int h, int align, const char* font,

@@ -63,7 +63,12 @@ int PanelButtonFocus();
 // A text resource in place of a UTF-8 text (labels, values, list columns, buttons, the hint): drawn
 // in the current language, or in English where the language has no such text.
 std::string PanelTextOf(uint32_t number);
-// The string object of a panel text (UTF-8 or PanelTextOf); the caller deletes it.
+// Text from outside (a record's notes, a mode name) shown as it is: the marker bytes of text
+// resources become spaces.
+std::string PanelVerbatim(std::string text);
+// A panel text as it reads in English, as UTF-8 (the messages the forms report).
+std::string PanelPlainText(const std::string& text);
+// The string object of a panel text (UTF-8 runs and PanelTextOf pieces); the caller deletes it.
 GUISTRING* PanelString(const std::string& text, int size);
 // A button as a cap on the layer below (tinted when focused) with its label above.
 void PanelButtonPut(GUIWINDOW* pWnd, GUIBUTTON* pButton, bool focus);

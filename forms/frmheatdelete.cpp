@@ -4,5 +4,4 @@
 #include "formmodel/forms.h"
 #include "forms/modemenus.h"
 
-MODE_LIST_FORM(frmHeatDelete, HeaterModeTable, MODEACTION::DELETE, nullptr, frmHeater, "Delete Heater Mode",
-               "Up/Down: mode   Confirm twice: delete   Cancel: back")
+MODE_LIST_FORM(frmHeatDelete, HeaterModeTable, MODEACTION::DELETE, nullptr, frmHeater, "Delete Heater Mode")

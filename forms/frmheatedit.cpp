@@ -5,4 +5,4 @@
 #include "forms/modemenus.h"
 
 MODE_LIST_FORM(frmHeatEdit, HeaterModeTable, MODEACTION::EDIT, &frmHeatEditProp, frmHeater,
-               "Edit Heater Mode", "Up/Down: mode   Confirm: edit   Cancel: back")
+               "Edit Heater Mode")

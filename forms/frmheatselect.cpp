@@ -4,5 +4,4 @@
 #include "formmodel/forms.h"
 #include "forms/modemenus.h"
 
-MODE_LIST_FORM(frmHeatSelect, HeaterModeTable, MODEACTION::SELECT, nullptr, frmHeater, "Select Heater Mode",
-               "Up/Down: mode   Confirm: make it current   Cancel: back")
+MODE_LIST_FORM(frmHeatSelect, HeaterModeTable, MODEACTION::SELECT, nullptr, frmHeater, "Select Heater Mode")

@@ -4,5 +4,4 @@
 #include "formmodel/forms.h"
 #include "forms/modemenus.h"
 
-MODE_LIST_FORM(frmSplcDelete, SpliceModeTable, MODEACTION::DELETE, nullptr, frmSplice, "Delete Splice Mode",
-               "Up/Down: mode   Confirm twice: delete   Cancel: back")
+MODE_LIST_FORM(frmSplcDelete, SpliceModeTable, MODEACTION::DELETE, nullptr, frmSplice, "Delete Splice Mode")

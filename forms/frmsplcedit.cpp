@@ -5,4 +5,4 @@
 #include "forms/modemenus.h"
 
 MODE_LIST_FORM(frmSplcEdit, SpliceModeTable, MODEACTION::EDIT, &frmSplcEditProp, frmSplice,
-               "Edit Splice Mode", "Up/Down: mode   Confirm: edit   Cancel: back")
+               "Edit Splice Mode")

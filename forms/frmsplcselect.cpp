@@ -5,5 +5,4 @@
 #include "formmodel/forms.h"
 #include "forms/modemenus.h"
 
-MODE_LIST_FORM(frmSplcSelect, SpliceModeTable, MODEACTION::SELECT, nullptr, frmSplice, "Select Splice Mode",
-               "Up/Down: mode   Confirm: make it current   Cancel: back")
+MODE_LIST_FORM(frmSplcSelect, SpliceModeTable, MODEACTION::SELECT, nullptr, frmSplice, "Select Splice Mode")

@@ -10,6 +10,7 @@
 #include "forms/formpanel.h"
 #include "records/record.h"
 #include "records/recordexport.h"
+#include "texts/textres.h"
 
 namespace
 {
@@ -17,7 +18,7 @@ enum { ROW_SHOW, ROW_EDIT, ROW_CLEAR, ROW_EXPORT };
 
 struct Storage {
     std::string message;
-    std::string exportState; // "", "NN%", "Succeeded", "Failed"
+    std::string exportState; // "", "NN%", succeeded, failed
 } g;
 
 int records()
@@ -33,18 +34,19 @@ void enter()
 
 void lines(std::vector<PANELLINE>& out)
 {
-    out.push_back({"Records stored", std::to_string(records())});
+    out.push_back({PanelTextOf(TXT_RECORDS_STORED), std::to_string(records())});
     out.push_back({"", g.message});
 }
 
 void list(std::vector<std::string>& out)
 {
-    out = {"Show records", "Edit notes", "Clear records", "Export to USB\t" + g.exportState};
+    out = {PanelTextOf(TXT_SHOW_RECORDS), PanelTextOf(TXT_EDIT_NOTES), PanelTextOf(TXT_CLEAR_RECORDS),
+           PanelTextOf(TXT_EXPORT_USB) + "\t" + g.exportState};
 }
 
 void buttons(std::vector<std::string>& out)
 {
-    out = {"Open"};
+    out = {PanelTextOf(TXT_OPEN)};
 }
 
 void progress(int percent, void*)
@@ -58,7 +60,7 @@ uint32_t press(int)
     const int row = PanelListFocus();
     g.message.clear();
     if ((row == ROW_SHOW || row == ROW_EDIT) && records() == 0) {
-        g.message = "No records stored";
+        g.message = PanelTextOf(TXT_NO_RECORDS);
     } else if (row == ROW_SHOW) {
         return FormGoTo(frmStorage, frmStorDisplay);
     } else if (row == ROW_EDIT) {
@@ -67,12 +69,11 @@ uint32_t press(int)
         return FormGoTo(frmStorage, frmStorClear);
     } else if (row == ROW_EXPORT) {
         g.exportState = "0%";
-        g.message = "Exporting: do not remove the USB stick";
+        g.message = PanelTextOf(TXT_EXPORTING);
         PanelRefresh();
         const bool ok = SaveSpliceRecord(progress, nullptr) == 0;
-        g.exportState = ok ? "Succeeded" : "Failed";
-        g.message = ok ? "Every record is on the USB stick in the folder Record"
-                       : "Export failed: check the USB stick and its free space";
+        g.exportState = PanelTextOf(ok ? TXT_SUCCEEDED : TXT_FAILED);
+        g.message = PanelTextOf(ok ? TXT_EXPORTED : TXT_EXPORT_FAILED);
     }
     PanelRefresh();
     return 0;
@@ -81,7 +82,8 @@ uint32_t press(int)
 const PANELDEF kPanel = {
     .ppWnd = &frmStorage,
     .title = "Splice Records",
-    .hint = "Up/Down: choose   Confirm: open   Cancel: back   Reset: home",
+    .hint = "\x01"
+            "1100",
     .enter = enter,
     .lines = lines,
     .buttons = buttons,
@@ -91,9 +93,9 @@ const PANELDEF kPanel = {
 };
 } // namespace
 
-const std::string& StorageMessage()
+std::string StorageMessage()
 {
-    return g.message;
+    return PanelPlainText(g.message);
 }
 
 PANEL_FORM(frmStorage, kPanel)

@@ -9,4 +9,4 @@ uint32_t frmStorage_Release();
 uint32_t frmStorage_Paint();
 uint32_t frmStorage_Process();
 // The message line of the screen (the outcome of the last action).
-const std::string& StorageMessage();
+std::string StorageMessage();

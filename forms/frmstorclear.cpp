@@ -9,6 +9,7 @@
 #include "forms/formpanel.h"
 #include "records/record.h"
 #include "records/recordclear.h"
+#include "texts/textres.h"
 
 namespace
 {
@@ -30,10 +31,10 @@ void enter()
 
 void lines(std::vector<PANELLINE>& out)
 {
-    out.push_back({"Records stored", std::to_string(records())});
+    out.push_back({PanelTextOf(TXT_RECORDS_STORED), std::to_string(records())});
     if (g.asking) {
-        out.push_back({"", "Clear every record with its pictures and report?"});
-        out.push_back({"", "This cannot be undone."});
+        out.push_back({"", PanelTextOf(TXT_CLEAR_ASK)});
+        out.push_back({"", PanelTextOf(TXT_NO_UNDO)});
     } else {
         out.push_back({"", g.message});
     }
@@ -42,9 +43,9 @@ void lines(std::vector<PANELLINE>& out)
 void buttons(std::vector<std::string>& out)
 {
     if (g.asking)
-        out = {"No", "Yes"}; // a second Confirm alone never clears
+        out = {PanelTextOf(TXT_NO), PanelTextOf(TXT_YES)}; // a second Confirm alone never clears
     else
-        out = {"Clear all"};
+        out = {PanelTextOf(TXT_CLEAR_ALL)};
 }
 
 uint32_t press(int button)
@@ -52,14 +53,14 @@ uint32_t press(int button)
     const int n = records();
     if (!g.asking) {
         g.asking = n > 0;
-        g.message = n > 0 ? "" : "No records stored";
+        g.message = n > 0 ? "" : PanelTextOf(TXT_NO_RECORDS);
     } else {
         g.asking = false;
         if (button == 1)
-            g.message = ClearAllRecords() == 0 ? std::to_string(n) + " records cleared"
-                                               : "Clearing failed: the records are unchanged";
+            g.message = ClearAllRecords() == 0 ? std::to_string(n) + " " + PanelTextOf(TXT_RECORDS_CLEARED)
+                                               : PanelTextOf(TXT_CLEAR_FAILED);
         else
-            g.message = "Nothing cleared";
+            g.message = PanelTextOf(TXT_NOTHING_CLEARED);
     }
     PanelRefresh();
     return 0;
@@ -68,7 +69,8 @@ uint32_t press(int button)
 const PANELDEF kPanel = {
     .ppWnd = &frmStorClear,
     .title = "Clear Records",
-    .hint = "Left/Right: choose   Confirm: press   Cancel: back   Reset: home",
+    .hint = "\x01"
+            "2057",
     .enter = enter,
     .lines = lines,
     .buttons = buttons,
@@ -76,9 +78,9 @@ const PANELDEF kPanel = {
 };
 } // namespace
 
-const std::string& StorClearMessage()
+std::string StorClearMessage()
 {
-    return g.message;
+    return PanelPlainText(g.message);
 }
 
 PANEL_FORM(frmStorClear, kPanel)

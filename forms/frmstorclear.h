@@ -9,4 +9,4 @@ uint32_t frmStorClear_Release();
 uint32_t frmStorClear_Paint();
 uint32_t frmStorClear_Process();
 // The message line of the screen (the outcome of the last action).
-const std::string& StorClearMessage();
+std::string StorClearMessage();

@@ -84,7 +84,8 @@ void picture(int view, int slot, bool saved)
         if (back)
             FormFill(back, x, kImageY, x + REC_IMAGE_WIDTH - 1, kImageY + REC_IMAGE_HEIGHT - 1,
                      FormRgb(back, kNoImage));
-        PanelText(W()->pFrmFore, "No picture", x, kImageY + 100, REC_IMAGE_WIDTH, 40, 2, "_TXT_WHT");
+        PanelText(W()->pFrmFore, PanelTextOf(TXT_NO_PICTURE), x, kImageY + 100, REC_IMAGE_WIDTH, 40, 2,
+                  "_TXT_WHT");
     }
     PanelText(W()->pFrmFore, view ? "Y" : "X", x - 22, kImageY, 20, 30, 0, "_TXT_DGRAY");
 }
@@ -99,7 +100,7 @@ void put_body()
     g.position = n == 0 ? 0 : std::clamp(g.position, 1, n);
     APPRECORD r{};
     if (g.position == 0 || ReadRecord(g.position, &r) != 0) {
-        PanelText(fore, n == 0 ? "No records stored" : "The record cannot be read", 0, 200, 800, 40, 2,
+        PanelText(fore, PanelTextOf(n == 0 ? TXT_NO_RECORDS : TXT_RECORD_UNREADABLE), 0, 200, 800, 40, 2,
                   "_TXT_BLK");
         return;
     }
@@ -110,16 +111,16 @@ void put_body()
     std::snprintf(when, sizeof when, "%04d-%02d-%02d %02d:%02d", y, mo, d, h, mi);
     char loss[16];
     std::snprintf(loss, sizeof loss, "%d.%02d dB", r.bLossValue / 100, r.bLossValue % 100);
-    row(0, 0, "Record", std::to_string(g.position) + " / " + std::to_string(n));
-    row(0, 1, "Splice time", when);
-    row(0, 2, "Splice mode", FormModeName(r.ModeName, sizeof r.ModeName));
-    row(0, 3, "Notes",
-        Utf8Fit(std::string(r.bSplicePlace, strnlen(r.bSplicePlace, sizeof r.bSplicePlace)),
-                sizeof r.bSplicePlace));
-    row(1, 0, "Loss", r.bLossValue == RECORD_NO_LOSS ? "-" : loss);
-    row(1, 1, "Cleave L / R", tenths(r.bLeftAngle) + " / " + tenths(r.bRightAngle) + " deg");
-    row(1, 2, "Core angle", tenths(r.bCoreAngle) + " deg");
-    row(1, 3, "Offset clad / core", tenths(r.bCladOff) + " / " + tenths(r.bCoreOff) + " um");
+    row(0, 0, PanelTextOf(TXT_REC_RECORD), std::to_string(g.position) + " / " + std::to_string(n));
+    row(0, 1, PanelTextOf(TXT_REC_TIME), when);
+    row(0, 2, PanelTextOf(TXT_REC_MODE), PanelVerbatim(FormModeName(r.ModeName, sizeof r.ModeName)));
+    row(0, 3, PanelTextOf(TXT_REC_NOTES),
+        PanelVerbatim(Utf8Fit(std::string(r.bSplicePlace, strnlen(r.bSplicePlace, sizeof r.bSplicePlace)),
+                              sizeof r.bSplicePlace)));
+    row(1, 0, PanelTextOf(TXT_REC_LOSS), r.bLossValue == RECORD_NO_LOSS ? "-" : loss);
+    row(1, 1, PanelTextOf(TXT_REC_CLEAVE), tenths(r.bLeftAngle) + " / " + tenths(r.bRightAngle) + " deg");
+    row(1, 2, PanelTextOf(TXT_REC_CORE_ANGLE), tenths(r.bCoreAngle) + " deg");
+    row(1, 3, PanelTextOf(TXT_REC_OFFSET), tenths(r.bCladOff) + " / " + tenths(r.bCoreOff) + " um");
     const bool saved = GetSpliceImgSaveTag(slot) != 0;
     picture(0, slot, saved);
     picture(1, slot, saved);
@@ -189,8 +190,7 @@ uint32_t frmStorDisplay_Initialize()
     g.position = records(); // the newest
     if (uint32_t t = FormTitleText(w)) g.txtTitle = GetTextResource(t, 19, 1, GetCurrentLanguage());
     if (!g.txtTitle) g.txtTitle = StrAsciiTrans("Show Records", 19, 1);
-    g.txtHint =
-        StrAsciiTrans("Left/Right: older/newer   Up/Down: 10 records   Cancel: back   Reset: home", 15, 1);
+    g.txtHint = PanelString(PanelTextOf(TXT_HINT_RECORD_DISPLAY), 15);
     if (w->pFrmFore) _FrameBufferClear(w->pFrmFore);
     GUICLICK clicks[2] = {older_click, newer_click};
     GUITOUCHPAD* touch = GetTouchpadObject(DEV_TOUCH);

@@ -16,6 +16,7 @@
 #include "forms/utf8text.h"
 #include "records/record.h"
 #include "records/recordstore.h"
+#include "texts/textres.h"
 
 namespace
 {
@@ -59,10 +60,10 @@ void store(const std::string& text)
         std::memset(r.bSplicePlace, 0, kNoteMax);
         const std::string fit = Utf8Fit(text, kNoteMax);
         std::memcpy(r.bSplicePlace, fit.data(), fit.size());
-        g.message = WriteRecord(p, &r) == 0 ? "Notes stored" : "The notes could not be stored";
+        g.message = PanelTextOf(WriteRecord(p, &r) == 0 ? TXT_NOTES_STORED : TXT_NOTES_NOT_STORED);
         return;
     }
-    g.message = "The record is no longer stored";
+    g.message = PanelTextOf(TXT_RECORD_GONE);
 }
 
 void enter()
@@ -80,7 +81,7 @@ void enter()
 
 void lines(std::vector<PANELLINE>& out)
 {
-    out.push_back({"", "Choose a record, then Edit"});
+    out.push_back({"", PanelTextOf(TXT_CHOOSE_RECORD)});
     out.push_back({"", g.message});
 }
 
@@ -100,13 +101,13 @@ void list(std::vector<std::string>& out)
         UnpackRecordTime(r.dwSpliceTime, &y, &mo, &d, &h, &mi);
         char when[32];
         std::snprintf(when, sizeof when, "\t\t%04d-%02d-%02d\t%02d:%02d", y, mo, d, h, mi);
-        out.push_back(std::to_string(p) + "   " + note_of(r) + when);
+        out.push_back(std::to_string(p) + "   " + PanelVerbatim(note_of(r)) + when);
     }
 }
 
 void buttons(std::vector<std::string>& out)
 {
-    out = {"Edit"};
+    out = {PanelTextOf(TXT_EDIT)};
 }
 
 uint32_t press(int)
@@ -114,18 +115,19 @@ uint32_t press(int)
     const int row = PanelListFocus();
     APPRECORD r;
     if (row < 0 || ReadRecord(position_of_row(row), &r) != 0) {
-        g.message = "No records stored";
+        g.message = PanelTextOf(TXT_NO_RECORDS);
         PanelRefresh();
         return 0;
     }
     draft = {true, row, TransRecordIndex(position_of_row(row)), r.dwSpliceNumber, r.dwSpliceTime};
-    return InfoTextEditOpen(frmStorEdit, {"Notes", note_of(r), kNoteMax, false});
+    return InfoTextEditOpen(frmStorEdit, {PanelTextOf(TXT_REC_NOTES), note_of(r), kNoteMax, false});
 }
 
 const PANELDEF kPanel = {
     .ppWnd = &frmStorEdit,
     .title = "Edit Notes",
-    .hint = "Up/Down: record   Confirm: edit the notes   Cancel: back   Reset: home",
+    .hint = "\x01"
+            "2074",
     .enter = enter,
     .lines = lines,
     .buttons = buttons,
@@ -135,9 +137,9 @@ const PANELDEF kPanel = {
 };
 } // namespace
 
-const std::string& StorEditMessage()
+std::string StorEditMessage()
 {
-    return g.message;
+    return PanelPlainText(g.message);
 }
 
 PANEL_FORM(frmStorEdit, kPanel)

@@ -9,4 +9,4 @@ uint32_t frmStorEdit_Release();
 uint32_t frmStorEdit_Paint();
 uint32_t frmStorEdit_Process();
 // The message line of the screen (the outcome of the last action).
-const std::string& StorEditMessage();
+std::string StorEditMessage();

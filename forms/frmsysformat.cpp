@@ -11,11 +11,12 @@
 #include "forms/formpanel.h"
 #include "params/param_backup.h"
 #include "records/recordclear.h"
+#include "texts/textres.h"
 
 namespace
 {
 enum { ROW_RECORDS, ROW_EEPROM, ROWS };
-const char* const kRows[ROWS] = {"Format record storage", "Erase parameter EEPROM"};
+const uint32_t kRows[ROWS] = {TXT_FORMAT_RECORDS, TXT_ERASE_EEPROM};
 
 struct Format {
     int asking = -1; // the row waiting for Yes
@@ -30,34 +31,32 @@ void enter()
 void lines(std::vector<PANELLINE>& out)
 {
     if (g.asking == ROW_RECORDS)
-        out.push_back({"", "Clear every record with its pictures and reports?"});
+        out.push_back({"", PanelTextOf(TXT_FORMAT_ASK)});
     else if (g.asking == ROW_EEPROM)
-        out.push_back({"", "Erase the EEPROM? The unit restarts on its default parameters."});
+        out.push_back({"", PanelTextOf(TXT_ERASE_ASK)});
     else
         out.push_back({"", g.message});
 }
 
 void list(std::vector<std::string>& out)
 {
-    out.assign(kRows, kRows + ROWS);
+    out.clear();
+    for (uint32_t text : kRows)
+        out.push_back(PanelTextOf(text));
 }
 
 void buttons(std::vector<std::string>& out)
 {
     if (g.asking >= 0)
-        out = {"No", "Yes"};
+        out = {PanelTextOf(TXT_NO), PanelTextOf(TXT_YES)};
     else
-        out = {"Start"};
+        out = {PanelTextOf(TXT_START)};
 }
 
 std::string run(int row)
 {
-    if (row == ROW_RECORDS)
-        return ClearAllRecords() == 0 ? "Record storage formatted"
-                                      : "Formatting failed: the records are unchanged";
-    return FormatE2prom() == 0
-               ? "EEPROM erased: switch the unit off and on to load the defaults"
-               : "Erase refused or failed: no complete default file, or a page was not written";
+    if (row == ROW_RECORDS) return PanelTextOf(ClearAllRecords() == 0 ? TXT_FORMATTED : TXT_FORMAT_FAILED);
+    return PanelTextOf(FormatE2prom() == 0 ? TXT_ERASED : TXT_ERASE_FAILED);
 }
 
 uint32_t press(int button)
@@ -66,7 +65,7 @@ uint32_t press(int button)
     if (g.asking >= 0) {
         const int asked = g.asking;
         g.asking = -1;
-        g.message = button == 1 ? run(asked) : "Nothing done";
+        g.message = button == 1 ? run(asked) : PanelTextOf(TXT_NOTHING_DONE);
     } else if (row >= 0 && row < ROWS) {
         g.asking = row;
     }
@@ -77,7 +76,8 @@ uint32_t press(int button)
 const PANELDEF kPanel = {
     .ppWnd = &frmSysFormat,
     .title = "Format Storage",
-    .hint = "Up/Down: choose   Confirm: start   Cancel: back   Reset: home",
+    .hint = "\x01"
+            "2089",
     .enter = enter,
     .lines = lines,
     .buttons = buttons,
@@ -87,9 +87,9 @@ const PANELDEF kPanel = {
 };
 } // namespace
 
-const std::string& SysFormatMessage()
+std::string SysFormatMessage()
 {
-    return g.message;
+    return PanelPlainText(g.message);
 }
 
 PANEL_FORM(frmSysFormat, kPanel)

@@ -9,4 +9,4 @@ uint32_t frmSysFormat_Release();
 uint32_t frmSysFormat_Paint();
 uint32_t frmSysFormat_Process();
 // The message line of the screen (the outcome of the last action).
-const std::string& SysFormatMessage();
+std::string SysFormatMessage();

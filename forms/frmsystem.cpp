@@ -1,5 +1,5 @@
-// The settings menu: every setting of the unit, each row opening its screen (a locked one and the
-// menu lock through the password). Scenarios walk it by position: new rows go at the end.
+// The settings menu: every setting of the unit, each row opening its screen (a locked one, the menu
+// lock and the storage format through their password). Scenarios walk it by position.
 #include "forms/frmsystem.h"
 
 #include "formmodel/forms.h"
@@ -9,8 +9,8 @@ namespace
 {
 const MENUSCREEN kMenu = {
     .ppWnd = &frmSystem,
-    .items = {&frmSysLanguage, &frmSysPower, &frmSysCalendar, &frmSysPassword, &frmStorage, &frmInformation,
-              &frmSysWifi, &frmMenuLock, &frmUserInfoShow, &frmSystem4GSetting},
+    .items = {&frmSysLanguage, &frmSysPower, &frmSysCalendar, &frmSysPassword, &frmSysFormat, &frmStorage,
+              &frmInformation, &frmSysWifi, &frmMenuLock, &frmUserInfoShow, &frmSystem4GSetting},
 };
 } // namespace
 

@@ -242,7 +242,12 @@ std::vector<TEXTPIECE> ModeItemValue(const MODEITEM& item, const uint8_t* record
             out.push_back({0, number(v, 0)});
         break;
     case S::SHORTLONG:
-        out.push_back({0, v == 2 ? "Short" : v == 3 ? "Long" : number(v, 0)});
+        if (v == 2)
+            out.push_back({TXT_SHORT, "Short"});
+        else if (v == 3)
+            out.push_back({TXT_LONG, "Long"});
+        else
+            out.push_back({0, number(v, 0)});
         break;
     case S::TEXT: {
         const std::string t = ModeTextGet(record + item.offset, item.size);

@@ -15,6 +15,15 @@ void MenuRows(const std::vector<MENUROW>& menu, std::vector<ROWLINE>& out)
         out.push_back({{{m.text, m.label}}, {}});
 }
 
+uint32_t MenuKey(int key)
+{
+    if (key == 10) {
+        HeaterFiber();
+        return 0;
+    }
+    return ROW_KEY_PASS;
+}
+
 uint32_t MenuOpen(GUIWINDOW* self, const std::vector<MENUROW>& menu, int row)
 {
     if (row < 0 || row >= int(menu.size()) || !menu[size_t(row)].target) return 0;
@@ -70,7 +79,8 @@ uint32_t ModeListConfirm(MODELIST& l, int row)
     case MODEACTION::DELETE: {
         uint8_t r[MODE_RECORD_SIZE];
         if (l.table->read(n, r) == 0 && (r[7] || (l.table->splice && r[5]))) {
-            say(l, {{0, r[7] ? "The current mode cannot be deleted" : "This mode is locked"}});
+            say(l, {r[7] ? TEXTPIECE{TXT_CURRENT_MODE_KEPT, "The current mode cannot be deleted"}
+                         : TEXTPIECE{TXT_MODE_LOCKED, "This mode is locked"}});
             return 0;
         }
         // The first Confirm asks, the second deletes.

@@ -166,7 +166,7 @@ void say(const MODEEDITOR& e, std::vector<TEXTPIECE> m)
 void change(MODEEDITOR& e, const MODEITEM& it, int dir, int repeat)
 {
     if (locked(e)) {
-        say(e, {{0, "This mode is locked"}});
+        say(e, {{TXT_MODE_LOCKED, "This mode is locked"}});
         return;
     }
     ModeItemChange(it, e.record, dir, repeat);
@@ -233,7 +233,7 @@ uint32_t ModeEditorActivate(MODEEDITOR& e, int row)
         if (!ModeItemAllowed(*it, e.record)) return 0;
         if (it->step == STEPKIND::TEMPLATE) return run_templates(e); // a template also unlocks
         if (locked(e)) {
-            say(e, {{0, "This mode is locked"}});
+            say(e, {{TXT_MODE_LOCKED, "This mode is locked"}});
             RowScreenRefresh(*e.screen);
             return 0;
         }
@@ -309,6 +309,11 @@ uint32_t ModeEditorKey(MODEEDITOR& e, int key, int repeat)
     }
 }
 
+void ModeEditorButtons(std::vector<TEXTPIECE>& out)
+{
+    out = {{TXT_CANCEL, "Cancel"}, {TXT_SAVE, "Save"}};
+}
+
 uint32_t ModeEditorPress(MODEEDITOR& e, int button)
 {
     if (button == 0) return leave(e);
@@ -340,7 +345,7 @@ uint32_t TemplateListChoose(TEMPLATELIST& l, int row)
     }
     const int n = ModeCreate(*l.table, tn);
     if (n <= 0) {
-        RowScreenMessage(*l.screen, n == 0 ? std::vector<TEXTPIECE>{{0, "No free mode slot"}}
+        RowScreenMessage(*l.screen, n == 0 ? std::vector<TEXTPIECE>{{TXT_NO_FREE_MODE, "No free mode slot"}}
                                            : std::vector<TEXTPIECE>{{TXT_FAILED, "Failed"}});
         RowScreenRefresh(*l.screen);
         return 0;
@@ -359,6 +364,17 @@ uint32_t TemplateListKey(TEMPLATELIST& l, int key)
         return 0;
     }
     return ROW_KEY_PASS;
+}
+
+void TemplateListButtons(std::vector<TEXTPIECE>& out)
+{
+    out = {{TXT_BACK, "Back"}, {TXT_SELECT, "Select"}};
+}
+
+uint32_t TemplateListPress(TEMPLATELIST& l, int button)
+{
+    if (button == 0) return l.nested ? FORM_BACK : RowScreenBack(*l.screen);
+    return TemplateListChoose(l, RowScreenFocus(*l.screen));
 }
 
 namespace

@@ -66,6 +66,8 @@ uint32_t ModeEditorActivate(MODEEDITOR& e, int row);
 void ModeEditorStep(MODEEDITOR& e, int row, int dir, int repeat);
 // The row's value steps (not the template, name and note rows).
 bool ModeEditorSteps(const MODEEDITOR& e, int row);
+// The buttons, Cancel and Save, and pressing them.
+void ModeEditorButtons(std::vector<TEXTPIECE>& out);
 uint32_t ModeEditorPress(MODEEDITOR& e, int button);
 // Confirm: the record to the store; on success back to the list, else the error and stay.
 uint32_t ModeEditorSave(MODEEDITOR& e);
@@ -84,3 +86,6 @@ void TemplateListEnter(TEMPLATELIST& l);
 void TemplateListRows(TEMPLATELIST& l, std::vector<ROWLINE>& out);
 uint32_t TemplateListChoose(TEMPLATELIST& l, int row);
 uint32_t TemplateListKey(TEMPLATELIST& l, int key);
+// The buttons, Back and Select, and pressing them (Select takes the focused template).
+void TemplateListButtons(std::vector<TEXTPIECE>& out);
+uint32_t TemplateListPress(TEMPLATELIST& l, int button);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "forms/rowscreen.h"
+#include "texts/textres.h"
 
 enum class OPTSHOW : uint8_t {
     ONOFF,   // 0 off, 1 on
@@ -35,3 +36,23 @@ void OptionChange(const OPTIONSCREEN& o, int row, int dir);
 uint32_t OptionKey(const OPTIONSCREEN& o, int key);
 // The field's value as stored (0 when the table cannot be read).
 int OptionValue(const OPTIONROW& r);
+
+// A form that is one options screen below the splice options menu: its rows (a std::vector of
+// OPTIONROW), its screen and the four entry points.
+#define OPTION_FORM(form, rowList, titleText)                                                                \
+    namespace                                                                                                \
+    {                                                                                                        \
+    extern const ROWSCREEN form##Screen;                                                                     \
+    const OPTIONSCREEN form##Options = {&rowList, &form##Screen};                                            \
+    const ROWSCREEN form##Screen = {                                                                         \
+        .ppWnd = &form,                                                                                      \
+        .parent = &frmOption,                                                                                \
+        .title = titleText,                                                                                  \
+        .hint = "Up/Down: item   Confirm, Left/Right or - +: change (saved at once)   Cancel: back",         \
+        .hintText = TXT_HINT_OPTIONS,                                                                        \
+        .rows = [](std::vector<ROWLINE>& out) { OptionRows(form##Options, out); },                           \
+        .key = [](int k, int) { return OptionKey(form##Options, k); },                                       \
+        .step = [](int row, int dir, int) { OptionChange(form##Options, row, dir); },                        \
+    };                                                                                                       \
+    }                                                                                                        \
+    ROW_FORM(form, form##Screen)

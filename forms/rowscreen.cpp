@@ -382,7 +382,7 @@ uint32_t RowScreenInitialize(const ROWSCREEN& d)
     if (d.enter) d.enter();
     if (uint32_t n = FormTitleText(w)) s.txtTitle = GetTextResource(n, 19, 1, GetCurrentLanguage());
     if (!s.txtTitle) s.txtTitle = StrAsciiTrans(d.title, 19, 1);
-    s.txtHint = StrAsciiTrans(d.hint, 15, 1);
+    s.txtHint = RowScreenString({{d.hintText, d.hint}});
     if (w->pFrmFore) _FrameBufferClear(w->pFrmFore);
     build(d);
     s.init = true;

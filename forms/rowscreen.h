@@ -24,8 +24,9 @@ struct ROWSCREEN {
     GUIWINDOW** ppWnd;
     GUIWINDOW** parent; // where Cancel goes back to (the form loop's back link is one deep)
     const char* title;  // when the form has no title text
-    const char* hint;
-    void (*enter)();                              // Initialize: read what the screen shows
+    const char* hint;   // when the language has no hint text
+    uint16_t hintText;  // the hint's text number
+    void (*enter)();    // Initialize: read what the screen shows
     void (*rows)(std::vector<ROWLINE>& out);      // the rows
     void (*buttons)(std::vector<TEXTPIECE>& out); // optional: the buttons' captions
     uint32_t (*press)(int button);                // a button pressed: a code leaves, 0 stays

@@ -205,7 +205,8 @@ TEST(SysMenu, OpensItsScreensAndTheGuardedOnesThroughTheirPassword)
     const struct {
         int row; // 0-based
         GUIWINDOW* form;
-    } rows[] = {{1, frmSysPower}, {2, frmSysCalendar}, {3, frmSysPassword}, {5, frmInformation}};
+    } rows[] = {
+        {1, frmSysPower}, {2, frmSysCalendar}, {3, frmSysPassword}, {4, frmSysFormat}, {6, frmInformation}};
     for (const auto& r : rows) {
         uint64_t at = 300;
         for (int i = 0; i < r.row; ++i, at += 250)
@@ -216,15 +217,19 @@ TEST(SysMenu, OpensItsScreensAndTheGuardedOnesThroughTheirPassword)
     }
     EXPECT_EQ(frmSysPassword->lParam, PASSWORD_MODE_SETTINGS);
 
-    // With a menu lock password the menu lock row asks it; by touch as by keys.
+    // With their passwords set, the menu lock and storage format rows ask them; by touch as by keys.
     ASSERT_EQ(PasswordStore(PASSWORD_MENU_LOCK, "2468"), 0);
+    ASSERT_EQ(PasswordStore(PASSWORD_FORMAT, "1357"), 0);
     formtest::Touch touch(u);
-    touch.tap(300, 400, 48 + 7 * 38 + 14);
-    EXPECT_EQ(formtest::run_form(frmSystem), 4u);
-    EXPECT_EQ(frmSystem->pNext, frmSysPassword);
-    EXPECT_EQ(frmSysPassword->lParam, PASSWORD_MODE_ASK);
-    u.tap(300, "cancel");
-    EXPECT_EQ(systest::run_password_form(PASSWORD_MODE_ASK), 6u);
+    const int pitch = (432 - 48) / 11;
+    for (int row : {8, 4}) {
+        touch.tap(300, 400, 48 + row * pitch + pitch / 2);
+        EXPECT_EQ(formtest::run_form(frmSystem), 4u);
+        EXPECT_EQ(frmSystem->pNext, frmSysPassword) << row;
+        EXPECT_EQ(frmSysPassword->lParam, PASSWORD_MODE_ASK);
+        u.tap(300, "cancel");
+        EXPECT_EQ(systest::run_password_form(PASSWORD_MODE_ASK), 6u);
+    }
 }
 
 } // namespace

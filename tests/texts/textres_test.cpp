@@ -311,6 +311,18 @@ const std::vector<uint32_t>& used_numbers()
         for (uint32_t t = TXT_ITEM_KERF_OVERLAP; t <= TXT_ITEM_PREHEAT_TEMP; ++t)
             n.push_back(t);
         n.push_back(TXT_ITEM_COOLING_TIME);
+        // The mode, option and record screens; four long hints and messages, drawn at 15 points only,
+        // are left to the screens' pictures.
+        for (auto [first, last] : {std::pair{TXT_HINT_MODE_MENU, TXT_HINT_OPTIONS},
+                                   {TXT_OPT_CHECK_SENSITIVITY, TXT_OPT_STORE_IMAGES},
+                                   {TXT_SHORT, TXT_CURRENT_MODE_KEPT},
+                                   {TXT_RECORDS_STORED, TXT_HINT_BUTTONS},
+                                   {TXT_RECORD_UNREADABLE, TXT_NO_PICTURE},
+                                   {TXT_FORMAT_RECORDS, TXT_HINT_FORMAT}})
+            for (uint32_t t = first; t <= last; ++t)
+                if (t != TXT_HINT_MODE_EDITOR && t != TXT_HINT_OPTIONS && t != TXT_HINT_RECORD_DISPLAY &&
+                    t != TXT_ERASE_FAILED)
+                    n.push_back(t);
         return n;
     }();
     return v;
