@@ -183,12 +183,15 @@ void LockRecord()
 
 void UnlockRecord()
 {
-    std::lock_guard<std::mutex> g(g_ownerMutex);
-    if (g_depth == 0 || g_owner != std::this_thread::get_id()) return; // not held by this thread
-    if (--g_depth == 0) {
+    {
+        std::lock_guard<std::mutex> g(g_ownerMutex);
+        if (g_depth == 0 || g_owner != std::this_thread::get_id()) return; // not held by this thread
+        if (--g_depth > 0) return;
         g_owner = std::thread::id();
-        g_mutex.unlock();
     }
+    // Outside the owner lock: letting go may hand the processor to a thread that wants the record
+    // and first takes the owner lock.
+    g_mutex.unlock();
 }
 
 uint32_t PackRecordTime(int year, int month, int day, int hour, int minute)
