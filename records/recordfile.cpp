@@ -67,7 +67,7 @@ int commit(std::vector<RecordPatch> patches, const std::vector<uint8_t>& next)
         int last = i;
         for (int j = i + 1; j < REC_HEADER_SIZE && j - last <= 8; ++j)
             if (next[size_t(j)] != g_header[size_t(j)]) last = j;
-        add(patches, i, next.data() + i, size_t(last - i + 1));
+        add(patches, i, next.data() + i, size_t(last - i) + 1);
         i = last + 1;
     }
     // A journal not yet applied goes first: the next one replaces it and assumes its change.

@@ -604,7 +604,7 @@ ssize_t plat_mq_receive(mqd_t q, char* buf, size_t len, unsigned* prio)
     }
     std::string msg = std::move(m.msgs.front());
     m.msgs.pop_front();
-    std::memcpy(buf, msg.data(), msg.size());
+    std::memcpy(buf, msg.data(), msg.size()); // NOLINT(bugprone-not-null-terminated-result): bytes
     if (prio) *prio = 0;
     return ssize_t(msg.size());
 }
