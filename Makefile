@@ -102,10 +102,15 @@ test-asan: deps
 	cmake --build --preset debug -j $(JOBS)
 	ctest --preset debug -j $(JOBS)
 
+# The threaded tests under ThreadSanitizer, then the clock's seeded pre-emption (seeds 1-3) over
+# the lock tests; `make preempt-sweep` runs every threaded test and scenarios with more seeds.
 test-tsan: deps
 	cmake --preset tsan >/dev/null
 	cmake --build --preset tsan -j $(JOBS)
 	ctest --preset tsan -j $(JOBS)
+	PREEMPT_TESTS='platform_threads|sim_threads|params_threads' PREEMPT_SCENARIOS= JOBS=$(JOBS) \
+	  PREEMPT_NAMES='Scheduler[.]|SimSync[.]|StoreTest[.](Concurrent|StopRequest|ReaderWaiting)' \
+	  sh tests/preempt_sweep.sh 1 3
 
 # The threaded tests and a few whole-program scenarios under ThreadSanitizer with the clock's
 # seeded pre-emption, seeds 1..SEEDS (tests/preempt_sweep.sh; a failing seed reruns alone with
