@@ -71,7 +71,7 @@ class Hidden
 
   private:
     bool on_;
-    bool sync_;
+    [[maybe_unused]] bool sync_; // read only under ThreadSanitizer
 };
 
 // A stop request is an atomic flag on the instrument: asking happens before seeing it asked.
