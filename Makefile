@@ -5,7 +5,8 @@
 PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
             libcjson-dev unzip libpng-dev libjpeg-dev libfreetype-dev libhpdf-dev libcurl4-openssl-dev \
             libcpp-httplib-dev \
-            fonts-dejavu-core fonts-dejavu-extra fonts-wqy-microhei poppler-utils libsdl2-dev webp
+            fonts-dejavu-core fonts-dejavu-extra fonts-wqy-microhei poppler-utils libsdl2-dev webp \
+            clang-format clang-tidy
 # The fuzz targets' compiler and libFuzzer runtime (only `make fuzz` needs them).
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 # The board build: Debian's armhf cross compiler and libraries, and qemu-arm to run its tests.
@@ -16,7 +17,7 @@ ARM_JOBS ?= 2
 DEMO_ROOT := out/demo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps arm-deps arm demo run demo-video pairs test test-asan test-tsan renew-references build bench figures fuzz format clean
+.PHONY: all deps arm-deps arm demo run demo-video pairs test test-asan test-tsan preempt-sweep lint renew-references build bench figures fuzz format clean
 
 all: build
 
@@ -101,10 +102,31 @@ test-asan: deps
 	cmake --build --preset debug -j $(JOBS)
 	ctest --preset debug -j $(JOBS)
 
+# The threaded tests under ThreadSanitizer, then the clock's seeded pre-emption (seeds 1-3) over
+# the lock tests; `make preempt-sweep` runs every threaded test and scenarios with more seeds.
 test-tsan: deps
 	cmake --preset tsan >/dev/null
 	cmake --build --preset tsan -j $(JOBS)
 	ctest --preset tsan -j $(JOBS)
+	PREEMPT_TESTS='platform_threads|sim_threads|params_threads' PREEMPT_SCENARIOS= JOBS=$(JOBS) \
+	  PREEMPT_NAMES='Scheduler[.]|SimSync[.]|StoreTest[.](Concurrent|StopRequest|ReaderWaiting)' \
+	  sh tests/preempt_sweep.sh 1 3
+
+# The threaded tests and a few whole-program scenarios under ThreadSanitizer with the clock's
+# seeded pre-emption, seeds 1..SEEDS (tests/preempt_sweep.sh; a failing seed reruns alone with
+# SPLICER_PREEMPT_SEED=N). PREEMPT_TESTS narrows the ctest labels, PREEMPT_SCENARIOS the runs.
+SEEDS ?= 20
+preempt-sweep: deps
+	cmake --preset tsan >/dev/null
+	cmake --build --preset tsan -j $(JOBS)
+	JOBS=$(JOBS) sh tests/preempt_sweep.sh 1 $(SEEDS)
+
+# clang-format over the tree (but the files in .ci/format-exempt.txt) and clang-tidy (.clang-tidy,
+# warnings as errors) over the lock and store folders and the files changed since main.
+lint: deps
+	sh .ci/format_check.sh
+	cmake --preset debug >/dev/null
+	JOBS=$(JOBS) sh .ci/tidy_check.sh build/debug
 
 # Rewrites the screens' reference pictures (tests/references/*.png) from what the panel shows now:
 # only on purpose, after a change that is meant to alter a screen; review the pictures before committing.

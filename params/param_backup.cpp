@@ -156,7 +156,7 @@ int RestoreDefaultParameter()
         std::memcpy(page, file.data() + i * P, P);
         for (const Range& r : kKeptByRestore)
             if ((r.page < 0 ? slot : r.page) == rel)
-                std::memcpy(page + r.from, cur + rel * P + r.from, size_t(r.to - r.from + 1));
+                std::memcpy(page + r.from, cur + rel * P + r.from, size_t(r.to - r.from) + 1);
         E2prom_SetPageCrc(page);
         std::memcpy(cur + rel * P, page, P);
         if (E2prom_write_check(active_page0() + rel, page) != 0) rc = -3;

@@ -56,7 +56,7 @@ int format_default(bool extended)
     auto carry = [&](const Range& r) {
         int page = r.page < 0 ? slot : r.page;
         size_t at = size_t(page) * E2PROM_PAGE_SIZE + size_t(r.from);
-        std::memcpy(img + at, cur + at, size_t(r.to - r.from + 1));
+        std::memcpy(img + at, cur + at, size_t(r.to - r.from) + 1);
     };
     for (const Range& r : kKept)
         carry(r);

@@ -689,7 +689,7 @@ int ReReadDefault()
     std::vector<uint8_t> buf(PAR_PART_SIZE + kDefaultTrailer + 1);
     size_t n = fread(buf.data(), 1, buf.size(), f);
     fclose(f);
-    bool ok = n == size_t(PAR_PART_SIZE) || n == size_t(PAR_PART_SIZE + kDefaultTrailer);
+    bool ok = n == size_t(PAR_PART_SIZE) || n == size_t(PAR_PART_SIZE) + kDefaultTrailer;
     for (int p = 0; ok && p < PAR_PART_PAGES; ++p)
         ok = E2prom_PageCrcOk(buf.data() + p * E2PROM_PAGE_SIZE);
     if (!ok) {

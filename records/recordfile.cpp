@@ -67,7 +67,7 @@ int commit(std::vector<RecordPatch> patches, const std::vector<uint8_t>& next)
         int last = i;
         for (int j = i + 1; j < REC_HEADER_SIZE && j - last <= 8; ++j)
             if (next[size_t(j)] != g_header[size_t(j)]) last = j;
-        add(patches, i, next.data() + i, size_t(last - i + 1));
+        add(patches, i, next.data() + i, size_t(last - i) + 1);
         i = last + 1;
     }
     // A journal not yet applied goes first: the next one replaces it and assumes its change.
@@ -183,12 +183,15 @@ void LockRecord()
 
 void UnlockRecord()
 {
-    std::lock_guard<std::mutex> g(g_ownerMutex);
-    if (g_depth == 0 || g_owner != std::this_thread::get_id()) return; // not held by this thread
-    if (--g_depth == 0) {
+    {
+        std::lock_guard<std::mutex> g(g_ownerMutex);
+        if (g_depth == 0 || g_owner != std::this_thread::get_id()) return; // not held by this thread
+        if (--g_depth > 0) return;
         g_owner = std::thread::id();
-        g_mutex.unlock();
     }
+    // Outside the owner lock: letting go may hand the processor to a thread that wants the record
+    // and first takes the owner lock.
+    g_mutex.unlock();
 }
 
 uint32_t PackRecordTime(int year, int month, int day, int hour, int minute)

@@ -604,7 +604,7 @@ ssize_t plat_mq_receive(mqd_t q, char* buf, size_t len, unsigned* prio)
     }
     std::string msg = std::move(m.msgs.front());
     m.msgs.pop_front();
-    std::memcpy(buf, msg.data(), msg.size());
+    std::memcpy(buf, msg.data(), msg.size()); // NOLINT(bugprone-not-null-terminated-result): bytes
     if (prio) *prio = 0;
     return ssize_t(msg.size());
 }
@@ -774,6 +774,7 @@ int plat_thread_stop(plat_thread_t id) { return Scheduler::instance().stop_and_j
 // ---- Locks: a waiting thread hands the virtual clock on -----------------------------------------------
 void PlatMutex::lock()
 {
+    Scheduler::instance().preempt_point();
     if (m_.try_lock()) return;
     if (Scheduler::instance().realtime()) {
         m_.lock();
@@ -787,8 +788,13 @@ void PlatMutex::unlock()
 {
     m_.unlock();
     Scheduler::instance().progress();
+    Scheduler::instance().preempt_point();
 }
-bool PlatMutex::try_lock() { return m_.try_lock(); }
+bool PlatMutex::try_lock()
+{
+    Scheduler::instance().preempt_point();
+    return m_.try_lock();
+}
 
 void PlatSemaphore::post()
 {
@@ -798,6 +804,7 @@ void PlatSemaphore::post()
     }
     cv_.notify_one();
     Scheduler::instance().progress();
+    Scheduler::instance().preempt_point();
 }
 bool PlatSemaphore::try_wait()
 {
@@ -809,6 +816,7 @@ bool PlatSemaphore::try_wait()
 bool PlatSemaphore::wait(int32_t timeout_ms)
 {
     auto& s = Scheduler::instance();
+    s.preempt_point();
     uint64_t deadline = timeout_ms < 0 ? 0 : s.now_us() + uint64_t(timeout_ms) * 1000u;
     return s.wait_until([&] { return try_wait(); }, deadline);
 }

@@ -7,6 +7,14 @@
 // whose wake time the clock jumps. So a 10 s splice takes milliseconds of wall time and the same
 // scenario always interleaves the same way. In realtime mode threads run freely and the clock
 // follows the wall clock (optionally sped up).
+//
+// Seeded pre-emption (virtual mode, seed from SPLICER_PREEMPT_SEED or set_preempt_seed): the
+// running thread may also lose the clock at every lock, unlock, semaphore call, thread start and
+// device call, and ready threads run in an order drawn from a PRNG of that seed; the same seed
+// gives the same interleaving, and sleeps still last exactly their virtual time. In that mode the
+// clock's own lock is hidden from ThreadSanitizer: handing the baton on is no synchronisation the
+// instrument has, so data shared without a lock of its own shows up as a race. A stop request
+// stays a synchronisation, as on the instrument (an atomic flag).
 #pragma once
 
 #include <condition_variable>
@@ -58,6 +66,13 @@ class Scheduler
     // Something changed that may let a waiting thread go on.
     void progress();
 
+    // Seeded pre-emption: 0 switches it off. reset() takes the seed from SPLICER_PREEMPT_SEED;
+    // a test that checks one particular interleaving sets 0 after its reset.
+    void set_preempt_seed(uint64_t seed);
+    uint64_t preempt_seed();
+    // A point where a thread of the instrument could lose the processor.
+    void preempt_point();
+
     // Threads.
     unsigned long spawn(void* (*routine)(void*), void* arg, const char* name);
     bool stop_requested();
@@ -89,6 +104,8 @@ class Scheduler
     void wake_due_locked();
     uint64_t rt_now_locked();
     [[noreturn]] void deadlock_locked();
+    uint64_t random_locked();
+    Entry* take_ready_locked();
 
     std::mutex mu_;
     std::condition_variable baton_cv_;
@@ -104,6 +121,8 @@ class Scheduler
     std::deque<Entry*> ready_;
     std::vector<std::unique_ptr<Entry>> entries_;
     unsigned long next_id_ = 1;
+    uint64_t seed_ = 0; // pre-emption off
+    uint64_t rng_ = 0;
 };
 
 } // namespace sim
