@@ -26,6 +26,9 @@ constexpr int kArcPower = 60, kArcMs = 500;
 // A lit, unsaturated picture: its mean lies between these.
 constexpr int kDarkest = 20, kBrightest = 250;
 
+// The devices' names: texts 2326..2331 of the language files, after the motor names.
+constexpr uint32_t kDeviceNames = TXT_MOTOR_NAME + 6;
+
 struct Check {
     const char* name;
     bool done = false, pass = false;
@@ -50,10 +53,12 @@ void lines(std::vector<PANELLINE>& out)
 
 void list(std::vector<std::string>& out)
 {
-    for (const Check& c : g.check)
+    for (size_t i = 0; i < g.check.size(); ++i) {
+        const Check& c = g.check[i];
         out.push_back(
-            std::string(c.name) + "\t" +
+            PanelTextOf(kDeviceNames + uint32_t(i)) + "\t" +
             (c.done ? PanelTextOf(c.pass ? TXT_MAINT_PASS : TXT_MAINT_FAIL) + "\t" + c.values : "-"));
+    }
 }
 
 void buttons(std::vector<std::string>& out)
@@ -80,7 +85,7 @@ void cameras(Check& c)
     if (own) ReleaseGraphics();
     auto lit = [](int m) { return m >= kDarkest && m <= kBrightest; };
     c.pass = grabbed && lit(x) && lit(y);
-    c.values = grabbed ? "mean X " + std::to_string(x) + "  Y " + std::to_string(y) : "no picture";
+    c.values = grabbed ? "X " + std::to_string(x) + "\tY " + std::to_string(y) : "no picture";
 }
 
 void motors(Check& c)
@@ -131,11 +136,8 @@ void sensors(Check& c)
     const bool sane =
         e.lTemperature >= -2000 && e.lTemperature <= 6000 && e.lPressure >= 500 && e.lPressure <= 1100;
     c.pass = read && sane && cover >= 0;
-    char v[96];
-    std::snprintf(v, sizeof v, "%.1f C  %.1f kPa  cover %s", e.lTemperature / 100.0, e.lPressure / 10.0,
-                  cover == 1   ? "open"
-                  : cover == 0 ? "closed"
-                               : "?");
+    char v[64];
+    std::snprintf(v, sizeof v, "%.1f C\t%.0f kPa", e.lTemperature / 100.0, e.lPressure / 10.0);
     c.values = read ? v : "no reading";
 }
 

@@ -27,7 +27,7 @@ namespace
 constexpr int kMode = IDLE_MODE_STANDARD;
 // The mask area and the two bars around it.
 constexpr int kLeft = 60, kRight = 739, kTop = 32, kBottom = 447;
-constexpr int kBarBottom = kTop - 1, kLineTop = kBottom + 1;
+constexpr int kBarBottom = kTop - 1, kLineTop = kBottom + 1, kStatusX = 620;
 constexpr int kViewX = 5, kViewY = 6;
 constexpr uint32_t kBarColour = 0x23406A, kBodyColour = 0xE9EEF4, kLineColour = 0xC9D3DE;
 // Touch ids: the error wait knows X/Y (1), cancel (3) and reset (5).
@@ -97,12 +97,13 @@ std::string counts_line()
 void put_bar()
 {
     GUIFRAME *back = g.wnd->pFrmBack, *fore = g.wnd->pFrmFore;
-    if (back) FormFill(back, 0, 0, 799, kBarBottom, FormRgb(back, kBarColour));
-    FormFill(fore, 0, 0, 799, kBarBottom, 255);
+    // The right end keeps the status items (clock, battery).
+    if (back) FormFill(back, 0, 0, kStatusX - 1, kBarBottom, FormRgb(back, kBarColour));
+    FormFill(fore, 0, 0, kStatusX - 1, kBarBottom, 255);
     FormLabel(fore, g.title, 200, 0, 400, kBarBottom + 1, 2, "_TXT_WHT");
     PanelText(fore, PanelTextOf(g.view == kViewY ? TXT_DUST_VIEW_Y : TXT_DUST_VIEW_X), 10, 0, 150,
               kBarBottom + 1, 0, "_TXT_WHT");
-    PanelText(fore, counts_line(), 540, 0, 180, kBarBottom + 1, 0, "_TXT_WHT");
+    PanelText(fore, counts_line(), 480, 0, kStatusX - 480, kBarBottom + 1, 0, "_TXT_WHT");
 }
 
 // The status line: the message, else the verdict, else the key hint; the buttons at its right.
@@ -384,7 +385,10 @@ uint32_t DustScreenPaint(const DUSTSCREEN& def)
     GUIWINDOW* w = *def.ppWnd;
     if (!w || g.def != &def) return 0;
     SetGraphicsShow(0, w);
-    if (w->pFrmBack) FormFill(w->pFrmBack, 0, 0, 799, 479, FormRgb(w->pFrmBack, kBodyColour));
+    if (GUIFRAME* back = w->pFrmBack) {
+        FormFill(back, 0, 0, 799, kBarBottom, FormRgb(back, kBarColour));
+        FormFill(back, 0, kTop, 799, 479, FormRgb(back, kBodyColour));
+    }
     put_bar();
     put_mask();
     put_line();

@@ -36,7 +36,8 @@ void enter()
 void lines(std::vector<PANELLINE>& out)
 {
     std::string home = g.homing < 0 ? "-" : PanelTextOf(g.homing == 0 ? TXT_MAINT_PASS : TXT_MAINT_FAIL);
-    out.push_back({"Homing", home + "   " + g.message});
+    out.push_back({"Homing", home});
+    out.push_back({"", g.message}); // a text of its own: a text number is drawn only whole
 }
 
 void list(std::vector<std::string>& out)
@@ -115,7 +116,7 @@ const PANELDEF kPanel = {
     .buttons = buttons,
     .press = press,
     .list = list,
-    .listTop = 100,
+    .listTop = 130,
     .key = key,
 };
 } // namespace
