@@ -116,7 +116,7 @@ const PANELDEF kPanel = {
     .buttons = buttons,
     .press = press,
     .list = list,
-    .listTop = 130,
+    .listTop = 126,
     .key = key,
 };
 } // namespace
