@@ -32,7 +32,13 @@
 #include "forms/frmhelpguid.h"
 #include "forms/frminformation.h"
 #include "forms/frminfotextedit.h"
+#include "forms/frmmaintain.h"
+#include "forms/frmmaintdust.h"
+#include "forms/frmmaintduststart.h"
+#include "forms/frmmaintdiagnostic.h"
 #include "forms/frmmaintelectrode.h"
+#include "forms/frmmaintmotor.h"
+#include "forms/frmmaintmotordriver.h"
 #include "forms/frmmaintupdate.h"
 #include "forms/frmmenulock.h"
 #include "forms/frmoptignore.h"
@@ -76,22 +82,22 @@ namespace
 constexpr FORMENTRY kRegistry[] = {
     FORM(frmRootmenu),
     FORM(frmWorkbench),
-    STANDIN(frmMaintain),
+    FORM(frmMaintain),
     STANDIN(frmMaintRepair),
     STANDIN(frmMaintAutoAdjust),
     STANDIN(frmMaintReplace),
     STANDIN(frmMaintStabilize),
     STANDIN(frmAutoMaintenance),
     STANDIN(frmMaintBrightness),
-    STANDIN(frmMaintDust),
-    STANDIN(frmMaintDustStart),
-    STANDIN(frmMaintMotor),
+    FORM(frmMaintDust),
+    FORM(frmMaintDustStart),
+    FORM(frmMaintMotor),
     STANDIN(frmMaintArc),
     FORM(frmMaintElectrode),
-    STANDIN(frmMaintMotorDriver),
+    FORM(frmMaintMotorDriver),
     FORM(frmMaintUpdate),
     STANDIN(frmMaintEnduredArc),
-    STANDIN(frmMaintDiagnostic),
+    FORM(frmMaintDiagnostic),
     FORM(frmMenuLock),
     FORM(frmSplice),
     FORM(frmSplcSelect),

@@ -31,9 +31,6 @@ struct MenuDef {
     const char* items[12];
 };
 const MenuDef kMenus[] = {
-    {"frmMaintain",
-     {"frmMaintReplace", "frmMaintStabilize", "frmMaintArc", "frmMaintDust", "frmMaintMotor",
-      "frmMaintBrightness", "frmMaintElectrode", "frmMaintUpdate", "frmMaintDiagnostic"}},
     {"frmFactory",
      {"frmFactTest", "frmFactElectrode", "frmFactGraphics", "frmFactHeater", "frmFactLed", "frmFactMotor",
       "frmFactSensor", "frmFactSplice", "frmFactArc", "frmFactOther", "frmFactRestore", "frmFactCount"}},

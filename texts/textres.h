@@ -360,6 +360,28 @@ enum : uint32_t {
     TXT_ERASE_FAILED = 2087,
     TXT_NOTHING_DONE = 2088,
     TXT_HINT_FORMAT = 2089,
+    // Maintenance screens: dust check, motor calibration, manual motor drive, diagnostic.
+    TXT_DUST_PASSED = 2300,
+    TXT_DUST_FAILED,
+    TXT_DUST_REMOVE_FIBERS,
+    TXT_DUST_CLOSE_COVER,
+    TXT_DUST_NO_PICTURE,
+    TXT_DUST_CANCELLED,
+    TXT_DUST_HINT,
+    TXT_DUST_CHECKING,
+    TXT_DUST_VIEW_X,
+    TXT_DUST_VIEW_Y, // 2309
+    TXT_MAINT_RUN,
+    TXT_MAINT_BACK,
+    TXT_MAINT_HOME,
+    TXT_MAINT_PASS,
+    TXT_MAINT_FAIL,
+    TXT_MAINT_RUNNING,
+    TXT_MAINT_DONE,
+    TXT_MOTOR_CAL_HINT,
+    TXT_MOTOR_DRIVE_HINT,
+    TXT_DIAG_HINT, // 2319
+    TXT_MOTOR_NAME, // + motor id 0..5: 2320..2325
 
     // Guide pages: paragraph k of page p is TXT_GUIDE + p * TXT_GUIDE_PAGE_TEXTS + k.
     TXT_GUIDE = 1200,

@@ -45,6 +45,9 @@ TEST(Registry, EveryCatalogueFormHasOneEntryAndOnlyTheBuiltFormsAreReal)
                         // the record and parameter screens
                         "frmStorage", "frmStorDisplay", "frmStorEdit", "frmStorClear", "frmSysFormat",
                         "frmFactRestore", "frmMaintElectrode",
+                        // the maintenance menu, dust checks, motor screens and the diagnostic
+                        "frmMaintain", "frmMaintDust", "frmMaintDustStart", "frmMaintMotor", "frmMaintMotorDriver",
+                        "frmMaintDiagnostic",
                         // the settings, passwords, information and the user guide
                         "frmSystem", "frmSysPower", "frmSysCalendar", "frmSysPassword", "frmMenuLock",
                         "frmInformation", "frmHelpGuid", "frmUserFunction", "frmUserPowerSupply",

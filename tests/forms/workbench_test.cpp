@@ -250,12 +250,11 @@ TEST(RootMenu, FocusKeysAndHiddenSequences)
 TEST(StandinForms, MenuItemsOpenTheirFormsAndCancelGoesBack)
 {
     formtest::Unit u;
-    ASSERT_EQ(StandinMenuCount(frmMaintain), 9);
     // "up" is down (6) at the front.
     u.tap(300, "up");
     u.tap(700, "confirm");
     EXPECT_EQ(formtest::run_form(frmMaintain), 4u);
-    EXPECT_EQ(frmMaintain->pNext, StandinMenuTarget(frmMaintain, 1));
+    EXPECT_EQ(frmMaintain->pNext, frmMaintStabilize);
     // A touch on something that is not one of the menu's items is ignored, never followed.
     static GUIBUTTON stranger{};
     u.tb.after_ms(200, [] {

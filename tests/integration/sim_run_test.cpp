@@ -14,7 +14,8 @@
 
 namespace fs = std::filesystem;
 
-namespace {
+namespace
+{
 
 struct SimResult {
     int status = -1;
@@ -22,7 +23,10 @@ struct SimResult {
     fs::path root;
 };
 
-std::string scenario(const std::string& name) { return std::string(SPLICER_SOURCE_DIR) + "/scenarios/" + name; }
+std::string scenario(const std::string& name)
+{
+    return std::string(SPLICER_SOURCE_DIR) + "/scenarios/" + name;
+}
 
 SimResult run_sim(const std::string& name, const std::string& scenarioPath)
 {
@@ -35,7 +39,8 @@ SimResult run_sim(const std::string& name, const std::string& scenarioPath)
     if (!p) return r;
     char buf[4096];
     size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        r.out.append(buf, n);
     int st = pclose(p);
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return r;
@@ -64,14 +69,25 @@ TEST(SimRun, DemoBootsRunsTheFormsAndSwitchesOffWithTheScriptedPowerKey)
     ASSERT_EQ(r.status, 0) << r.out;
     // Start-up in order, the motors homing once, the form loop answering the operator, a whole
     // heating cycle, and the power key; the simulator's lines carry the virtual time.
-    expect_in_order(r.out, {"First power up, format", "_thisMachineType = ", "LcdTurnFront",
-                            "boardIsOutChina is 1", "ExecMaskAfterPowerOn ", " CheckAndSetWorkCondition ",
-                            "] sim: motors: homing mask", "found the switches", " CheckAndSetWorkCondition back ",
-                            "] sim: operator presses view", "Workbench: view mode 6",
-                            "] sim: unit shows splice gap", "] sim: unit shows splice estimate",
-                            "] sim: unit shows splice ready", "] sim: unit shows splice estimate",
-                            "] sim: heater: cycle started", "Workbench: heat key",
-                            "] sim: heater: cycle finished", "] sim: operator presses the power key",
+    expect_in_order(r.out, {"First power up, format",
+                            "_thisMachineType = ",
+                            "LcdTurnFront",
+                            "boardIsOutChina is 1",
+                            "ExecMaskAfterPowerOn ",
+                            " CheckAndSetWorkCondition ",
+                            "] sim: motors: homing mask",
+                            "found the switches",
+                            " CheckAndSetWorkCondition back ",
+                            "] sim: operator presses view",
+                            "Workbench: view mode 6",
+                            "] sim: unit shows splice gap",
+                            "] sim: unit shows splice estimate",
+                            "] sim: unit shows splice ready",
+                            "] sim: unit shows splice estimate",
+                            "] sim: heater: cycle started",
+                            "Workbench: heat key",
+                            "] sim: heater: cycle finished",
+                            "] sim: operator presses the power key",
                             "splicer-sim: powered off after 00:03:"});
     // Two splices, each stored; Confirm during the first one's result put its pictures on the stick.
     EXPECT_EQ(read_file(r.root / "mnt/usr/sprecord.bin").substr(0, 2), std::string("\x02\x00", 2));
@@ -110,7 +126,8 @@ TEST(SimRun, SameScenarioSameRun)
     // Standard output agrees too, but for the wall time in the summary and the data root named at start.
     std::regex wall(R"(\([0-9.]+ s wall\)|data root \S+)");
     EXPECT_EQ(std::regex_replace(a.out, wall, ""), std::regex_replace(b.out, wall, ""));
-    EXPECT_EQ(read_file(a.root / "sim/screens/maintenance.png"), read_file(b.root / "sim/screens/maintenance.png"));
+    EXPECT_EQ(read_file(a.root / "sim/screens/maintenance.png"),
+              read_file(b.root / "sim/screens/maintenance.png"));
 }
 
 TEST(SimRun, PowerKeyEndsTheRunAtOnce)
@@ -197,17 +214,20 @@ TEST(SimRun, LocationServiceTalksToThe4GModule)
         int used = 0;
         if (std::sscanf(line.c_str(), "%ld ms %7s %n", &ms, dir, &used) < 2) continue;
         if (std::string(dir) == "TX" && line.find("AT+BIND=", size_t(used)) != std::string::npos) bind = true;
-        if (std::string(dir) == "RX") rx.emplace_back(rx.empty() ? ms : ms - rx.front().first, line.substr(size_t(used)));
+        if (std::string(dir) == "RX")
+            rx.emplace_back(rx.empty() ? ms : ms - rx.front().first, line.substr(size_t(used)));
     }
     ASSERT_FALSE(rx.empty()) << r.out;
     rx.front().first = 0;
     // Switched on in the machine settings, with the GPS and the network time.
     const std::pair<long, std::string> expected[] = {
-        {0, "AT+MODULE=ON"},        {20000, "AT+MCU_VERSION?"},        {21000, "AT+IMEI?"},
-        {22000, "AT+MACHINE=tarn8+@1.19"}, {23000, "AT+SN=00000000001"}, {24000, "AT+GPSENABLE=ON"},
-        {25000, "AT+MCU_VERSION?"}, {26000, "AT+MODULE=ON"},          {31000, "AT+SIGNAL?"},
-        {36000, "AT+SIGNAL?"},      {41000, "AT+SIGNAL?"},            {46000, "AT+TIME?"},
-        {56000, "AT+APNQUERY?"},    {78000, "AT+SIGNAL?"},
+        {0, "AT+MODULE=ON"},          {20000, "AT+MCU_VERSION?"},
+        {21000, "AT+IMEI?"},          {22000, "AT+MACHINE=tarn8+@1.19"},
+        {23000, "AT+SN=00000000001"}, {24000, "AT+GPSENABLE=ON"},
+        {25000, "AT+MCU_VERSION?"},   {26000, "AT+MODULE=ON"},
+        {31000, "AT+SIGNAL?"},        {36000, "AT+SIGNAL?"},
+        {41000, "AT+SIGNAL?"},        {46000, "AT+TIME?"},
+        {56000, "AT+APNQUERY?"},      {78000, "AT+SIGNAL?"},
     };
     ASSERT_GE(rx.size(), std::size(expected) + 1);
     size_t k = 0;
@@ -230,11 +250,22 @@ TEST(SimRun, ConnectivityScreensFromTheSettingsMenu)
     EXPECT_EQ(r.status, 0) << r.out;
     for (const char* shot : {"net-wifi", "net-bind", "net-4g-settings", "net-gps", "net-4g-bind",
                              "net-4g-bind-accepted", "net-user"})
-        EXPECT_TRUE(fs::exists(r.root / "sim/screens" / (std::string(shot) + ".png"))) << shot << "\n" << r.out;
+        EXPECT_TRUE(fs::exists(r.root / "sim/screens" / (std::string(shot) + ".png"))) << shot << "\n"
+                                                                                       << r.out;
     // The bind request answered on the 4G binding screen, and the user information asked for.
     std::string log = read_file(r.root / "sim/module.log");
     EXPECT_NE(log.find("RX AT+BIND={\"cmd_type\":\"bind\",\"bind\":\"accept\""), std::string::npos) << log;
     EXPECT_NE(log.find("RX AT+USER_INFO="), std::string::npos) << log;
+}
+
+TEST(SimRun, MaintenanceScreensFromTheMaintenanceMenu)
+{
+    SimResult r = run_sim("maint_screens", scenario("maint_screens.json"));
+    EXPECT_EQ(r.status, 0) << r.out;
+    for (const char* shot : {"maint-menu", "maint-dust-start", "maint-dust-error", "maint-dust",
+                             "maint-motorcal", "maint-diagnostic", "maint-motordrive"})
+        EXPECT_TRUE(fs::exists(r.root / "sim/screens" / (std::string(shot) + ".png"))) << shot << "\n"
+                                                                                       << r.out;
 }
 
 } // namespace
