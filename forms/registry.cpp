@@ -8,8 +8,25 @@
 #include "formmodel/appwindow.h"
 #include "formmodel/forms.h"
 #include "forms/frmfactgpsinformation.h"
+#include "forms/frmfactothercamera.h"
+#include "forms/frmfactotherendurance.h"
+#include "forms/frmfactothermotorcorrect.h"
+#include "forms/frmfactothernoise.h"
 #include "forms/frmfactrestore.h"
+#include "forms/frmfactsensor.h"
+#include "forms/frmfactsplicetest.h"
+#include "forms/frmfacttest.h"
+#include "forms/frmfacttestalign.h"
+#include "forms/frmfacttestall.h"
+#include "forms/frmfacttestarc.h"
+#include "forms/frmfacttestcali.h"
 #include "forms/frmfacttestfiber.h"
+#include "forms/frmfacttestkeypad.h"
+#include "forms/frmfacttestmirror.h"
+#include "forms/frmfacttestmotor.h"
+#include "forms/frmfacttestpress.h"
+#include "forms/frmfacttestround.h"
+#include "forms/frmfacttestwave.h"
 #include "forms/frmgpsswitch.h"
 #include "forms/frmheatdelete.h"
 #include "forms/frmheatedit.h"
@@ -137,35 +154,35 @@ constexpr FORMENTRY kRegistry[] = {
     FORM(frmUserInfoShow),
     FORM(frmGpsSwitch),
     STANDIN(frmFactory),
-    STANDIN(frmFactTest),
-    STANDIN(frmFactTestAll),
-    STANDIN(frmFactTestPress),
-    STANDIN(frmFactTestAlign),
-    STANDIN(frmFactTestMirror),
-    STANDIN(frmFactTestMotor),
-    STANDIN(frmFactTestCali),
+    FORM(frmFactTest),
+    FORM(frmFactTestAll),
+    FORM(frmFactTestPress),
+    FORM(frmFactTestAlign),
+    FORM(frmFactTestMirror),
+    FORM(frmFactTestMotor),
+    FORM(frmFactTestCali),
     FORM(frmFactTestFiber),
-    STANDIN(frmFactTestRound),
-    STANDIN(frmFactTestArc),
-    STANDIN(frmFactTestWave),
-    STANDIN(frmFactTestKeypad),
+    FORM(frmFactTestRound),
+    FORM(frmFactTestArc),
+    FORM(frmFactTestWave),
+    FORM(frmFactTestKeypad),
     STANDIN(frmFactElectrode),
     STANDIN(frmFactGraphics),
     STANDIN(frmFactHeater),
     STANDIN(frmFactLed),
     STANDIN(frmFactMotor),
-    STANDIN(frmFactSensor),
+    FORM(frmFactSensor),
     STANDIN(frmFactSplice),
     FORM(frmFactRestore),
     STANDIN(frmFactArc),
     STANDIN(frmFactArcCompensation),
-    STANDIN(frmFactSpliceTest),
+    FORM(frmFactSpliceTest),
     STANDIN(frmFactCount),
     STANDIN(frmFactOther),
-    STANDIN(frmFactOtherCamera),
-    STANDIN(frmFactOtherEndurance),
-    STANDIN(frmFactOtherNoise),
-    STANDIN(frmFactOtherMotorCorrect),
+    FORM(frmFactOtherCamera),
+    FORM(frmFactOtherEndurance),
+    FORM(frmFactOtherNoise),
+    FORM(frmFactOtherMotorCorrect),
     STANDIN(frmFactSerial),
     FORM(frmFactGpsInformation),
 };

@@ -36,12 +36,10 @@ const MenuDef kMenus[] = {
     {"frmFactory",
      {"frmFactTest", "frmFactElectrode", "frmFactGraphics", "frmFactHeater", "frmFactLed", "frmFactMotor",
       "frmFactSensor", "frmFactSplice", "frmFactArc", "frmFactOther", "frmFactRestore"}},
+    {"frmFactArc", {"frmFactArcCompensation", "frmFactSpliceTest"}},
     {"frmFactOther",
      {"frmFactOtherCamera", "frmFactOtherEndurance", "frmFactOtherNoise", "frmFactOtherMotorCorrect",
       "frmFactSerial", "frmFactGpsInformation"}},
-    {"frmFactTest",
-     {"frmFactTestAll", "frmFactTestPress", "frmFactTestAlign", "frmFactTestMirror", "frmFactTestMotor",
-      "frmFactTestCali", "frmFactTestFiber", "frmFactTestRound", "frmFactTestArc", "frmFactTestWave"}},
 };
 
 const MenuDef* menu_of(const GUIWINDOW* w)
