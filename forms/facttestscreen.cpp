@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "devices/motor.h"
 #include "devices/platdev.h"
 #include "formmodel/appwindow.h"
 #include "formmodel/formevents.h"
@@ -237,6 +238,7 @@ uint32_t FactTestInitialize(const FACTTESTDEF& def)
     g.def = &def;
     g.wnd = w;
     if (def.enter) def.enter();
+    if (def.park) BacktrackAllMotor();
     g.txtTitle = PanelString(PanelTextOf(def.title), 19);
     if (w->pFrmFore) _FrameBufferClear(w->pFrmFore);
     build_buttons();

@@ -25,6 +25,7 @@ struct FACTTESTDEF {
     uint32_t (*key)(int key); // optional, first: a code leaves, FACTTEST_KEY_TAKEN stays
     int graphics;             // camera layout under the live area (0: none)
     uint32_t runText;         // text of the Run button (0: "Run")
+    bool park;                // motors to their home positions on entering: a pair is laid next
 };
 
 uint32_t FactTestInitialize(const FACTTESTDEF& def);

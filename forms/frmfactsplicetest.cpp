@@ -80,7 +80,8 @@ constexpr FACTTESTDEF kDef = {.ppWnd = &frmFactSpliceTest,
                               .enter = enter,
                               .run = run,
                               .lines = lines,
-                              .key = key};
+                              .key = key,
+                              .park = true};
 } // namespace
 
 const SPLICESTATS& GetFactSpliceStats()

@@ -12,7 +12,8 @@ constexpr FACTTESTDEF kDef = {.ppWnd = &frmFactTestRound,
                               .title = TXT_FT_TITLE_ROUND,
                               .enter = Test::enter,
                               .run = Test::run,
-                              .lines = Test::lines};
+                              .lines = Test::lines,
+                              .park = true};
 } // namespace
 
 FACTTEST_FORM(frmFactTestRound, kDef)

@@ -56,8 +56,9 @@ void draw_curve(GUIFRAME* back, GUIFRAME* fore, int v, int x, int y, int w, int 
         }
     }
     FactTestText(fore, v == 0 ? "X" : "Y", x + 4, y, 30, 24);
-    if (!g.read[v]) return;
-    const uint32_t c = FormRgb(fore, kCurve[v]);
+    if (!g.read[v] || !back) return;
+    // On the layer below: its palette has the curves' colours.
+    const uint32_t c = FormRgb(back, kCurve[v]);
     GUIBRUSH pen{1, 1, c, c, nullptr};
     auto point = [&](int i) {
         const int px = x + i * (w - 1) / (kSamples - 1);
@@ -65,7 +66,7 @@ void draw_curve(GUIFRAME* back, GUIFRAME* fore, int v, int x, int y, int w, int 
         return MakePoint(uint32_t(px), uint32_t(py));
     };
     for (int i = 1; i < kSamples; ++i)
-        DrawLineDirect(point(i - 1), point(i), &pen, fore);
+        DrawLineDirect(point(i - 1), point(i), &pen, back);
 }
 
 void draw(GUIFRAME* back, GUIFRAME* fore, int x, int y, int w, int h)

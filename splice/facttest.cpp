@@ -24,9 +24,9 @@ constexpr int kLeftNear = 200, kLeftFar = 60, kRightNear = 440, kRightFar = 580;
 // A shadow needs this much contrast against the background (grey levels).
 constexpr int kMinContrast = 30;
 // Limits of the checks: centre within this many rows of the middle, tilt below this (degree),
-// background level inside this band.
+// background level neither near black nor near saturation.
 constexpr double kMirrorRows = 60.0, kMaxTilt = 0.5;
-constexpr double kLevelLow = 100.0, kLevelHigh = 250.0;
+constexpr double kLevelLow = 30.0, kLevelHigh = 220.0;
 
 std::string fmt(const char* f, double a)
 {
