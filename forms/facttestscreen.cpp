@@ -101,10 +101,9 @@ void put_body()
     int top = kLiveTop + 4;
     if (g.def->liveHeight > 0) {
         const int h = g.def->liveHeight;
-        // Under camera pictures the layer below stays transparent so that they show through.
         if (back)
             FormFill(back, 10, kLiveTop, 789, kLiveTop + h - 1,
-                     g.def->graphics ? 255u : FormRgb(back, kLiveColour));
+                     FormRgb(back, g.def->graphics ? kBodyColour : kLiveColour));
         if (g.def->draw) g.def->draw(back, fore(), 10, kLiveTop, 780, h);
         top = kLiveTop + h + 6;
     }
