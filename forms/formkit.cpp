@@ -8,6 +8,7 @@
 #include "formmodel/appwindow.h"
 #include "formmodel/forms.h"
 #include "gui/touchpad.h"
+#include "texts/facttesttexts.h"
 #include "texts/textres.h"
 #include "texts/textres_factory.h"
 
@@ -180,6 +181,24 @@ uint32_t FormTitleText(const GUIWINDOW* w)
         {"frmFactCount", TXT_FACT_COUNT},
         {"frmFactOther", TXT_FACT_OTHER},
         {"frmFactSerial", TXT_FACT_SERIAL},
+        {"frmFactTest", TXT_FT_TITLE_MENU},
+        {"frmFactTestAll", TXT_FT_TITLE_ALL},
+        {"frmFactTestPress", TXT_FT_TITLE_PRESS},
+        {"frmFactTestAlign", TXT_FT_TITLE_ALIGN},
+        {"frmFactTestMirror", TXT_FT_TITLE_MIRROR},
+        {"frmFactTestMotor", TXT_FT_TITLE_MOTOR},
+        {"frmFactTestCali", TXT_FT_TITLE_CALI},
+        {"frmFactTestFiber", TXT_FT_TITLE_FIBER},
+        {"frmFactTestRound", TXT_FT_TITLE_ROUND},
+        {"frmFactTestArc", TXT_FT_TITLE_ARC},
+        {"frmFactTestWave", TXT_FT_TITLE_WAVE},
+        {"frmFactTestKeypad", TXT_FT_TITLE_KEYPAD},
+        {"frmFactSensor", TXT_FT_TITLE_SENSOR},
+        {"frmFactSpliceTest", TXT_FT_TITLE_SPLICE},
+        {"frmFactOtherCamera", TXT_FT_TITLE_CAMERA},
+        {"frmFactOtherEndurance", TXT_FT_TITLE_ENDURANCE},
+        {"frmFactOtherNoise", TXT_FT_TITLE_NOISE},
+        {"frmFactOtherMotorCorrect", TXT_FT_TITLE_MOTORCORRECT},
     };
     const char* name = FormName(w);
     for (auto& t : kTitles)

@@ -18,10 +18,27 @@
 #include "forms/frmfactmotor.h"
 #include "forms/frmfactory.h"
 #include "forms/frmfactother.h"
+#include "forms/frmfactothercamera.h"
+#include "forms/frmfactotherendurance.h"
+#include "forms/frmfactothermotorcorrect.h"
+#include "forms/frmfactothernoise.h"
 #include "forms/frmfactrestore.h"
+#include "forms/frmfactsensor.h"
 #include "forms/frmfactserial.h"
 #include "forms/frmfactsplice.h"
+#include "forms/frmfactsplicetest.h"
+#include "forms/frmfacttest.h"
+#include "forms/frmfacttestalign.h"
+#include "forms/frmfacttestall.h"
+#include "forms/frmfacttestarc.h"
+#include "forms/frmfacttestcali.h"
 #include "forms/frmfacttestfiber.h"
+#include "forms/frmfacttestkeypad.h"
+#include "forms/frmfacttestmirror.h"
+#include "forms/frmfacttestmotor.h"
+#include "forms/frmfacttestpress.h"
+#include "forms/frmfacttestround.h"
+#include "forms/frmfacttestwave.h"
 #include "forms/frmgpsswitch.h"
 #include "forms/frmheatdelete.h"
 #include "forms/frmheatedit.h"
@@ -155,35 +172,35 @@ constexpr FORMENTRY kRegistry[] = {
     FORM(frmUserInfoShow),
     FORM(frmGpsSwitch),
     FORM(frmFactory),
-    STANDIN(frmFactTest),
-    STANDIN(frmFactTestAll),
-    STANDIN(frmFactTestPress),
-    STANDIN(frmFactTestAlign),
-    STANDIN(frmFactTestMirror),
-    STANDIN(frmFactTestMotor),
-    STANDIN(frmFactTestCali),
+    FORM(frmFactTest),
+    FORM(frmFactTestAll),
+    FORM(frmFactTestPress),
+    FORM(frmFactTestAlign),
+    FORM(frmFactTestMirror),
+    FORM(frmFactTestMotor),
+    FORM(frmFactTestCali),
     FORM(frmFactTestFiber),
-    STANDIN(frmFactTestRound),
-    STANDIN(frmFactTestArc),
-    STANDIN(frmFactTestWave),
-    STANDIN(frmFactTestKeypad),
+    FORM(frmFactTestRound),
+    FORM(frmFactTestArc),
+    FORM(frmFactTestWave),
+    FORM(frmFactTestKeypad),
     FORM(frmFactElectrode),
     FORM(frmFactGraphics),
     FORM(frmFactHeater),
     FORM(frmFactLed),
     FORM(frmFactMotor),
-    STANDIN(frmFactSensor),
+    FORM(frmFactSensor),
     FORM(frmFactSplice),
     FORM(frmFactRestore),
     FORM(frmFactArc),
     FORM(frmFactArcCompensation),
-    STANDIN(frmFactSpliceTest),
+    FORM(frmFactSpliceTest),
     FORM(frmFactCount),
     FORM(frmFactOther),
-    STANDIN(frmFactOtherCamera),
-    STANDIN(frmFactOtherEndurance),
-    STANDIN(frmFactOtherNoise),
-    STANDIN(frmFactOtherMotorCorrect),
+    FORM(frmFactOtherCamera),
+    FORM(frmFactOtherEndurance),
+    FORM(frmFactOtherNoise),
+    FORM(frmFactOtherMotorCorrect),
     FORM(frmFactSerial),
     FORM(frmFactGpsInformation),
 };

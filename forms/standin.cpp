@@ -37,9 +37,6 @@ const MenuDef kMenus[] = {
     {"frmFactOther",
      {"frmFactOtherCamera", "frmFactOtherEndurance", "frmFactOtherNoise", "frmFactOtherMotorCorrect",
       "frmFactSerial", "frmFactGpsInformation"}},
-    {"frmFactTest",
-     {"frmFactTestAll", "frmFactTestPress", "frmFactTestAlign", "frmFactTestMirror", "frmFactTestMotor",
-      "frmFactTestCali", "frmFactTestFiber", "frmFactTestRound", "frmFactTestArc", "frmFactTestWave"}},
 };
 
 const MenuDef* menu_of(const GUIWINDOW* w)

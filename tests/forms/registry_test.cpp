@@ -56,6 +56,11 @@ TEST(Registry, EveryCatalogueFormHasOneEntryAndOnlyTheBuiltFormsAreReal)
                         "frmUserSpliceExec", "frmUserSpliceProtect", "frmUserFuncOverview", "frmUserFuncMode",
                         "frmUserFuncConnector", "frmUserFuncCommunication", "frmUserFuncContact",
                         "frmUserFuncVideo", "frmUserSpliceTools", "frmUserSplicePretreatment",
+                        // the factory test menu, its tests, the sensors and the splice test
+                        "frmFactTest", "frmFactTestAll", "frmFactTestPress", "frmFactTestAlign", "frmFactTestMirror",
+                        "frmFactTestMotor", "frmFactTestCali", "frmFactTestRound", "frmFactTestArc", "frmFactTestWave",
+                        "frmFactTestKeypad", "frmFactSensor", "frmFactSpliceTest", "frmFactOtherCamera",
+                        "frmFactOtherEndurance", "frmFactOtherNoise", "frmFactOtherMotorCorrect",
                         // the factory menu and its editors
                         "frmFactory", "frmFactElectrode", "frmFactGraphics", "frmFactHeater", "frmFactLed",
                         "frmFactMotor", "frmFactSplice", "frmFactArc", "frmFactArcCompensation", "frmFactCount",
