@@ -21,6 +21,8 @@
 #include "forms/frminformation.h"
 #include "forms/frminfotextedit.h"
 #include "forms/frmmaintelectrode.h"
+#include "forms/frmmaintenduredarc.h"
+#include "forms/frmmaintstabilize.h"
 #include "forms/frmmaintupdate.h"
 #include "forms/frmmenulock.h"
 #include "forms/frmoptignore.h"
@@ -68,7 +70,7 @@ constexpr FORMENTRY kRegistry[] = {
     STANDIN(frmMaintRepair),
     STANDIN(frmMaintAutoAdjust),
     STANDIN(frmMaintReplace),
-    STANDIN(frmMaintStabilize),
+    FORM(frmMaintStabilize),
     STANDIN(frmAutoMaintenance),
     STANDIN(frmMaintBrightness),
     STANDIN(frmMaintDust),
@@ -78,7 +80,7 @@ constexpr FORMENTRY kRegistry[] = {
     FORM(frmMaintElectrode),
     STANDIN(frmMaintMotorDriver),
     FORM(frmMaintUpdate),
-    STANDIN(frmMaintEnduredArc),
+    FORM(frmMaintEnduredArc),
     STANDIN(frmMaintDiagnostic),
     FORM(frmMenuLock),
     FORM(frmSplice),
