@@ -7,6 +7,7 @@
 
 #include "app/startup.h"
 #include "devices/platdev.h"
+#include "fiber/graphics.h"
 #include "forms/password.h"
 #include "forms/registry.h"
 #include "params/param_tables.h"
@@ -20,9 +21,16 @@
 namespace
 {
 
+// The camera frame buffers, as the start-up allocates them.
+struct Frames {
+    Frames() { EXPECT_EQ(InitializeGraphics(), 0); }
+    ~Frames() { ReleaseGraphics(); }
+};
+
 TEST(PowerOn, AfterAnElectrodeReplacementTheElectrodesAreBurntInAndLocated)
 {
     formtest::Unit u;
+    Frames frames;
     // The new electrodes sit elsewhere than the stored positions (318, 322) say.
     constexpr double kTrueX = 352, kTrueY = 290;
     u.inst().scene().set_electrode_col(1, kTrueX);

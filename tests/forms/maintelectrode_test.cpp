@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "devices/platdev.h"
+#include "fiber/graphics.h"
 #include "forms/frmmaintenduredarc.h"
 #include "forms/frmmaintstabilize.h"
 #include "params/maintainflag.h"
@@ -20,6 +21,12 @@
 
 namespace
 {
+
+// The camera frame buffers, as the start-up allocates them.
+struct Frames {
+    Frames() { EXPECT_EQ(InitializeGraphics(), 0); }
+    ~Frames() { ReleaseGraphics(); }
+};
 
 TABLEFACTORYSYS factory()
 {
@@ -77,6 +84,7 @@ TEST(ElectrodeScreens, StabilisationStoresOnlyWhatItLocated)
     };
     for (const auto& c : cases) {
         formtest::Unit u;
+        Frames frames;
         constexpr double kTrueX = 340, kTrueY = 305;
         u.inst().scene().set_electrode_col(1, kTrueX);
         u.inst().scene().set_electrode_col(2, kTrueY);
