@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <functional>
 
 #include "devices/platdev.h"
@@ -13,8 +15,10 @@
 #include "params/maintainflag.h"
 #include "params/param_tables.h"
 #include "platform/requests.h"
+#include "sim/backend.h"
 #include "sim/dev_arc.h"
 #include "sim/dev_misc.h"
+#include "sim/display.h"
 #include "sim/scene.h"
 #include "splice/electrodecal.h"
 #include "tests/forms/formtest.h"
@@ -137,6 +141,39 @@ TEST(ElectrodeScreens, StabilisationStoresOnlyWhatItLocated)
             EXPECT_EQ(live, stored) << c.what << ", camera " << cam;
         }
     }
+}
+
+// Pictures for the docs: with SPLICER_SCREENS_DIR set, both screens while they run and the
+// stabilisation's outcome are written there (SPLICER_SCREENS_LANG=zh: in Simplified Chinese).
+TEST(ElectrodeScreens, DocsPictures)
+{
+    const char* dir = std::getenv("SPLICER_SCREENS_DIR");
+    if (!dir) GTEST_SKIP() << "SPLICER_SCREENS_DIR not set";
+    const char* lang = std::getenv("SPLICER_SCREENS_LANG");
+    const bool zh = lang && std::string(lang) == "zh";
+    formtest::Unit u;
+    Frames frames;
+    if (zh) ASSERT_EQ(SyncLanguageChange(LANG_CHINESE_SIMPLIFIED), 0);
+    u.inst().scene().set_electrode_col(1, 340);
+    u.inst().scene().set_electrode_col(2, 305);
+    u.inst().scene().set_fibres(sim::FibrePair{});
+    auto shot = [&](const std::string& name) {
+        const std::string file = name + (zh ? "-zh" : "");
+        ASSERT_TRUE(sim::display_screenshot(file));
+        std::filesystem::copy_file(sim::data_root() + "/sim/screens/" + file + ".png",
+                                   std::string(dir) + "/" + file + ".png",
+                                   std::filesystem::copy_options::overwrite_existing);
+    };
+    u.tap(300, "run");
+    u.tb.after_ms(15000, [&] { shot("maint-electrode-burnin"); });
+    u.tap(16000, "cancel");
+    EXPECT_EQ(formtest::run_form(frmMaintEnduredArc), uint32_t(FORM_BACK));
+    u.tap(300, "run");
+    u.tb.after_ms(6000, [&] { shot("maint-electrode-stabilize"); });
+    u.tb.after_ms(190000, [&] { shot("maint-electrode-stabilized"); });
+    u.tap(191000, "cancel");
+    EXPECT_EQ(formtest::run_form(frmMaintStabilize), uint32_t(FORM_BACK));
+    EXPECT_EQ(MaintStabilizeResult().state, ELEC_STATE_PASSED);
 }
 
 } // namespace
