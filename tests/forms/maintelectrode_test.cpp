@@ -10,6 +10,7 @@
 
 #include "devices/platdev.h"
 #include "fiber/graphics.h"
+#include "formmodel/formevents.h"
 #include "forms/frmmaintenduredarc.h"
 #include "forms/frmmaintstabilize.h"
 #include "params/maintainflag.h"
@@ -153,7 +154,9 @@ TEST(ElectrodeScreens, DocsPictures)
     const bool zh = lang && std::string(lang) == "zh";
     formtest::Unit u;
     Frames frames;
-    if (zh) ASSERT_EQ(SyncLanguageChange(LANG_CHINESE_SIMPLIFIED), 0);
+    if (zh) {
+        ASSERT_EQ(SyncLanguageChange(LANG_CHINESE_SIMPLIFIED), 0);
+    }
     u.inst().scene().set_electrode_col(1, 340);
     u.inst().scene().set_electrode_col(2, 305);
     u.inst().scene().set_fibres(sim::FibrePair{});
