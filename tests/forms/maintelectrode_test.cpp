@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "devices/motor.h"
 #include "devices/platdev.h"
 #include "fiber/graphics.h"
 #include "formmodel/formevents.h"
@@ -66,6 +67,7 @@ TEST(ElectrodeScreens, DriveValueFollowsTheArcCalibration)
 ELECTRODECAL stabilize(formtest::Unit& u)
 {
     u.inst().scene().set_fibres(sim::FibrePair{});
+    EXPECT_EQ(ResetAllMotor(), 0); // as the start-up does once
     WND_ACTIVE = frmMaintStabilize;
     frmMaintStabilize->fnInitialize();
     frmMaintStabilize->fnPaint();
@@ -103,7 +105,7 @@ TEST(ElectrodeScreens, StabilisationStoresOnlyWhatItLocated)
         }
         // The electrodes are knocked aside once the five coarse arcs have burnt.
         std::function<void()> watch = [&] {
-            if (u.inst().arc().fires().size() >= size_t(ELEC_COARSE_ARCS)) {
+            if (u.inst().arc().closes() >= unsigned(ELEC_COARSE_ARCS)) {
                 u.inst().scene().set_electrode_col(1, kTrueX + 40);
                 u.inst().scene().set_electrode_col(2, kTrueY + 40);
             } else {
@@ -127,11 +129,13 @@ TEST(ElectrodeScreens, StabilisationStoresOnlyWhatItLocated)
             EXPECT_NEAR(after.lElecPosX, kTrueX, 1.0) << c.what;
             EXPECT_NEAR(after.lElecPosY, kTrueY, 1.0) << c.what;
         } else {
-            EXPECT_NEAR(after.lElecPosX, kTrueX, 1.0) << c.what;
-            EXPECT_NEAR(after.lElecPosY, kTrueY, 1.0) << c.what;
+            // The rear picture shows front column c at 639 - c; the unit stores 640 minus what it sees.
+            EXPECT_NEAR(after.lElecPosX, 640 - (639 - kTrueX), 1.0) << c.what;
+            EXPECT_NEAR(after.lElecPosY, 640 - (639 - kTrueY), 1.0) << c.what;
         }
         const bool passed = c.state == ELEC_STATE_PASSED;
-        EXPECT_EQ(u.inst().misc().reg(FPGA_REG_ELEC_POS_X) == uint32_t(after.lElecPosX), passed) << c.what;
+        EXPECT_EQ(u.inst().misc().reg(FPGA_REG_ELEC_POS_X), uint32_t((passed ? after : before).lElecPosX))
+            << c.what;
         EXPECT_EQ(MaintainFlag, passed ? MAINTAIN_BITS_ELECTRODE : 0) << c.what;
         // Every exit gives the sensors back their own exposure.
         for (int cam = 1; cam <= 2; ++cam) {
@@ -160,6 +164,7 @@ TEST(ElectrodeScreens, DocsPictures)
     u.inst().scene().set_electrode_col(1, 340);
     u.inst().scene().set_electrode_col(2, 305);
     u.inst().scene().set_fibres(sim::FibrePair{});
+    ASSERT_EQ(ResetAllMotor(), 0);
     auto shot = [&](const std::string& name) {
         const std::string file = name + (zh ? "-zh" : "");
         ASSERT_TRUE(sim::display_screenshot(file));
