@@ -173,11 +173,11 @@ TEST(ElectrodeScreens, DocsPictures)
                                    std::filesystem::copy_options::overwrite_existing);
     };
     u.tap(300, "run");
-    u.tb.after_ms(15000, [&] { shot("maint-electrode-burnin"); });
+    u.tb.after_ms(15500, [&] { shot("maint-electrode-burnin"); });
     u.tap(16000, "cancel");
     EXPECT_EQ(formtest::run_form(frmMaintEnduredArc), uint32_t(FORM_BACK));
     u.tap(300, "run");
-    u.tb.after_ms(6000, [&] { shot("maint-electrode-stabilize"); });
+    u.tb.after_ms(6500, [&] { shot("maint-electrode-stabilize"); });
     u.tb.after_ms(190000, [&] { shot("maint-electrode-stabilized"); });
     u.tap(191000, "cancel");
     EXPECT_EQ(formtest::run_form(frmMaintStabilize), uint32_t(FORM_BACK));
