@@ -45,6 +45,8 @@ TEST(Registry, EveryCatalogueFormHasOneEntryAndOnlyTheBuiltFormsAreReal)
                         // the record and parameter screens
                         "frmStorage", "frmStorDisplay", "frmStorEdit", "frmStorClear", "frmSysFormat",
                         "frmFactRestore", "frmMaintElectrode",
+                        // the electrode burn-in and stabilisation
+                        "frmMaintEnduredArc", "frmMaintStabilize",
                         // the settings, passwords, information and the user guide
                         "frmSystem", "frmSysPower", "frmSysCalendar", "frmSysPassword", "frmMenuLock",
                         "frmInformation", "frmHelpGuid", "frmUserFunction", "frmUserPowerSupply",
