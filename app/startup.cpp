@@ -146,12 +146,7 @@ int ExecMaskAfterPowerOn(int*, int* motorsReady)
     TABLEUSERINFO user{};
     GetTable_UserInfo(&user);
     if (user.bReplaceFlag == 90) {
-        std::printf("ExecMaskAfterPowerOn bReplaceFlag");
-        // Until both burn-in procedures exist the flag stays set, so that they run once they do.
-        if (IsStandinForm(frmMaintEnduredArc) || IsStandinForm(frmMaintStabilize)) {
-            std::printf(" (no electrode burn-in on this build: bReplaceFlag kept)\n");
-            return 1;
-        }
+        std::printf("ExecMaskAfterPowerOn bReplaceFlag\n");
         if (frmMaintEnduredArc) {
             frmMaintEnduredArc->lParam = 90;
             RunFormDirect(frmMaintEnduredArc, check_rst_mot, motorsReady);
@@ -163,9 +158,15 @@ int ExecMaskAfterPowerOn(int*, int* motorsReady)
             frmMaintStabilize->lParam = 0;
         }
         // The two procedures added arcs to the table: read it again before clearing the flag.
-        GetTable_UserInfo(&user);
-        user.bReplaceFlag = 0;
-        SetTable_UserInfo(&user);
+        // They ran once, whatever their outcome: the stabilisation screen shows a failure and
+        // stays until the operator leaves it, and the maintenance menu offers it again.
+        ParamTableLock();
+        if (GetTable_UserInfo(&user) == 0) {
+            user.bReplaceFlag = 0;
+            if (SetTable_UserInfo(&user) != 0)
+                std::printf("ExecMaskAfterPowerOn: bReplaceFlag not cleared\n");
+        }
+        ParamTableUnlock();
     }
     return 1;
 }

@@ -366,9 +366,20 @@ int ReadCameraReg(int camera, int reg, uint32_t* value)
 
 int CameraStatusMonitor()
 {
+    return CameraStatusMonitorExposure(nullptr);
+}
+
+int CameraStatusMonitorExposure(const int* exposure)
+{
     if (slot_fd(PLATDEV_CAMERA) < 0) return -1;
     uint8_t img[2][CAMERA_IMAGE_SIZE];
     if (!build_sensor_images(img[0], img[1])) return -1;
+    if (exposure)
+        for (int c = 0; c < 2; ++c) {
+            const int e = std::clamp(exposure[c], 0, 0xFFFF);
+            img[c][3 + 2] = uint8_t(e >> 8);
+            img[c][4 + 2] = uint8_t(e & 0xFF);
+        }
     int resent = 0;
     for (int c = 1; c <= 2; ++c) {
         bool differs = false;

@@ -91,6 +91,9 @@ int ReadCameraReg(int camera, int reg, uint32_t* value);
 // Compares both sensors with their stored images and resends the image of a sensor that differs.
 // Returns 0 when both matched, a bit set of the resent sensors (1 X, 2 Y), or -1 (closed device).
 int CameraStatusMonitor();
+// The same while a procedure holds the exposures (registers 3 and 4) of the X and Y sensor at
+// exposure[0] and exposure[1]: those are what the sensors must hold, not the stored ones.
+int CameraStatusMonitorExposure(const int* exposure);
 // Brightness lines: 0..3 X camera, 4..7 Y camera (column profiles, 480 bytes), 8 and 9 the row
 // profiles (640 bytes). Positions are columns 1..639.
 int SetBrightWavePosition(int line, int position);

@@ -54,8 +54,10 @@
 #include "forms/frmmaintduststart.h"
 #include "forms/frmmaintdiagnostic.h"
 #include "forms/frmmaintelectrode.h"
+#include "forms/frmmaintenduredarc.h"
 #include "forms/frmmaintmotor.h"
 #include "forms/frmmaintmotordriver.h"
+#include "forms/frmmaintstabilize.h"
 #include "forms/frmmaintupdate.h"
 #include "forms/frmmenulock.h"
 #include "forms/frmoptignore.h"
@@ -103,7 +105,7 @@ constexpr FORMENTRY kRegistry[] = {
     STANDIN(frmMaintRepair),
     STANDIN(frmMaintAutoAdjust),
     STANDIN(frmMaintReplace),
-    STANDIN(frmMaintStabilize),
+    FORM(frmMaintStabilize),
     STANDIN(frmAutoMaintenance),
     STANDIN(frmMaintBrightness),
     FORM(frmMaintDust),
@@ -113,7 +115,7 @@ constexpr FORMENTRY kRegistry[] = {
     FORM(frmMaintElectrode),
     FORM(frmMaintMotorDriver),
     FORM(frmMaintUpdate),
-    STANDIN(frmMaintEnduredArc),
+    FORM(frmMaintEnduredArc),
     FORM(frmMaintDiagnostic),
     FORM(frmMenuLock),
     FORM(frmSplice),

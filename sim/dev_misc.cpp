@@ -44,6 +44,12 @@ uint32_t MiscDevice::brightness(int view) const
     return uint32_t((sum + frame.size() / 2) / frame.size());
 }
 
+void MiscDevice::set_on_write(std::function<void(uint32_t, uint32_t)> fn)
+{
+    Lock lk(mu_);
+    on_write_ = std::move(fn);
+}
+
 uint32_t MiscDevice::reg(uint32_t address) const
 {
     if (address == FPGA_REG_BRIGHT_SUM_X) return brightness(1);
@@ -65,18 +71,24 @@ int MiscDevice::on_ioctl(OpenState&, unsigned long req, void* arg)
         if (!get_u32(arg, v)) return efault();
         return put_u32(arg, (reg(v) & 0xFFFFFFu) << 8) ? 0 : efault(); // word: value << 8
     }
-    Lock lk(mu_);
-    switch (req) {
-    case MISC_FPGA_REG_WRITE: {
+    if (req == MISC_FPGA_REG_WRITE) {
         auto* rec = block(arg, sizeof(FpgaRegWrite));
         if (!rec) return einval();
         FpgaRegWrite w;
         std::memcpy(&w, rec->pAddr, sizeof w);
         if (w.lAddress == FPGA_REG_BRIGHT_SUM_X || w.lAddress == FPGA_REG_BRIGHT_SUM_Y)
             return fail(EPERM); // computed by the FPGA
-        regs_[w.lAddress] = w.lValue;
+        std::function<void(uint32_t, uint32_t)> hook;
+        {
+            Lock lk(mu_);
+            regs_[w.lAddress] = w.lValue;
+            hook = on_write_;
+        }
+        if (hook) hook(w.lAddress, w.lValue);
         return 0;
     }
+    Lock lk(mu_);
+    switch (req) {
     case MISC_BUZZER_SWITCH:
         if (!get_u32(arg, v)) return efault();
         buzzer_ = v;

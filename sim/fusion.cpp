@@ -62,6 +62,12 @@ void Fusion::set_truth_path(std::string path)
     truth_path_ = std::move(path);
 }
 
+std::string Fusion::truth_path()
+{
+    std::lock_guard<std::mutex> lk(mu_);
+    return truth_path_.empty() ? data_root() + "/sim/truth.jsonl" : truth_path_;
+}
+
 unsigned Fusion::splices()
 {
     std::lock_guard<std::mutex> lk(mu_);

@@ -111,6 +111,7 @@ class Fusion
     FusionState state();
     // Where the truth lines go (default: ROOT/sim/truth.jsonl of the data root).
     void set_truth_path(std::string path);
+    std::string truth_path();
     // Joints made so far in the run (a restart goes on counting).
     unsigned splices();
     void set_splices(unsigned n);

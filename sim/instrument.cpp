@@ -15,6 +15,7 @@
 #include "sim/dev_power.h"
 #include "sim/dev_simple.h"
 #include "sim/display.h"
+#include "sim/electrode_truth.h"
 #include "sim/fusion.h"
 #include "sim/i2c_chips.h"
 #include "sim/scene.h"
@@ -45,6 +46,7 @@ struct Instrument::Parts {
     std::shared_ptr<RavelinDevice> ravelin = std::make_shared<RavelinDevice>();
     std::shared_ptr<Scene> scene = std::make_shared<Scene>(*motors, *camera);
     std::shared_ptr<Fusion> fusion = std::make_shared<Fusion>(*arc, *env, *motors, *scene);
+    std::shared_ptr<ElectrodeTruth> electrodes = std::make_shared<ElectrodeTruth>(*arc, *scene, *fusion);
 };
 
 Instrument::Instrument() : p_(std::make_unique<Parts>())
@@ -55,6 +57,7 @@ Instrument::Instrument() : p_(std::make_unique<Parts>())
     p_->scene->set_fusion(p_->fusion.get());
     p_->arc->set_before_change([f = p_->fusion.get()] { f->advance(); });
     p_->motors->set_before_change([f = p_->fusion.get()] { f->advance(); });
+    p_->misc->set_on_write([e = p_->electrodes.get()](uint32_t a, uint32_t v) { e->on_write(a, v); });
     // The cameras see the scene.
     p_->camera->set_frame_source([scene = p_->scene.get()](int view, uint8_t* buf, int w, int h) {
         if (w == CameraDevice::kWidth && h == CameraDevice::kHeight) scene->render(view, buf);
@@ -88,6 +91,7 @@ Instrument::~Instrument()
     // A descriptor still open somewhere must not reach the fusion once it is gone.
     p_->arc->set_before_change({});
     p_->motors->set_before_change({});
+    p_->misc->set_on_write({});
     p_->scene->set_fusion(nullptr);
 }
 

@@ -24,6 +24,7 @@
 #include "sim/dev_motor.h"
 #include "sim/dev_power.h"
 #include "sim/dev_simple.h"
+#include "sim/electrode_replace.h"
 #include "sim/i2c_chips.h"
 #include "sim/instrument.h"
 #include "sim/request_log.h"
@@ -613,8 +614,12 @@ void parse(Json root, Scenario& sc)
                     "usb_capacity_kb", "usb_pull_after_writes"});
         if (Json e = cJSON_GetObjectItemCaseSensitive(ins, "electrodes")) {
             const std::string w = "instrument.electrodes";
-            if (!cJSON_IsObject(e)) throw Fail{w + " must be an object {\"x\", \"y\"}"};
-            check_keys(e, w, {"x", "y"});
+            if (!cJSON_IsObject(e)) throw Fail{w + " must be an object {\"x\", \"y\", \"replaced\"}"};
+            check_keys(e, w, {"x", "y", "replaced"});
+            if (Json r = cJSON_GetObjectItemCaseSensitive(e, "replaced")) {
+                if (!cJSON_IsBool(r)) throw Fail{w + ".replaced must be true or false"};
+                sc.electrodes_replaced = cJSON_IsTrue(r);
+            }
             for (int v = 0; v < 2; ++v)
                 if (Json c = cJSON_GetObjectItemCaseSensitive(e, v ? "y" : "x"))
                     sc.electrode_col[size_t(v)] = number(c, w + (v ? ".y" : ".x"), 100, 540);
@@ -871,6 +876,8 @@ void apply_scenario_setup(const Scenario& sc, Instrument& inst)
     if (sc.network) attach_network(*sc.network);
     std::string err;
     if (!apply_factory_setup(sc.factory, err)) std::fprintf(stderr, "splicer-sim: %s\n", err.c_str());
+    if (sc.electrodes_replaced && !mark_electrode_replacement(err))
+        std::fprintf(stderr, "splicer-sim: %s\n", err.c_str());
 }
 
 } // namespace sim

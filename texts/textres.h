@@ -386,4 +386,22 @@ enum : uint32_t {
     // Guide pages: paragraph k of page p is TXT_GUIDE + p * TXT_GUIDE_PAGE_TEXTS + k.
     TXT_GUIDE = 1200,
     TXT_GUIDE_PAGE_TEXTS = 20,
+
+    // Electrode burn-in and stabilisation screens (2250-2299).
+    TXT_ELEC_CLOSE_COVER = 2250,
+    TXT_ELEC_BURN_PROMPT,
+    TXT_ELEC_BURN_RUNNING,
+    TXT_ELEC_ARCS_LEFT,
+    TXT_ELEC_BURN_DONE,
+    TXT_ELEC_BURN_STOPPED,
+    TXT_ELEC_STAB_PROMPT,
+    TXT_ELEC_STAB_RUNNING,
+    TXT_ELEC_LAY_FIBRES,
+    TXT_ELEC_POSITION,
+    TXT_ELEC_STAB_PASSED, // 2260
+    TXT_ELEC_STAB_FAILED,
+    TXT_ELEC_RUN,
+    TXT_ELEC_CANCEL,
+    TXT_ELEC_STAB_STOPPED,
+    TXT_ELEC_HINT,
 };

@@ -1,13 +1,19 @@
 // The power-on procedures: the power-on password, which alone decides whether the unit starts,
-// and the burn-in while its forms are still stand-ins (the start goes on, and nothing is recorded
-// as done that did not run).
+// and the burn-in and stabilisation after an electrode replacement.
 #include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
 
 #include "app/startup.h"
 #include "devices/platdev.h"
+#include "fiber/graphics.h"
 #include "forms/password.h"
 #include "forms/registry.h"
 #include "params/param_tables.h"
+#include "platform/requests.h"
+#include "sim/dev_misc.h"
+#include "sim/scene.h"
 #include "sim/trace.h"
 #include "tests/forms/formtest.h"
 #include "tests/forms/systemtest.h"
@@ -15,38 +21,54 @@
 namespace
 {
 
-TEST(PowerOn, StandinProceduresNeitherSwitchOffNorClearTheReplacementFlag)
+// The camera frame buffers, as the start-up allocates them.
+struct Frames {
+    Frames() { EXPECT_EQ(InitializeGraphics(), 0); }
+    ~Frames() { ReleaseGraphics(); }
+};
+
+TEST(PowerOn, AfterAnElectrodeReplacementTheElectrodesAreBurntInAndLocated)
 {
     formtest::Unit u;
-    ASSERT_TRUE(IsStandinForm(frmMaintEnduredArc) && IsStandinForm(frmMaintStabilize))
-        << "a real form landed: this test's premise no longer holds";
-    const struct {
-        const char* what;
-        int32_t password;
-        uint8_t replace;
-    } cases[] = {
-        {"electrode replaced", 0, 90},
-    };
-    for (const auto& c : cases) {
-        MachineParameter m{};
-        ASSERT_EQ(GetTable_MachinePar(&m), 0);
-        m.lOpenPasswordLock = c.password;
-        m.lOpenDustCheck = 0;
-        ASSERT_EQ(SetTable_MachineParEx(&m), 0);
-        TABLEUSERINFO user{};
-        ASSERT_EQ(GetTable_UserInfo(&user), 0);
-        user.bReplaceFlag = c.replace;
-        ASSERT_EQ(SetTable_UserInfo(&user), 0);
-        sim::clear_trace();
+    Frames frames;
+    // The new electrodes sit elsewhere than the stored positions (318, 322) say.
+    constexpr double kTrueX = 352, kTrueY = 290;
+    u.inst().scene().set_electrode_col(1, kTrueX);
+    u.inst().scene().set_electrode_col(2, kTrueY);
+    u.inst().scene().set_fibres(sim::FibrePair{}); // for the fibre check, out of the arcs' reach
+    MachineParameter m{};
+    ASSERT_EQ(GetTable_MachinePar(&m), 0);
+    m.lOpenPasswordLock = 0;
+    m.lOpenDustCheck = 0;
+    ASSERT_EQ(SetTable_MachineParEx(&m), 0);
+    TABLEUSERINFO user{};
+    ASSERT_EQ(GetTable_UserInfo(&user), 0);
+    user.bReplaceFlag = 90;
+    const uint32_t arcsBefore = user.dwCurArcCount;
+    ASSERT_EQ(SetTable_UserInfo(&user), 0);
+    sim::clear_trace();
 
-        int first = 1, motorsReady = 0;
-        EXPECT_EQ(ExecMaskAfterPowerOn(&first, &motorsReady), 1) << c.what << ": the start goes on";
-        EXPECT_EQ(u.tb.power_off_count(), 0) << c.what;
-        for (const char* form : {"frmMaintEnduredArc", "frmMaintStabilize"})
-            EXPECT_EQ(sim::trace_count("screen", form), 0u) << c.what << ": " << form << " shown";
-        ASSERT_EQ(GetTable_UserInfo(&user), 0);
-        EXPECT_EQ(user.bReplaceFlag, c.replace) << c.what << ": the burn-in has not run";
-    }
+    int first = 1, motorsReady = 0;
+    EXPECT_EQ(ExecMaskAfterPowerOn(&first, &motorsReady), 1);
+    EXPECT_EQ(u.tb.power_off_count(), 0);
+    for (const char* form : {"frmMaintEnduredArc", "frmMaintStabilize"})
+        EXPECT_GE(sim::trace_count("screen", form), 1u) << form;
+    TABLEFACTORYSYS fs{};
+    ASSERT_EQ(GetTable_FactSys(&fs), 0);
+    EXPECT_NEAR(fs.lElecPosX, kTrueX, 1.0);
+    EXPECT_NEAR(fs.lElecPosY, kTrueY, 1.0);
+    EXPECT_EQ(u.inst().misc().reg(FPGA_REG_ELEC_POS_X), uint32_t(fs.lElecPosX));
+    EXPECT_EQ(u.inst().misc().reg(FPGA_REG_ELEC_POS_Y), uint32_t(fs.lElecPosY));
+    ASSERT_EQ(GetTable_UserInfo(&user), 0);
+    EXPECT_EQ(user.bReplaceFlag, 0) << "done once: not again at the next start";
+    EXPECT_GE(user.dwCurArcCount, arcsBefore + 30 + 5 + 20) << "the arcs of both procedures are counted";
+    // The simulator's truth beside the stored columns.
+    std::ifstream truth(u.tb.root() + "/sim/truth.jsonl");
+    std::string line, electrodes;
+    while (std::getline(truth, line))
+        if (line.find("\"electrodes\"") != std::string::npos) electrodes = line;
+    EXPECT_NE(electrodes.find("\"x_stored\":" + std::to_string(fs.lElecPosX)), std::string::npos)
+        << electrodes;
 }
 
 TEST(PowerOn, OnlyThePowerOnPasswordStartsTheUnit)

@@ -48,6 +48,8 @@ TEST(Registry, EveryCatalogueFormHasOneEntryAndOnlyTheBuiltFormsAreReal)
                         // the maintenance menu, dust checks, motor screens and the diagnostic
                         "frmMaintain", "frmMaintDust", "frmMaintDustStart", "frmMaintMotor", "frmMaintMotorDriver",
                         "frmMaintDiagnostic",
+                        // the electrode burn-in and stabilisation
+                        "frmMaintEnduredArc", "frmMaintStabilize",
                         // the settings, passwords, information and the user guide
                         "frmSystem", "frmSysPower", "frmSysCalendar", "frmSysPassword", "frmMenuLock",
                         "frmInformation", "frmHelpGuid", "frmUserFunction", "frmUserPowerSupply",

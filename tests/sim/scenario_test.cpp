@@ -87,6 +87,8 @@ TEST(ScenarioFile, ErrorsNameTheFileAndTheProblem)
         {"{\"instrument\": {\"fibres\": {\"right\": {\"joint_um\": 41}}}}", "joint_um must lie between"},
         {"{\"instrument\": {\"electrodes\": {\"x\": 700}}}", "instrument.electrodes.x must lie between"},
         {"{\"instrument\": {\"electrodes\": {\"z\": 300}}}", "instrument.electrodes: unknown field \"z\""},
+        {"{\"instrument\": {\"electrodes\": {\"replaced\": 1}}}",
+         "instrument.electrodes.replaced must be true or false"},
         {"{\"instrument\": {\"options\": {\"bSpliceLogger\": 2}}}",
          "instrument.options.bSpliceLogger must lie between"},
         {"{\"instrument\": {\"options\": {\"bArcBrightComp\": 1}}}",

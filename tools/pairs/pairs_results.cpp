@@ -130,6 +130,8 @@ void read_truth(const std::string& text, const std::vector<Pair>& pairs, std::ve
                 *problems += "truth.jsonl: a line is not a JSON object\n";
                 continue;
             }
+            // Other objects (the electrodes' truth) carry no splice number.
+            if (!cJSON_GetObjectItemCaseSensitive(d.p, "splice")) continue;
             last[int(num(d.p, "splice"))] = line;
         }
     size_t next = 0;
