@@ -20,6 +20,7 @@
 #include "forms/frmhelpguid.h"
 #include "forms/frminformation.h"
 #include "forms/frminfotextedit.h"
+#include "forms/frmmaintarc.h"
 #include "forms/frmmaintelectrode.h"
 #include "forms/frmmaintupdate.h"
 #include "forms/frmmenulock.h"
@@ -74,7 +75,7 @@ constexpr FORMENTRY kRegistry[] = {
     STANDIN(frmMaintDust),
     STANDIN(frmMaintDustStart),
     STANDIN(frmMaintMotor),
-    STANDIN(frmMaintArc),
+    FORM(frmMaintArc),
     FORM(frmMaintElectrode),
     STANDIN(frmMaintMotorDriver),
     FORM(frmMaintUpdate),

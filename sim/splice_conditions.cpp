@@ -1,5 +1,6 @@
-// Scenario conditions about splices: the splice status the unit reports ("splice") and the
-// records its record file holds ("records").
+// Scenario conditions about splices: the splice status the unit reports ("splice"), the
+// records its record file holds ("records") and the state of the last arc calibration cycle
+// ("arccal", and "arccal_cycles" of them ended).
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -34,6 +35,13 @@ void register_splice_conditions()
         char* end = nullptr;
         const long n = std::strtol(a.c_str(), &end, 10);
         return end && *end == '\0' && !a.empty() && record_count() >= n;
+    });
+    register_predicate("arccal", [](const std::string& a) { return trace_value("arccal") == a; });
+    // At least N calibration cycles have ended in this run.
+    register_predicate("arccal_cycles", [](const std::string& a) {
+        char* end = nullptr;
+        const long n = std::strtol(a.c_str(), &end, 10);
+        return end && *end == '\0' && !a.empty() && std::atol(trace_value("arccal_cycles").c_str()) >= n;
     });
 }
 } // namespace sim
