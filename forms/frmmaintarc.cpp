@@ -26,7 +26,8 @@ constexpr int kMode = IDLE_MODE_STANDARD;
 // Camera layout 7: the X picture above the Y picture.
 constexpr int kViewMode = 7;
 constexpr int kTitleBottom = 31, kFiguresY = 384, kMessageY = 416, kHintY = 448;
-constexpr uint32_t kBarColour = 0x23406A, kPanelColour = 0xE9EEF4, kHintColour = 0xC9D3DE;
+// Foreground palette indices: the dark blue of the bars, light greys for the panel and the hint.
+constexpr uint32_t kBarIndex = 74, kPanelIndex = 253, kHintIndex = 251;
 
 struct MaintArc {
     uint32_t message = TXT_ARCCAL_READY;
@@ -57,8 +58,8 @@ void put_bottom()
     GUIFRAME* f = W()->pFrmFore;
     if (!f) return;
     const ARCCAL_STATUS s = ArcCaliStatus();
-    FormFill(f, 0, kFiguresY, 799, kHintY - 1, FormRgb(f, kPanelColour));
-    FormFill(f, 0, kHintY, 799, 479, FormRgb(f, kHintColour));
+    FormFill(f, 0, kFiguresY, 799, kHintY - 1, kPanelIndex);
+    FormFill(f, 0, kHintY, 799, 479, kHintIndex);
     const std::string arc = s.arcValue > 0 ? std::to_string(s.arcValue) : "-";
     text(f, PanelTextOf(TXT_ARCCAL_ARC_VALUE) + ": " + arc, 20, kFiguresY, 230, 32, 0, "_TXT_BLK");
     const float shown = std::isfinite(s.backLength) ? ArcShownBackLength(s.backLength, s.tolerance) : s.backLength;
@@ -170,8 +171,8 @@ uint32_t frmMaintArc_Paint()
     GUIFRAME* f = w->pFrmFore;
     // The pictures show through the see-through middle.
     FormFill(f, 0, kTitleBottom + 1, 799, kFiguresY - 1, 255);
-    FormFill(f, 0, 0, 799, kTitleBottom, FormRgb(f, kBarColour));
-    if (w->pFrmBack) FormFill(w->pFrmBack, 0, 0, 799, 479, FormRgb(w->pFrmBack, kPanelColour));
+    FormFill(f, 0, 0, 799, kTitleBottom, kBarIndex);
+    if (w->pFrmBack) FormFill(w->pFrmBack, 0, 0, 799, 479, FormRgb(w->pFrmBack, 0xE9EEF4));
     FormLabel(f, g.txtTitle, 120, 0, 480, kTitleBottom + 1, 2, "_TXT_WHT");
     put_bottom();
     SetGraphicsShow(kViewMode, w);

@@ -254,8 +254,9 @@ int traced(int result)
 {
     static const char* const kNames[] = {"ready", "interrupted", "calibrated", "failed", "again"};
     const int s = g.state >= 0 && g.state <= ARCCAL_STATE_AGAIN ? g.state : 0;
-    static unsigned ended = 0;
+    static unsigned ended = 0, calibrated = 0;
     plat_trace("arccal", result != 0 && s == ARCCAL_STATE_NONE ? "error" : kNames[s]);
+    if (result == 0) plat_trace("arccal_calibrated", std::to_string(++calibrated).c_str());
     plat_trace("arccal_cycles", std::to_string(++ended).c_str());
     return result;
 }
