@@ -60,15 +60,18 @@ void put_bottom()
     const ARCCAL_STATUS s = ArcCaliStatus();
     FormFill(f, 0, kFiguresY, 799, kHintY - 1, kPanelIndex);
     FormFill(f, 0, kHintY, 799, 479, kHintIndex);
-    const std::string arc = s.arcValue > 0 ? std::to_string(s.arcValue) : "-";
-    text(f, PanelTextOf(TXT_ARCCAL_ARC_VALUE) + ": " + arc, 20, kFiguresY, 230, 32, 0, "_TXT_BLK");
-    const float shown = std::isfinite(s.backLength) ? ArcShownBackLength(s.backLength, s.tolerance) : s.backLength;
-    text(f,
-         PanelTextOf(TXT_ARCCAL_MELT_BACK) + ": " + figure(shown) + "  (" + PanelTextOf(TXT_ARCCAL_TARGET) + " " +
-             figure(ARCCAL_TARGET) + ")",
-         250, kFiguresY, 360, 32, 0, s.state == ARCCAL_STATE_DONE ? "_TXT_GREEN" : "_TXT_BLK");
-    text(f, PanelTextOf(TXT_ARCCAL_CYCLE) + ": " + std::to_string(s.cycles), 620, kFiguresY, 170, 32, 0,
-         "_TXT_BLK");
+    // Labels are text resources drawn on their own; the figures beside them.
+    const float shown =
+        std::isfinite(s.backLength) ? ArcShownBackLength(s.backLength, s.tolerance) : s.backLength;
+    text(f, PanelTextOf(TXT_ARCCAL_ARC_VALUE), 20, kFiguresY, 110, 32, 0, "_TXT_BLK");
+    text(f, s.arcValue > 0 ? std::to_string(s.arcValue) : "-", 130, kFiguresY, 90, 32, 0, "_TXT_BLK");
+    text(f, PanelTextOf(TXT_ARCCAL_MELT_BACK), 240, kFiguresY, 120, 32, 0, "_TXT_BLK");
+    text(f, figure(shown), 360, kFiguresY, 60, 32, 0,
+         s.state == ARCCAL_STATE_DONE ? "_TXT_GREEN" : "_TXT_BLK");
+    text(f, PanelTextOf(TXT_ARCCAL_TARGET), 430, kFiguresY, 60, 32, 0, "_TXT_BLK");
+    text(f, figure(ARCCAL_TARGET), 490, kFiguresY, 60, 32, 0, "_TXT_BLK");
+    text(f, PanelTextOf(TXT_ARCCAL_CYCLE), 600, kFiguresY, 110, 32, 0, "_TXT_BLK");
+    text(f, std::to_string(s.cycles), 710, kFiguresY, 70, 32, 0, "_TXT_BLK");
     text(f, PanelTextOf(g.message), 20, kMessageY, 760, 32, 0, "_TXT_BLK");
     text(f, PanelTextOf(TXT_ARCCAL_HINT), 20, kHintY, 760, 32, 0, "_TXT_DGRAY");
 }
@@ -174,8 +177,9 @@ uint32_t frmMaintArc_Paint()
     FormFill(f, 0, 0, 799, kTitleBottom, kBarIndex);
     if (w->pFrmBack) FormFill(w->pFrmBack, 0, 0, 799, 479, FormRgb(w->pFrmBack, 0xE9EEF4));
     FormLabel(f, g.txtTitle, 120, 0, 480, kTitleBottom + 1, 2, "_TXT_WHT");
-    put_bottom();
+    // The pictures first: a layout change erases the separator column down to the panel.
     SetGraphicsShow(kViewMode, w);
+    put_bottom();
     return FormPaintDone(w, kMode);
 }
 

@@ -89,7 +89,8 @@ int discharge(int ms, int settleMs)
 
 bool far_too_strong(float l, float r, float l0, float r0, bool checkBack)
 {
-    return l < kTooFarLeft || r > kTooFarRight || (checkBack && (l0 - l > kTooFarBack || r - r0 > kTooFarBack));
+    return l < kTooFarLeft || r > kTooFarRight ||
+           (checkBack && (l0 - l > kTooFarBack || r - r0 > kTooFarBack));
 }
 
 int too_strong()
@@ -197,7 +198,8 @@ int cycle(bool highAtt)
     TABLEFACTORYSYS shifted = fs;
     shifted.lElecPosX = ArcShiftedElectrode(fs.lElecPosX, shift);
     shifted.lElecPosY = ArcShiftedElectrode(fs.lElecPosY, shift);
-    std::printf("Xcenter=%d,Ycenter=%d,adjust the Arc center =%d\n", shifted.lElecPosX, shifted.lElecPosY, shift);
+    std::printf("Xcenter=%d,Ycenter=%d,adjust the Arc center =%d\n", shifted.lElecPosX, shifted.lElecPosY,
+                shift);
 
     const int before = g.iArcValue;
     int within = 0;

@@ -52,12 +52,12 @@ int ArcCalibrationForHighAtt();
 int ArcCaliRun();
 
 struct ARCCAL_STATUS {
-    int state;         // ARCCAL_STATE_*
-    int cycles;        // cycles since the screen opened (saturates)
-    int arcValue;      // iArcValue
-    float backLength;  // last melt-back measured (scaled), NaN before the first
-    float tolerance;   // of the last tuning
-    int highAltitude;  // the last cycle ran with IsHighAltitude
+    int state;        // ARCCAL_STATE_*
+    int cycles;       // cycles since the screen opened (saturates)
+    int arcValue;     // iArcValue
+    float backLength; // last melt-back measured (scaled), NaN before the first
+    float tolerance;  // of the last tuning
+    int highAltitude; // the last cycle ran with IsHighAltitude
 };
 ARCCAL_STATUS ArcCaliStatus();
 

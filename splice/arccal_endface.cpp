@@ -13,8 +13,8 @@
 
 namespace
 {
-constexpr int kBandInset = 12;      // rows kept clear of the cladding edges and the core band
-constexpr int kOutlier = 30;        // columns from the mean that make a row an exception
+constexpr int kBandInset = 12; // rows kept clear of the cladding edges and the core band
+constexpr int kOutlier = 30;   // columns from the mean that make a row an exception
 constexpr int kLeftFrom = 8, kLeftTo = 472;
 constexpr int kRightFrom = 632, kRightTo = 168;
 } // namespace
@@ -25,19 +25,21 @@ float BackEndFacePos(const uint8_t* frame, const APPFIBER_INFO& f, int side)
     if (!frame || (side != 0 && side != 1)) return kNone;
     const uint8_t t = ShadowThresholdByte(f);
     std::vector<int> cols;
-    auto band = [&](int from, int to) {
-        from = std::max(from, FRAME_FIRST_ROW);
-        to = std::min(to, FRAME_END_ROW - 1);
-        for (int row = from; row <= to; ++row) {
+    auto band = [&](int first, int last) {
+        first = std::max(first, FRAME_FIRST_ROW);
+        last = std::min(last, FRAME_END_ROW - 1);
+        for (int row = first; row <= last; ++row) {
             const uint8_t* p = frame + size_t(row) * CAMERA_WIDTH;
-            int c = side == 0 ? kLeftFrom : kRightFrom;
+            const int from = side == 0 ? kLeftFrom : kRightFrom;
+            int c = from;
             if (side == 0)
                 while (c < kLeftTo && p[c] < t)
                     ++c;
             else
                 while (c > kRightTo && p[c] < t)
                     --c;
-            cols.push_back(c);
+            // Light at the picture's edge: no fibre on this row.
+            if (c != from) cols.push_back(c);
         }
     };
     // Rows of a fibre not measured (or measured out of order) give no band.

@@ -45,7 +45,8 @@ float ArcTunePolynomial(float target, float measured)
 float ArcTuneAdjust(float target, float measured, bool highAltitude)
 {
     const double d = std::fabs(double(target) - double(measured));
-    const double a = std::clamp(double(ArcTunePolynomial(target, measured)), highAltitude ? -300.0 : -800.0, 800.0);
+    const double a =
+        std::clamp(double(ArcTunePolynomial(target, measured)), highAltitude ? -300.0 : -800.0, 800.0);
     return float(a * damping(d));
 }
 
@@ -69,8 +70,9 @@ float ArcTuneHighAtt(ARC_ADJUST_INFO* a, float measured, bool later, int arc)
         std::printf("---arcInfo.gBackLenCurr  %f,arcInfo.gArcMinBackLen %f arcInfo.gArcMin %f  \n",
                     double(a->gBackLenCurr), double(a->gArcMinBackLen), double(a->gArcMin));
     }
-    std::printf("---arcInfo.gBackLenLast  %f,arcInfo.gBackLenCurr %f arcInfo.gArcLast %f  arcInfo.gArcCurr  %f\n",
-                double(a->gBackLenLast), double(a->gBackLenCurr), double(a->gArcLast), double(a->gArcCurr));
+    std::printf(
+        "---arcInfo.gBackLenLast  %f,arcInfo.gBackLenCurr %f arcInfo.gArcLast %f  arcInfo.gArcCurr  %f\n",
+        double(a->gBackLenLast), double(a->gBackLenCurr), double(a->gArcLast), double(a->gArcCurr));
     double adjust = ArcTunePolynomial(ARCCAL_TARGET, measured);
     if (later && a->gBackLenLast != a->gBackLenCurr && a->gArcLast != a->gArcCurr) {
         // The arc value on the line through the last two cycles at the target melt-back.

@@ -14,7 +14,8 @@ int MaintainProgressSet(uint8_t bits)
 {
     const uint8_t before = g_progress.fetch_or(bits);
     const uint8_t now = uint8_t(before | bits);
-    if ((before & MAINT_PROGRESS_ALL) != MAINT_PROGRESS_ALL && (now & MAINT_PROGRESS_ALL) == MAINT_PROGRESS_ALL)
+    if ((before & MAINT_PROGRESS_ALL) != MAINT_PROGRESS_ALL &&
+        (now & MAINT_PROGRESS_ALL) == MAINT_PROGRESS_ALL)
         return SaveMaintainInfo();
     return 0;
 }

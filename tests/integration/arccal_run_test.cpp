@@ -51,7 +51,8 @@ std::string scenario(const Case& c)
   {"after_ms": 800, "when": {"screen": "frmMaintArc"}, "timeout_ms": 5000, "wait": 0})";
     for (int i = 1; i <= kMaxRuns; ++i) {
         s += ",\n  {\"after_ms\": 300, \"press\": \"run\"}";
-        s += ",\n  {\"when\": {\"arccal_cycles\": \"" + std::to_string(i) + "\"}, \"timeout_ms\": 120000, \"wait\": 0}";
+        s += ",\n  {\"when\": {\"arccal_cycles\": \"" + std::to_string(i) +
+             "\"}, \"timeout_ms\": 120000, \"wait\": 0}";
         // Calibrated and checked once more: done.
         s += ",\n  {\"when\": {\"arccal_calibrated\": \"2\"}, \"timeout_ms\": 100, \"power\": true}";
         s += ",\n  {\"after_ms\": 300, \"fibres\": \"remove\"}, {\"after_ms\": 300, \"fibres\": true}";
@@ -83,7 +84,8 @@ std::vector<Cycle> run(const Case& c, std::string* log)
         log->append(buf);
         int arc = 0, r = 0, st = 0;
         double back = 0, l = 0, rr = 0;
-        if (std::sscanf(buf, "CurrentBackLength=%lf,Left=%lf,Right=%lf,arc power=%d", &back, &l, &rr, &arc) == 4)
+        if (std::sscanf(buf, "CurrentBackLength=%lf,Left=%lf,Right=%lf,arc power=%d", &back, &l, &rr, &arc) ==
+            4)
             out.push_back({arc, back});
         else if (std::sscanf(buf, "arc calibration: cycle result %d, state %d", &r, &st) == 2 && !out.empty())
             out.back().result = r;
@@ -111,8 +113,8 @@ TEST(ArcCalibrationRun, ConvergesFromAValueTwentyPercentOffInAnyAirAndStaysOnTar
         for (const Cycle& k : cycles)
             table += "  arc " + std::to_string(k.arc) + " melt-back " + std::to_string(k.back) + " result " +
                      std::to_string(k.result) + "\n";
-        std::printf("%s (%.1f kPa, %.0f C, stored %d):\n%s", c.name, c.kpa, c.celsius, int(kNominal * c.factor),
-                    table.c_str());
+        std::printf("%s (%.1f kPa, %.0f C, stored %d):\n%s", c.name, c.kpa, c.celsius,
+                    int(kNominal * c.factor), table.c_str());
         ASSERT_LT(first + 1, cycles.size()) << "not calibrated and checked within " << kMaxRuns << " runs\n"
                                             << table << log.substr(log.size() > 4000 ? log.size() - 4000 : 0);
         EXPECT_LE(first + 1, 5u) << table;

@@ -16,14 +16,14 @@ TEST(ArcCalTune, CorrectionTable)
         bool highAltitude;
         float adjust;
     } rows[] = {
-        {10.0f, false, 0.6f * 35.21f},    // 1 short: damped by 0.6
-        {12.0f, false, 0.6f * -24.741f},  // 1 long
-        {6.0f, false, 271.25f},           // 5 short: 32*5 + 2.9*25 + 0.31*125, undamped
-        {8.0f, false, 0.7f * 130.47f},    // 3 short: damped by 0.7
-        {21.0f, false, -366.3f},          // 10 long: -232.3 - 153 + 19
-        {21.0f, true, -300.0f},           // at high altitude at most 300 down
-        {0.0f, false, 800.0f},            // far too short: clamped
-        {200.0f, false, -800.0f},         // far too long: clamped, never upward
+        {10.0f, false, 0.6f * 35.21f},   // 1 short: damped by 0.6
+        {12.0f, false, 0.6f * -24.741f}, // 1 long
+        {6.0f, false, 271.25f},          // 5 short: 32*5 + 2.9*25 + 0.31*125, undamped
+        {8.0f, false, 0.7f * 130.47f},   // 3 short: damped by 0.7
+        {21.0f, false, -366.3f},         // 10 long: -232.3 - 153 + 19
+        {21.0f, true, -300.0f},          // at high altitude at most 300 down
+        {0.0f, false, 800.0f},           // far too short: clamped
+        {200.0f, false, -800.0f},        // far too long: clamped, never upward
     };
     for (const Row& r : rows)
         EXPECT_NEAR(ArcTuneAdjust(ARCCAL_TARGET, r.measured, r.highAltitude), r.adjust, 0.01f)
@@ -117,15 +117,16 @@ TEST(ArcCalTune, ElectrodeCentreShiftAndItsWindow)
         bool front;
         int shift;
     } rows[] = {
-        {6, 5, false, 3},    // |d| 1: x 3
-        {6, 5, true, -2},    // front: negated, trunc(-3 + 0.5)
-        {8, 5, false, 8},    // |d| 3: x 2.5 = 7.5, + 0.5
-        {20, 5, false, 30},  // |d| 15: x 2
-        {40, 0, false, 30},  // clamped to 15 first
+        {6, 5, false, 3},   // |d| 1: x 3
+        {6, 5, true, -2},   // front: negated, trunc(-3 + 0.5)
+        {8, 5, false, 8},   // |d| 3: x 2.5 = 7.5, + 0.5
+        {20, 5, false, 30}, // |d| 15: x 2
+        {40, 0, false, 30}, // clamped to 15 first
         {std::nanf(""), 5, false, 0},
     };
     for (const Row& r : rows)
-        EXPECT_EQ(ArcCentreShift(r.left, r.right, r.front), r.shift) << r.left << " " << r.right << " " << r.front;
+        EXPECT_EQ(ArcCentreShift(r.left, r.right, r.front), r.shift)
+            << r.left << " " << r.right << " " << r.front;
     // The joint check's 200-column window stays inside the frame.
     EXPECT_EQ(ArcShiftedElectrode(318, 30), 348);
     EXPECT_EQ(ArcShiftedElectrode(530, 30), 540);
@@ -162,4 +163,9 @@ TEST(ArcCalEndFace, BackEndFaceOfBothFibresSkipsTheCoreBandAndStrayRows)
     f.iCoreUp = 400;
     EXPECT_TRUE(std::isnan(BackEndFacePos(frame.data(), f, 0)));
     EXPECT_TRUE(std::isnan(BackEndFacePos(nullptr, f, 0)));
+    // No fibre in the picture any more: no end face either (not one at the picture's edge).
+    std::vector<uint8_t> empty(CAMERA_FRAME_SIZE, 200);
+    f.iCoreUp = 230;
+    EXPECT_TRUE(std::isnan(BackEndFacePos(empty.data(), f, 0)));
+    EXPECT_TRUE(std::isnan(BackEndFacePos(empty.data(), f, 1)));
 }
