@@ -2,7 +2,8 @@
 // cold or warm air; the operator opens the arc calibration screen and presses Run with a fresh
 // pair until the screen reports the value stored, then once more. The calibration must get there
 // within a few cycles and the cycle after it must melt back on target.
-// The whole table takes minutes; by default a subset runs, ARCCAL_SWEEP=1 runs all of it
+// The whole table takes half an hour of wall time under the sanitizers; by default one case runs
+// (thin warm air, value too strong: the high-altitude tuning), ARCCAL_SWEEP=1 runs all of it
 // (make arccal-sweep).
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -29,7 +30,7 @@ struct Case {
     bool inSubset;
 };
 constexpr Case kCases[] = {
-    {"sea_cold_low", 101.3, 0, 0.8, true},   {"sea_cold_high", 101.3, 0, 1.2, false},
+    {"sea_cold_low", 101.3, 0, 0.8, false},  {"sea_cold_high", 101.3, 0, 1.2, false},
     {"sea_warm_low", 101.3, 40, 0.8, false}, {"sea_warm_high", 101.3, 40, 1.2, false},
     {"thin_cold_low", 70, 0, 0.8, false},    {"thin_cold_high", 70, 0, 1.2, false},
     {"thin_warm_low", 70, 40, 0.8, false},   {"thin_warm_high", 70, 40, 1.2, true},
