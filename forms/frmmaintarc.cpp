@@ -123,10 +123,13 @@ uint32_t run()
     std::printf("arc calibration: cycle result %d, state %d\n", r, ArcCaliStatus().state);
     SpliceOverProcess();
     g.message = message_of(r);
-    // Codes of the steps (fibre not found, analysis, cleave ...) go through the error display.
-    if (r > 2 && r != ARCCAL_NO_ENDFACE) show_error(r);
-    if (r == 2 || r == ARCCAL_NO_ENDFACE) BacktrackAllMotor();
     frmMaintArc_Paint();
+    // Codes of the steps (fibre not found, analysis, cleave ...) go through the error display.
+    if (r > 2 && r != ARCCAL_NO_ENDFACE) {
+        show_error(r);
+        frmMaintArc_Paint();
+    }
+    if (r == 2 || r == ARCCAL_NO_ENDFACE) BacktrackAllMotor();
     return 0;
 }
 
