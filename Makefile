@@ -17,7 +17,7 @@ ARM_JOBS ?= 2
 DEMO_ROOT := out/demo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps arm-deps arm demo run demo-video pairs test test-asan test-tsan preempt-sweep lint renew-references build bench figures fuzz format clean
+.PHONY: all deps arm-deps arm demo run demo-video pairs arccal-sweep test test-asan test-tsan preempt-sweep lint renew-references build bench figures fuzz format clean
 
 all: build
 
@@ -94,6 +94,12 @@ SEED ?= 1
 N ?= 20
 pairs: build
 	build/release/tools/pairs --seed $(SEED) --count $(N) --root out/pairs
+
+# The arc calibration over its whole table of air and start values (the test suite runs a subset).
+arccal-sweep: deps
+	cmake --preset debug >/dev/null
+	cmake --build --preset debug -j $(JOBS) --target test_integration
+	ARCCAL_SWEEP=1 build/debug/tests/integration/test_integration --gtest_filter='ArcCalibrationRun.*'
 
 test: test-asan test-tsan
 

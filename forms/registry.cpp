@@ -50,9 +50,10 @@
 #include "forms/frminformation.h"
 #include "forms/frminfotextedit.h"
 #include "forms/frmmaintain.h"
+#include "forms/frmmaintarc.h"
+#include "forms/frmmaintdiagnostic.h"
 #include "forms/frmmaintdust.h"
 #include "forms/frmmaintduststart.h"
-#include "forms/frmmaintdiagnostic.h"
 #include "forms/frmmaintelectrode.h"
 #include "forms/frmmaintenduredarc.h"
 #include "forms/frmmaintmotor.h"
@@ -111,7 +112,7 @@ constexpr FORMENTRY kRegistry[] = {
     FORM(frmMaintDust),
     FORM(frmMaintDustStart),
     FORM(frmMaintMotor),
-    STANDIN(frmMaintArc),
+    FORM(frmMaintArc),
     FORM(frmMaintElectrode),
     FORM(frmMaintMotorDriver),
     FORM(frmMaintUpdate),

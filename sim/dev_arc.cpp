@@ -122,6 +122,16 @@ double ArcDevice::energy() const
     if (on_ && !no_arc_) e += double(value_) * double(now_us() - t_seg_) / 1e6;
     return e;
 }
+void ArcDevice::set_electrode_arcs(unsigned n)
+{
+    Lock lk(mu_);
+    electrode_arcs_ = n;
+}
+unsigned ArcDevice::electrode_arcs() const
+{
+    Lock lk(mu_);
+    return electrode_arcs_ + unsigned(fires_.size());
+}
 std::vector<ArcDevice::Fire> ArcDevice::fires() const
 {
     Lock lk(mu_);

@@ -46,6 +46,10 @@ class ArcDevice : public Emulator
     void set_before_change(std::function<void()> fn);
     unsigned aborts() const;
     unsigned closes() const;
+    // Discharges the electrodes had before the run (their wear; see electrode_wear.h).
+    void set_electrode_arcs(unsigned n);
+    // Those and every fire since: what the electrodes have behind them now.
+    unsigned electrode_arcs() const;
 
   protected:
     int on_ioctl(OpenState&, unsigned long req, void* arg) override;
@@ -65,6 +69,7 @@ class ArcDevice : public Emulator
     std::mutex hook_mu_;
     std::function<void()> before_change_;
     unsigned aborts_ = 0, closes_ = 0;
+    unsigned electrode_arcs_ = 0;
 };
 
 } // namespace sim

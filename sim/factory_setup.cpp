@@ -16,6 +16,9 @@ namespace sim
 namespace
 {
 constexpr size_t kPage = 128, kCrcOffset = 124, kPartPages = 233, kMachinePage = 24, kOptionPage = 23;
+// The factory system table and its arc calibration fields (stored with a bias of 10000 where noted).
+constexpr size_t kFactSysPage = 18, kCaliPressAt = 40, kCaliTempAt = 44, kCaliResultAt = 48;
+constexpr int32_t kBias = 10000;
 constexpr size_t kRegionPage = 467;
 constexpr uint8_t kHomeMarket[2] = {0x5A, 0xA5};
 
@@ -24,6 +27,12 @@ void put_crc(uint8_t* page)
     const uint32_t c = eeprom_page_crc(page);
     for (int i = 0; i < 4; ++i)
         page[kCrcOffset + size_t(i)] = uint8_t(c >> (8 * i));
+}
+
+void put_i32(uint8_t* page, size_t at, int32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        page[at + size_t(i)] = uint8_t(uint32_t(v) >> (8 * i));
 }
 } // namespace
 
@@ -45,6 +54,7 @@ bool apply_factory_setup(const FactorySetup& setup, std::string& err)
         any = any || b.has_value();
     for (auto& b : setup.options)
         any = any || b.has_value();
+    any = any || setup.arc_cali_result || setup.arc_cali_press || setup.arc_cali_temp;
     if (any) {
         const std::string path = data_root() + "/mnt/usr/Default.par";
         std::ifstream in(path, std::ios::binary);
@@ -61,6 +71,11 @@ bool apply_factory_setup(const FactorySetup& setup, std::string& err)
         page = par.data() + kOptionPage * kPage;
         for (size_t i = 0; i < setup.options.size(); ++i)
             if (setup.options[i]) page[kOptionByteOffsets[i]] = *setup.options[i];
+        put_crc(page);
+        page = par.data() + kFactSysPage * kPage;
+        if (setup.arc_cali_press) put_i32(page, kCaliPressAt, *setup.arc_cali_press);
+        if (setup.arc_cali_temp) put_i32(page, kCaliTempAt, *setup.arc_cali_temp + kBias);
+        if (setup.arc_cali_result) put_i32(page, kCaliResultAt, *setup.arc_cali_result + kBias);
         put_crc(page);
         // Written beside and renamed over, so the file is whole at any moment.
         const std::string tmp = path + ".tmp";

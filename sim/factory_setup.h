@@ -24,9 +24,11 @@ struct FactorySetup {
     std::array<std::optional<uint8_t>, 3> machine; // as kMachineBytes
     std::array<std::optional<uint8_t>, 1> options; // as kOptionBytes
     std::optional<bool> home_market;
+    // The stored arc calibration (factory system table): drive value, 0.1 kPa, 0.01 degree C.
+    std::optional<int32_t> arc_cali_result, arc_cali_press, arc_cali_temp;
 };
 
-// Writes the machine and option bytes into DATA_ROOT/mnt/usr/Default.par (the page's check value renewed)
+// Writes the machine and option bytes and the arc calibration into DATA_ROOT/mnt/usr/Default.par (the page's check value renewed)
 // and marks or clears the region page of the EEPROM chip. False with `err` when the defaults file
 // is missing or not a parameter image.
 bool apply_factory_setup(const FactorySetup& setup, std::string& err);

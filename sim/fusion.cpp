@@ -9,6 +9,7 @@
 #include "sim/dev_arc.h"
 #include "sim/dev_motor.h"
 #include "sim/dev_power.h"
+#include "sim/electrode_wear.h"
 #include "sim/events.h"
 #include "sim/joint_truth.h"
 #include "sim/scheduler.h"
@@ -121,7 +122,9 @@ void Fusion::advance()
 // The arc burns at `value` from t0 to t1: step through it.
 void Fusion::heat_locked(uint64_t t0, uint64_t t1, double value)
 {
-    const double eff = heat::effective_drive(value, env_.pressure_kpa(), env_.temperature_c());
+    // Worn electrodes give the glass less of the drive's heat.
+    const double worn = value * wear::heat_factor(arc_.electrode_arcs());
+    const double eff = heat::effective_drive(worn, env_.pressure_kpa(), env_.temperature_c());
     // The arc's axis along the fibre, from both views' electrode columns.
     const double axis_um = 0.5 *
                            ((scene_.electrode_col(1) - optics::kAxisColumn[0]) +

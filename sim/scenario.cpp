@@ -611,7 +611,7 @@ void parse(Json root, Scenario& sc)
         check_keys(ins, "instrument",
                    {"cover", "usb", "sleeve", "power", "environment", "fibres", "dust", "mechanics",
                     "module4g", "usb_package", "electrodes", "network", "machine", "options", "region",
-                    "usb_capacity_kb", "usb_pull_after_writes"});
+                    "usb_capacity_kb", "usb_pull_after_writes", "electrode_arcs", "arc_calibration"});
         if (Json e = cJSON_GetObjectItemCaseSensitive(ins, "electrodes")) {
             const std::string w = "instrument.electrodes";
             if (!cJSON_IsObject(e)) throw Fail{w + " must be an object {\"x\", \"y\", \"replaced\"}"};
@@ -623,6 +623,19 @@ void parse(Json root, Scenario& sc)
             for (int v = 0; v < 2; ++v)
                 if (Json c = cJSON_GetObjectItemCaseSensitive(e, v ? "y" : "x"))
                     sc.electrode_col[size_t(v)] = number(c, w + (v ? ".y" : ".x"), 100, 540);
+        }
+        if (Json a = cJSON_GetObjectItemCaseSensitive(ins, "electrode_arcs"))
+            sc.electrode_arcs = unsigned(number(a, "instrument.electrode_arcs", 0, 100000));
+        if (Json a = cJSON_GetObjectItemCaseSensitive(ins, "arc_calibration")) {
+            const std::string w = "instrument.arc_calibration";
+            if (!cJSON_IsObject(a)) throw Fail{w + " must be an object"};
+            check_keys(a, w, {"result", "pressure", "temperature"});
+            if (Json v = cJSON_GetObjectItemCaseSensitive(a, "result"))
+                sc.factory.arc_cali_result = int32_t(number(v, w + ".result", 100, 4000));
+            if (Json v = cJSON_GetObjectItemCaseSensitive(a, "pressure"))
+                sc.factory.arc_cali_press = int32_t(std::lround(number(v, w + ".pressure", 30, 200) * 10));
+            if (Json v = cJSON_GetObjectItemCaseSensitive(a, "temperature"))
+                sc.factory.arc_cali_temp = int32_t(std::lround(number(v, w + ".temperature", -40, 85) * 100));
         }
         if (Json m = cJSON_GetObjectItemCaseSensitive(ins, "machine")) {
             const std::string w = "instrument.machine";
@@ -870,6 +883,7 @@ void apply_scenario_setup(const Scenario& sc, Instrument& inst)
         if (sc.dust[size_t(v)]) inst.scene().set_dust(v + 1, *sc.dust[size_t(v)]);
     for (int v = 0; v < 2; ++v)
         if (sc.electrode_col[size_t(v)]) inst.scene().set_electrode_col(v + 1, *sc.electrode_col[size_t(v)]);
+    if (sc.electrode_arcs) inst.arc().set_electrode_arcs(*sc.electrode_arcs);
     for (auto& f : sc.faults)
         apply_fault(f, inst);
     if (sc.module4g) inst.serial().attach_module(std::make_shared<Module4G>(*sc.module4g));

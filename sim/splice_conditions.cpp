@@ -1,5 +1,6 @@
-// Scenario conditions about splices: the splice status the unit reports ("splice") and the
-// records its record file holds ("records").
+// Scenario conditions about splices: the splice status the unit reports ("splice"), the
+// records its record file holds ("records") and the state of the last arc calibration cycle
+// ("arccal"; "arccal_cycles" of them ended, "arccal_calibrated" of them calibrated).
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -35,5 +36,13 @@ void register_splice_conditions()
         const long n = std::strtol(a.c_str(), &end, 10);
         return end && *end == '\0' && !a.empty() && record_count() >= n;
     });
+    register_predicate("arccal", [](const std::string& a) { return trace_value("arccal") == a; });
+    // At least N calibration cycles have ended in this run / ended calibrated.
+    for (const char* key : {"arccal_cycles", "arccal_calibrated"})
+        register_predicate(key, [key](const std::string& a) {
+            char* end = nullptr;
+            const long n = std::strtol(a.c_str(), &end, 10);
+            return end && *end == '\0' && !a.empty() && std::atol(trace_value(key).c_str()) >= n;
+        });
 }
 } // namespace sim
