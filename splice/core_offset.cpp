@@ -36,8 +36,8 @@ constexpr float kRangeGap = 24.0f;
 // reach some 50 um into each fibre, about as far as the bend the joint leaves.
 constexpr int kJointClear = 12;
 constexpr int kJointBlocks = 8, kJointBlockColumns = 8;
-constexpr int kMinJointBlocks = 4; // of each side
-constexpr int kEdgeSearch = 3;     // rows either side of an edge line its fringe is sought within
+constexpr int kMinJointBlocks = 4;   // of each side
+constexpr int kEdgeSearch = 3;       // rows either side of an edge line its fringe is sought within
 constexpr float kJointScale = 50.0f; // columns: keeps the cubic's sums of a like size
 // Before the arc: the blocks keep this far from the end face (its rounding and fringes).
 constexpr int kEndClear = 24;
@@ -101,7 +101,8 @@ template <class CentreOf> bool bump(const uint8_t* frame, CentreOf centreOf, int
 
 bool block_core(const uint8_t* frame, const Side& s, int c0, int n, float* out)
 {
-    return bump(frame, [&s](int c) { return s.centre(float(c)); }, c0, n, out);
+    return bump(
+        frame, [&s](int c) { return s.centre(float(c)); }, c0, n, out);
 }
 
 // Sub-pixel row of the bright fringe of an edge in column c, sought near `row`. false: none.
@@ -129,13 +130,16 @@ bool joint_block(const uint8_t* frame, const Side& s, int c0, int n, float m, fl
     double sum = 0;
     for (int c = c0; c < c0 + n; ++c) {
         float up = 0, low = 0;
-        if (!fringe(frame, c, s.upK * float(c) + s.upB, &up) || !fringe(frame, c, s.lowK * float(c) + s.lowB, &low))
+        if (!fringe(frame, c, s.upK * float(c) + s.upB, &up) ||
+            !fringe(frame, c, s.lowK * float(c) + s.lowB, &low))
             return false;
         centre[c] = 0.5f * (up + low);
         sum += centre[c];
     }
     float e = 0;
-    if (!iMultiFlag && !bump(frame, [&centre](int c) { return centre[c]; }, c0, n, &e)) return false;
+    if (!iMultiFlag && !bump(
+                           frame, [&centre](int c) { return centre[c]; }, c0, n, &e))
+        return false;
     *trueRow = float(sum / n) + e / m;
     return std::isfinite(*trueRow);
 }
