@@ -39,7 +39,8 @@ TEST_P(SpliceErrorScenario, ShowsItsCode)
 
 INSTANTIATE_TEST_SUITE_P(Splice, SpliceErrorScenario,
                          testing::Values(ErrorScenario{"error_no_fibre", 222},
-                                         ErrorScenario{"error_cleave", 242}),
+                                         ErrorScenario{"error_cleave", 242},
+                                         ErrorScenario{"error_seating", 527}),
                          [](const testing::TestParamInfo<ErrorScenario>& i) {
                              return std::string(i.param.name);
                          });
