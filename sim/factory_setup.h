@@ -28,9 +28,9 @@ struct FactorySetup {
     std::optional<int32_t> arc_cali_result, arc_cali_press, arc_cali_temp;
 };
 
-// Writes the machine and option bytes and the arc calibration into DATA_ROOT/mnt/usr/Default.par (the page's check value renewed)
-// and marks or clears the region page of the EEPROM chip. False with `err` when the defaults file
-// is missing or not a parameter image.
+// Writes the machine and option bytes and the arc calibration into DATA_ROOT/mnt/usr/Default.par (the page's
+// check value renewed) and marks or clears the region page of the EEPROM chip. False with `err` when the
+// defaults file is missing or not a parameter image.
 bool apply_factory_setup(const FactorySetup& setup, std::string& err);
 
 // CRC-32C (reflected, no inversions) of a page's first 124 bytes, as the unit checks its pages.

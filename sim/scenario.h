@@ -116,12 +116,12 @@ struct Scenario {
     std::array<std::optional<std::vector<Dust>>, 2> dust;  // on the X and Y camera at the start
     std::array<std::optional<double>, 2> feed_um_per_step; // true feed factors, left and right
     std::array<std::optional<double>, 2> electrode_col;    // the electrodes' axis in the X and Y picture
-    bool electrodes_replaced = false; // new electrodes fitted while the unit was off: burn-in at start
-    std::optional<unsigned> electrode_arcs;                // discharges the electrodes had before (wear)
-    std::optional<Module4GConfig> module4g;                // the 4G/GPS module on the serial port
-    std::optional<NetworkConfig> network;                  // WiFi world and management server
-    std::vector<ScenarioFault> faults;                     // set up at start
-    std::vector<ScenarioFault> script_faults;              // used by actions
+    bool electrodes_replaced = false;       // new electrodes fitted while the unit was off: burn-in at start
+    std::optional<unsigned> electrode_arcs; // discharges the electrodes had before (wear)
+    std::optional<Module4GConfig> module4g; // the 4G/GPS module on the serial port
+    std::optional<NetworkConfig> network;   // WiFi world and management server
+    std::vector<ScenarioFault> faults;      // set up at start
+    std::vector<ScenarioFault> script_faults; // used by actions
     std::vector<ScenarioAction> script;
     std::optional<uint64_t> end_ms;
     std::optional<UsbPackage> usb_package; // written onto the stick at the start

@@ -380,7 +380,7 @@ enum : uint32_t {
     TXT_MAINT_DONE,
     TXT_MOTOR_CAL_HINT,
     TXT_MOTOR_DRIVE_HINT,
-    TXT_DIAG_HINT, // 2319
+    TXT_DIAG_HINT,  // 2319
     TXT_MOTOR_NAME, // + motor id 0..5: 2320..2325
 
     // Guide pages: paragraph k of page p is TXT_GUIDE + p * TXT_GUIDE_PAGE_TEXTS + k.
