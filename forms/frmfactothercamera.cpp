@@ -12,9 +12,6 @@
 
 namespace
 {
-// Both pictures side by side under the live area.
-constexpr int kBothViews = 3;
-
 int camera_test(FactTestLines& out)
 {
     const int monitor = CameraStatusMonitor();
@@ -45,7 +42,8 @@ constexpr FACTTESTDEF kDef = {.ppWnd = &frmFactOtherCamera,
                               .run = Test::run,
                               .lines = Test::lines,
                               .liveHeight = 200,
-                              .graphics = kBothViews};
+                              .draw = FactTestPictures,
+                              .poll = FactTestPicturesDue};
 } // namespace
 
 FACTTEST_FORM(frmFactOtherCamera, kDef)

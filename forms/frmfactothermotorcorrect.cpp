@@ -12,7 +12,7 @@
 
 namespace
 {
-constexpr int kBothViews = 3, kJog = 10;
+constexpr int kJog = 10;
 
 struct Correct {
     FactTestLines result;
@@ -65,8 +65,9 @@ constexpr FACTTESTDEF kDef = {.ppWnd = &frmFactOtherMotorCorrect,
                               .run = run,
                               .lines = lines,
                               .liveHeight = 200,
-                              .key = key,
-                              .graphics = kBothViews};
+                              .draw = FactTestPictures,
+                              .poll = FactTestPicturesDue,
+                              .key = key};
 } // namespace
 
 FACTTEST_FORM(frmFactOtherMotorCorrect, kDef)
