@@ -74,7 +74,7 @@ void put_lines(int top)
     if (g.def->lines) g.def->lines(lines);
     const int rows = std::max(1, (kBodyBottom - top) / kLinePitch);
     const bool two = int(lines.size()) > std::min(rows, kColumnLines);
-    const int colW = two ? 390 : 760, perCol = two ? rows : std::min(rows, int(lines.size()));
+    const int colW = two ? 370 : 760, perCol = two ? rows : std::min(rows, int(lines.size()));
     for (size_t i = 0; i < lines.size() && int(i) < 2 * rows; ++i) {
         const FACTTESTLINE& l = lines[i];
         const int x = 20 + int(i) / std::max(perCol, 1) * 400,

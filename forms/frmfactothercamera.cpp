@@ -41,7 +41,7 @@ constexpr FACTTESTDEF kDef = {.ppWnd = &frmFactOtherCamera,
                               .enter = Test::enter,
                               .run = Test::run,
                               .lines = Test::lines,
-                              .liveHeight = 200,
+                              .liveHeight = 180,
                               .draw = FactTestPictures,
                               .poll = FactTestPicturesDue};
 } // namespace

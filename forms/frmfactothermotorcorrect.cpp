@@ -64,7 +64,7 @@ constexpr FACTTESTDEF kDef = {.ppWnd = &frmFactOtherMotorCorrect,
                               .enter = enter,
                               .run = run,
                               .lines = lines,
-                              .liveHeight = 200,
+                              .liveHeight = 180,
                               .draw = FactTestPictures,
                               .poll = FactTestPicturesDue,
                               .key = key};

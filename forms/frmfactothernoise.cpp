@@ -45,7 +45,7 @@ constexpr FACTTESTDEF kDef = {.ppWnd = &frmFactOtherNoise,
                               .enter = Test::enter,
                               .run = Test::run,
                               .lines = Test::lines,
-                              .liveHeight = 200,
+                              .liveHeight = 180,
                               .draw = FactTestPictures,
                               .poll = FactTestPicturesDue};
 } // namespace
