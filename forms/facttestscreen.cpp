@@ -6,6 +6,7 @@
 
 #include "devices/motor.h"
 #include "devices/platdev.h"
+#include "fiber/graphics.h"
 #include "formmodel/appwindow.h"
 #include "formmodel/formevents.h"
 #include "formmodel/forms.h"
@@ -13,6 +14,7 @@
 #include "forms/formpanel.h"
 #include "gui/global.h"
 #include "params/param_tables.h"
+#include "platform/seam.h"
 #include "texts/facttesttexts.h"
 #include "texts/textres.h"
 
@@ -72,7 +74,7 @@ void put_lines(int top)
     if (g.def->lines) g.def->lines(lines);
     const int rows = std::max(1, (kBodyBottom - top) / kLinePitch);
     const bool two = int(lines.size()) > std::min(rows, kColumnLines);
-    const int colW = two ? 390 : 760, perCol = two ? rows : std::min(rows, int(lines.size()));
+    const int colW = two ? 370 : 760, perCol = two ? rows : std::min(rows, int(lines.size()));
     for (size_t i = 0; i < lines.size() && int(i) < 2 * rows; ++i) {
         const FACTTESTLINE& l = lines[i];
         const int x = 20 + int(i) / std::max(perCol, 1) * 400,
@@ -121,7 +123,7 @@ void put_bottom()
     }
     FormFill(fore(), 0, kBottomTop, 799, 479, 255);
     const uint32_t status = g.running       ? TXT_FT_TESTING
-                            : g.verdict < 0 ? TXT_FT_READY
+                            : g.verdict < 0 ? (g.def->readyText ? g.def->readyText : uint32_t(TXT_FT_READY))
                             : g.verdict     ? TXT_FT_PASS
                                             : TXT_FT_FAIL;
     PanelText(fore(), PanelTextOf(status), 20, kButtonY, 280, kButtonH, 2,
@@ -185,6 +187,54 @@ uint16_t poll()
     return 0;
 }
 } // namespace
+
+namespace
+{
+constexpr int kPictureGap = 20;
+constexpr uint64_t kPictureRefreshMs = 250;
+uint64_t g_picturesAt = 0;
+
+// One view's frame reduced into a box of the layer below, each pixel the mean of the camera
+// pixels it covers; the box keeps the frame's proportions.
+void put_picture(GUIFRAME* back, GUIFRAME* fore, int view, int x, int y, int w, int h)
+{
+    const int pw = std::min(w, h * CAMERA_WIDTH / CAMERA_HEIGHT), ph = pw * CAMERA_HEIGHT / CAMERA_WIDTH;
+    x += (w - pw) / 2;
+    const uint8_t* frame = GetGraphicsEntry(view);
+    if (frame && pw > 0 && ph > 0) {
+        GUIBRUSH pen{1, 1, 0, 0, nullptr};
+        for (int py = 0; py < ph; ++py) {
+            const int r0 = py * CAMERA_HEIGHT / ph, r1 = std::max(r0 + 1, (py + 1) * CAMERA_HEIGHT / ph);
+            for (int px = 0; px < pw; ++px) {
+                const int c0 = px * CAMERA_WIDTH / pw, c1 = std::max(c0 + 1, (px + 1) * CAMERA_WIDTH / pw);
+                unsigned sum = 0;
+                for (int r = r0; r < r1; ++r)
+                    for (int c = c0; c < c1; ++c)
+                        sum += frame[r * CAMERA_WIDTH + c];
+                const uint32_t grey = sum / unsigned((r1 - r0) * (c1 - c0));
+                pen.lLineColor = pen.lFillColor = FormRgb(back, grey << 16 | grey << 8 | grey);
+                DrawPixelDirect(MakePoint(uint32_t(x + px), uint32_t(y + py)), &pen, back);
+            }
+        }
+    }
+    FactTestText(fore, view == VIEW_X ? "X" : "Y", x + 4, y, 30, 24);
+}
+} // namespace
+
+void FactTestPictures(GUIFRAME* back, GUIFRAME* fore, int x, int y, int w, int h)
+{
+    g_picturesAt = plat_monotonic_ms();
+    if (!back) return;
+    GetGraphicsData(VIEWMASK_XY);
+    const int half = (w - kPictureGap) / 2;
+    put_picture(back, fore, VIEW_X, x, y, half, h);
+    put_picture(back, fore, VIEW_Y, x + half + kPictureGap, y, half, h);
+}
+
+bool FactTestPicturesDue()
+{
+    return plat_monotonic_ms() - g_picturesAt >= kPictureRefreshMs;
+}
 
 void FactTestText(GUIFRAME* f, const std::string& text, int x, int y, int w, int h, int align)
 {

@@ -26,6 +26,7 @@ struct FACTTESTDEF {
     int graphics;             // camera layout under the live area (0: none)
     uint32_t runText;         // text of the Run button (0: "Run")
     bool park;                // motors to their home positions on entering: a pair is laid next
+    uint32_t readyText;       // status before the first run (0: "Ready: press Run")
 };
 
 uint32_t FactTestInitialize(const FACTTESTDEF& def);
@@ -42,6 +43,11 @@ void FactTestSetVerdict(int verdict);
 const FactTestLines& FactTestShownLines();
 // Draws the body again.
 void FactTestRefresh();
+// Both live pictures side by side, reduced into the live area (a FACTTESTDEF draw), and whether it
+// is time to grab them again (a FACTTESTDEF poll). The camera layouts fill the panel's height,
+// over the result lines; these pictures leave them free.
+void FactTestPictures(GUIFRAME* back, GUIFRAME* fore, int x, int y, int w, int h);
+bool FactTestPicturesDue();
 // One line of UTF-8 text or a text marker (PanelTextOf) in the live area.
 void FactTestText(GUIFRAME* fore, const std::string& text, int x, int y, int w, int h, int align = 0);
 

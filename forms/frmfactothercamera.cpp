@@ -12,9 +12,6 @@
 
 namespace
 {
-// Both pictures side by side under the live area.
-constexpr int kBothViews = 3;
-
 int camera_test(FactTestLines& out)
 {
     const int monitor = CameraStatusMonitor();
@@ -44,8 +41,9 @@ constexpr FACTTESTDEF kDef = {.ppWnd = &frmFactOtherCamera,
                               .enter = Test::enter,
                               .run = Test::run,
                               .lines = Test::lines,
-                              .liveHeight = 200,
-                              .graphics = kBothViews};
+                              .liveHeight = 180,
+                              .draw = FactTestPictures,
+                              .poll = FactTestPicturesDue};
 } // namespace
 
 FACTTEST_FORM(frmFactOtherCamera, kDef)

@@ -12,7 +12,7 @@
 
 namespace
 {
-constexpr int kBothViews = 3, kJog = 10;
+constexpr int kJog = 10;
 
 struct Correct {
     FactTestLines result;
@@ -64,9 +64,10 @@ constexpr FACTTESTDEF kDef = {.ppWnd = &frmFactOtherMotorCorrect,
                               .enter = enter,
                               .run = run,
                               .lines = lines,
-                              .liveHeight = 200,
-                              .key = key,
-                              .graphics = kBothViews};
+                              .liveHeight = 180,
+                              .draw = FactTestPictures,
+                              .poll = FactTestPicturesDue,
+                              .key = key};
 } // namespace
 
 FACTTEST_FORM(frmFactOtherMotorCorrect, kDef)

@@ -12,7 +12,7 @@
 
 namespace
 {
-constexpr int kBothViews = 3, kFrames = 8;
+constexpr int kFrames = 8;
 // Grey levels: above this the picture is too noisy to measure edges to a tenth of a pixel.
 constexpr double kMaxNoise = 3.0, kMaxSpread = 12.0;
 
@@ -45,8 +45,9 @@ constexpr FACTTESTDEF kDef = {.ppWnd = &frmFactOtherNoise,
                               .enter = Test::enter,
                               .run = Test::run,
                               .lines = Test::lines,
-                              .liveHeight = 200,
-                              .graphics = kBothViews};
+                              .liveHeight = 180,
+                              .draw = FactTestPictures,
+                              .poll = FactTestPicturesDue};
 } // namespace
 
 FACTTEST_FORM(frmFactOtherNoise, kDef)

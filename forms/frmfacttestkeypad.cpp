@@ -89,7 +89,8 @@ constexpr FACTTESTDEF kDef = {.ppWnd = &frmFactTestKeypad,
                               .liveHeight = 120,
                               .draw = draw,
                               .key = key,
-                              .runText = TXT_FT_CLEAR};
+                              .runText = TXT_FT_CLEAR,
+                              .readyText = TXT_FT_READY_KEYS};
 } // namespace
 
 int GetFactTestKeypadLast()

@@ -51,4 +51,5 @@ enum : uint32_t {
     TXT_FT_KEY_NAME,           // Key name
     TXT_FT_KEYS_SEEN,          // Keys seen
     TXT_FT_NOT_RUN,            // Not run
+    TXT_FT_READY_KEYS,         // Ready: press each key
 };

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "devices/motor.h"
 #include "devices/platdev.h"
 #include "fiber/graphics.h"
 #include "formmodel/formevents.h"
@@ -189,6 +190,23 @@ TEST(FactTestWave, DrawsTheFpgaProfilesAtItsColumn)
         }
         EXPECT_LT(diff / 480, 2.0) << v; // the same profile up to the cameras' noise
         EXPECT_GT(dark, 20) << v;        // and the fibre's shadow in it
+    }
+}
+
+// The reduced sequence twice, the motors parked and a fresh pair laid before each: the first
+// run's end faces must not decide where the second one's feed stops.
+TEST(FactTestMirror, FindsEachFreshPair)
+{
+    Bed b;
+    WND_ACTIVE = frmFactTestMirror;
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_EQ(BacktrackAllMotor(), 0);
+        b.lay(sim::FibrePair{});
+        FactTestLines lines;
+        EXPECT_EQ(FactTestMirror(lines), 0) << run;
+        const FACTTESTLINE* set = line(lines, "Fiber set");
+        ASSERT_TRUE(set) << run;
+        EXPECT_EQ(set->value, "OK") << run;
     }
 }
 
