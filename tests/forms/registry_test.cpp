@@ -49,7 +49,7 @@ TEST(Registry, EveryCatalogueFormHasOneEntryAndOnlyTheBuiltFormsAreReal)
                         "frmMaintain", "frmMaintDust", "frmMaintDustStart", "frmMaintMotor", "frmMaintMotorDriver",
                         "frmMaintDiagnostic",
                         // the electrode burn-in and stabilisation
-                        "frmMaintEnduredArc", "frmMaintStabilize",
+                        "frmMaintEnduredArc", "frmMaintStabilize", "frmMaintArc",
                         // the settings, passwords, information and the user guide
                         "frmSystem", "frmSysPower", "frmSysCalendar", "frmSysPassword", "frmMenuLock",
                         "frmInformation", "frmHelpGuid", "frmUserFunction", "frmUserPowerSupply",
