@@ -64,7 +64,7 @@ void reestimate(SPLICE_INFORMATION* info)
     SetFpgaRect();
     plat_sleep_ms(kLineSettleMs);
     GetFpgaKB();
-    const float offset = CalcAxisOffset();
+    const float offset = CalcCoreAxisOffset(1);
     CalFiberAngle();
     info->fCoreAngleSum = GetFiberStruct()->fCoreAngleSum;
     const int r = HandleLossValue(offset, double(info->fCoreAngleSum) * kRadPerDeg, GetFiberMFD());

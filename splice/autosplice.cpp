@@ -193,7 +193,7 @@ int Sequence::align(float target)
 int Sequence::pre_arc_checks()
 {
     StoreCladWidth(fibre_);
-    fAxisOffset = CalcAxisOffset();
+    fAxisOffset = CalcCoreAxisOffset(0);
     if (quick_ || mode().bSpliceType > 1) return 0;
     if (opt_.lDispAxisOffset) {
         DisplayCoreAngle(info_, w_);
@@ -333,7 +333,7 @@ int Sequence::run()
     }
 
     status(SPLICE_ESTIMATE, 0);
-    fAxisOffset = CalcAxisOffset();
+    fAxisOffset = CalcCoreAxisOffset(1);
     CalFiberAngle();
     const int loss = HandleLossValue(fAxisOffset, info_->fCoreAngleSum / kDegPerRad, GetFiberMFD());
     done("HandleLossValue");

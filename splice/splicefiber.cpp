@@ -102,7 +102,7 @@ int SpliceFiber(int showResults)
     if (int r = SpliceAimAdjust(20, 0.0f, 0.0f, fibre)) return r;
 
     if (!showResults) {
-        fAxisOffset = CalcAxisOffset();
+        fAxisOffset = CalcCoreAxisOffset(0);
         if (!factory_test_screen(w)) ClearDisplayInformation(w);
         return 0;
     }
