@@ -26,6 +26,7 @@
 #include "fiber/numeric.h"
 #include "splice/cladding_lens.h"
 #include "splice/splicecheck.h"
+#include "splice/spliceinfo.h"
 
 namespace
 {
@@ -48,6 +49,17 @@ constexpr int kPeakFit = 3;   // half the rows of the parabola through the bump'
 constexpr float kNoFitB = 240.0f;
 // The edge fits weigh the columns near the comparison column (Gaussian width over the range).
 constexpr float kEdgeWidth = 0.3f;
+
+constexpr int kTypeMM = 0; // the identification's multimode type
+
+// A multimode core (graded, tens of um wide) shows no bump to find: it is taken at the cladding
+// centre, where it lies within a fraction of a um. A mixed pair has one such side.
+bool multimode(int side)
+{
+    if (iMultiFlag) return true;
+    const SPLICE_INFORMATION* info = GetCurrentInformation();
+    return info && (side == 0 ? info->iLeftFiberType : info->iRightFiberType) == kTypeMM;
+}
 
 bool no_line(float k, float b)
 {
@@ -122,9 +134,9 @@ bool fringe(const uint8_t* frame, int c, float row, float* out)
 }
 
 // One block of a fused fibre: the cladding centre of each column from its two fringes (near the
-// edge lines of `s`), and the core's true row from it; a multimode core, too wide to show as a
-// bump, is taken at the centre. false: an edge or the core not found.
-bool joint_block(const uint8_t* frame, const Side& s, int c0, int n, float m, float* trueRow)
+// edge lines of `s`), and the core's true row from it; a multimode core (`mm`) is taken at the
+// centre. false: an edge or the core not found.
+bool joint_block(const uint8_t* frame, const Side& s, int c0, int n, float m, bool mm, float* trueRow)
 {
     float centre[CAMERA_WIDTH];
     double sum = 0;
@@ -137,8 +149,8 @@ bool joint_block(const uint8_t* frame, const Side& s, int c0, int n, float m, fl
         sum += centre[c];
     }
     float e = 0;
-    if (!iMultiFlag && !bump(
-                           frame, [&centre](int c) { return centre[c]; }, c0, n, &e))
+    if (!mm && !bump(
+                   frame, [&centre](int c) { return centre[c]; }, c0, n, &e))
         return false;
     *trueRow = float(sum / n) + e / m;
     return std::isfinite(*trueRow);
@@ -226,7 +238,7 @@ bool joint_offset(int view, float m, float* d)
             const int c0 = dir > 0 ? first : first - kJointBlockColumns + 1;
             if (c0 < FRAME_FIRST_COLUMN || c0 + kJointBlockColumns > FRAME_END_COLUMN) continue;
             float t = 0;
-            if (!joint_block(frame, side[s], c0, kJointBlockColumns, m, &t)) continue;
+            if (!joint_block(frame, side[s], c0, kJointBlockColumns, m, multimode(s), &t)) continue;
             const double x = (double(c0) + (kJointBlockColumns - 1) / 2.0 - double(elec)) / kJointScale;
             const double row[N] = {1.0, x, x * x, x * x * x, double(s)};
             for (int i = 0; i < N; ++i) {
@@ -254,8 +266,8 @@ bool view_offset(int view, int joined, float m, float* d)
     const float edgeL = float(nearL + clear) - kRangeGap, edgeR = float(nearR - clear) + kRangeGap;
     if (!edges(view, 0, edgeL, &a) || !edges(view, 1, edgeR, &b)) return false;
     float ea = 0, eb = 0;
-    if (!core_at(view, a, nearL, clear, -1, at, &ea) || !core_at(view, b, nearR, clear, 1, at, &eb))
-        return false;
+    if (!multimode(0) && !core_at(view, a, nearL, clear, -1, at, &ea)) return false;
+    if (!multimode(1) && !core_at(view, b, nearR, clear, 1, at, &eb)) return false;
     *d = (a.centre(at) + ea / m) - (b.centre(at) + eb / m);
     return std::isfinite(*d);
 }

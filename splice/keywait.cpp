@@ -124,7 +124,9 @@ int SpliceExtraArcKey(GUIWINDOW* w)
     return r;
 }
 
-int KeyEventProcess()
+namespace
+{
+int wait_keys()
 {
     GUIWINDOW* w = WND_ACTIVE;
     GUIKEYPAD* keypad = w && w->pKeypad ? w->pKeypad : GetKeypadObject(DEV_KEY);
@@ -196,4 +198,14 @@ int KeyEventProcess()
                 b->fnClickDown(b);
         }
     }
+}
+} // namespace
+
+int KeyEventProcess()
+{
+    // Reported so that whoever drives the unit (a test, a scenario) can answer once it listens.
+    plat_trace("key_wait", "splice");
+    const int r = wait_keys();
+    plat_trace("key_wait", "");
+    return r;
 }

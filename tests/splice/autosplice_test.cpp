@@ -25,8 +25,8 @@ TEST(AutoSplice, RunsThroughEveryStatusWithBothPausesAndStoresOneRecord)
     GetTable_UserInfo(&before);
     b.tap_when("pause1", "run");
     b.tap_when("pause2", "run");
-    b.tap_when("estimate", "run", 1000);
-    EXPECT_EQ(FiberAutoSplice(), 3);
+    b.tap_at_last_wait("run");
+    EXPECT_EQ(b.run_splice(), 3);
     for (const char* s : {"gap", "pause1", "align", "pause2", "arc", "complete", "estimate", "pull", "ready"})
         EXPECT_EQ(b.seen(s), 1u) << s;
     EXPECT_EQ(GetCurrentInformation()->iCurrentSpliceStatus, SPLICE_READY);
@@ -44,8 +44,8 @@ TEST(AutoSplice, ConcentricPairClearsTheLastSplicesLowQualityMark)
 {
     Bed b;
     iLowQualityFiberFlag = 1;
-    b.tap_when("estimate", "run", 1000);
-    EXPECT_EQ(FiberAutoSplice(), 3);
+    b.tap_at_last_wait("run");
+    EXPECT_EQ(b.run_splice(), 3);
     EXPECT_EQ(iLowQualityFiberFlag, 0);
 }
 
@@ -72,7 +72,7 @@ TEST_P(AutoSpliceAbort, ReturnsTwoWithMotorsStoppedAndLimitsRestored)
         b.cover_when(row.status);
     else
         b.tap_when(row.status, "reset", 50);
-    EXPECT_EQ(FiberAutoSplice(), 2);
+    EXPECT_EQ(b.run_splice(), 2);
     EXPECT_EQ(b.seen("arc"), 0u);
     EXPECT_EQ(sim::trace_value("error"), "");
     EXPECT_TRUE(b.motors_still());
@@ -113,8 +113,8 @@ TEST_P(AutoSpliceError, WaitsForTheOperatorWhoGoesOnOrEndsTheSplice)
                 b.tap(at, k), at += 600;
         },
         "error");
-    b.tap_when("estimate", "run", 1500);
-    EXPECT_EQ(FiberAutoSplice(), row.result);
+    b.tap_at_last_wait("run");
+    EXPECT_EQ(b.run_splice(), row.result);
     EXPECT_EQ(sim::trace_count("error", "271"), 1u);
     EXPECT_EQ(b.records(), row.records);
     EXPECT_EQ(sim::trace_value("splice"), "ready");
@@ -153,8 +153,8 @@ TEST(AutoSplice, ManualAlignmentMovesTheSelectedMotorUntilRun)
         });
         b.tap(3400, "run");
     });
-    b.tap_when("estimate", "run", 1000);
-    EXPECT_EQ(FiberAutoSplice(), 3);
+    b.tap_at_last_wait("run");
+    EXPECT_EQ(b.run_splice(), 3);
     EXPECT_EQ(ManualFlag, 0);
     ASSERT_TRUE(selected >= 0 && selected < 6);
     EXPECT_NE(selected, 0); // the selection keys stepped away from the first motor
@@ -170,8 +170,8 @@ TEST(AutoSplice, QuickModeCountsSecondsFromFeedingUntilAfterTheDischarge)
     int atGap = -1, atEstimate = -1;
     b.when("gap", [&] { b.tb.after_ms(1200, [&] { atGap = bStartTimerFlag.load(); }); });
     b.when("estimate", [&] { atEstimate = bStartTimerFlag.load(); });
-    b.tap_when("estimate", "run", 3000);
-    EXPECT_EQ(FiberAutoSplice(), 3);
+    b.tap_at_last_wait("run");
+    EXPECT_EQ(b.run_splice(), 3);
     EXPECT_EQ(atGap, 1);
     EXPECT_EQ(atEstimate, 2);
     EXPECT_EQ(bStartTimerFlag.load(), 0);
@@ -182,8 +182,8 @@ TEST(AutoSplice, QuickModeCountsSecondsFromFeedingUntilAfterTheDischarge)
 TEST(AutoSplice, QuickModeRecordsItsFibresAsUnidentified)
 {
     Bed b(kQuickSM);
-    b.tap_when("estimate", "run", 3000);
-    EXPECT_EQ(FiberAutoSplice(), 3);
+    b.tap_at_last_wait("run");
+    EXPECT_EQ(b.run_splice(), 3);
     ASSERT_EQ(b.records(), 1);
     APPRECORD r{};
     ASSERT_EQ(ReadRecord(1, &r), 0);

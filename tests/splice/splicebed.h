@@ -109,6 +109,28 @@ struct Bed : formtest::Unit {
     {
         when(name, [this, key, delay] { tap(delay, key); });
     }
+    // A key clicked `delay` ms after the splice, its estimate shown, waits for the operator (the
+    // last wait; a loss message before it may take any time).
+    void tap_at_last_wait(const char* key, uint64_t delay = 200)
+    {
+        when("estimate", [this, key, delay] {
+            when(
+                "splice", [this, key, delay] { tap(delay, key); }, "key_wait");
+        });
+    }
+    // The splice sequence, ended by the cover (and failed) if it has not ended within `limitMs`
+    // of the virtual clock: a wait nobody answers must not hold the test program for ever.
+    int run_splice(uint64_t limitMs = 120000)
+    {
+        const auto id = tb.after_ms(limitMs, [this, limitMs] {
+            ADD_FAILURE() << "the splice still ran after " << limitMs << " ms (status "
+                          << sim::trace_value("splice") << ")";
+            inst().misc().set_cover_open(true);
+        });
+        const int r = FiberAutoSplice();
+        tb.cancel(id);
+        return r;
+    }
     void cover_when(const std::string& name, uint64_t delay = 50)
     {
         when(name, [this, delay] { tb.after_ms(delay, [this] { inst().misc().set_cover_open(true); }); });
