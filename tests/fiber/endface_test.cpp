@@ -69,6 +69,29 @@ TEST_F(EndfaceTest, CleaveAngleWithinATenthOfADegreeInAnyAzimuth)
         }
 }
 
+// Each kind's core is its own lens (a dispersion-shifted core is narrower and stronger): the angle
+// between end face and core must not depend on it.
+TEST_F(EndfaceTest, CleaveAngleOfEachFibreKind)
+{
+    SPLICE_INFORMATION info{};
+    for (FibreType type : {FibreType::SM, FibreType::DS, FibreType::NZDS, FibreType::MM50})
+        for (double az : {0.0, 135.0}) {
+            Layout l;
+            l.left.type = l.right.type = type;
+            l.left.cleave_deg = 0.4;
+            l.left.cleave_azimuth_deg = az;
+            l.right.cleave_deg = 1.2;
+            l.right.cleave_azimuth_deg = az + 70;
+            draw(l);
+            SCOPED_TRACE(testing::Message() << "kind " << int(type) << " at " << az);
+            ASSERT_EQ(GetShadowBrightEx(VIEWMASK_XY), 0);
+            ASSERT_EQ(GetEndfaceEx(VIEWMASK_XY), 0);
+            ASSERT_EQ(CalcFiberAngleInto(GetFiberStruct(), &info), 0);
+            EXPECT_NEAR(info.fLeftCleaveAngle, 0.4, 0.1);
+            EXPECT_NEAR(info.fRightCleaveAngle, 1.2, 0.1);
+        }
+}
+
 TEST_F(EndfaceTest, CleaveAngleAveragesAtMostFiveSlopeSamples)
 {
     Layout l;
