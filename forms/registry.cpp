@@ -261,6 +261,8 @@ void DeleteFormWindows()
 {
     SetFormEntryCheck(nullptr);
     for (auto& e : kRegistry) {
+        // The active window must not outlive its form: whoever draws next would use freed memory.
+        if (WND_ACTIVE && WND_ACTIVE == *e.ppWnd) WND_ACTIVE = nullptr;
         if (*e.ppWnd) DeleteWindowDirect(*e.ppWnd);
         *e.ppWnd = nullptr;
     }
