@@ -258,6 +258,12 @@ std::string PanelTextOf(uint32_t number)
     return kTextMarker + std::to_string(number) + kTextEnd;
 }
 
+std::string PanelResultRow(uint32_t name, bool done, bool pass, const std::string& values)
+{
+    const std::string row = PanelTextOf(name) + "\t";
+    return done ? row + PanelTextOf(pass ? TXT_MAINT_PASS : TXT_MAINT_FAIL) + "\t" + values : row + "-";
+}
+
 namespace
 {
 // Walks a panel text: plain runs go to `plain`, text numbers to `text`.

@@ -63,6 +63,9 @@ int PanelButtonFocus();
 // A text resource in place of a UTF-8 text (labels, values, list columns, buttons, the hint): drawn
 // in the current language, or in English where the language has no such text.
 std::string PanelTextOf(uint32_t number);
+// A row of a result list: the item's name, then "-" until it was tested, else pass or fail and
+// the values it read (columns split by tabs).
+std::string PanelResultRow(uint32_t name, bool done, bool pass, const std::string& values);
 // Text from outside (a record's notes, a mode name) shown as it is: the marker bytes of text
 // resources become spaces.
 std::string PanelVerbatim(std::string text);

@@ -55,9 +55,7 @@ void list(std::vector<std::string>& out)
 {
     for (size_t i = 0; i < g.check.size(); ++i) {
         const Check& c = g.check[i];
-        out.push_back(
-            PanelTextOf(kDeviceNames + uint32_t(i)) + "\t" +
-            (c.done ? PanelTextOf(c.pass ? TXT_MAINT_PASS : TXT_MAINT_FAIL) + "\t" + c.values : "-"));
+        out.push_back(PanelResultRow(kDeviceNames + uint32_t(i), c.done, c.pass, c.values));
     }
 }
 

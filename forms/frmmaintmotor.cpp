@@ -1,9 +1,13 @@
 // Motor calibration: Run homes every motor, drives each one to both ends of its travel and back
-// home, and lists per motor whether it got there with the positions it read. Nothing is stored:
-// the figures a table keeps (the feed clearance) need fibres in view and belong to the factory.
+// home, and lists per motor whether it got there with the positions it read. A calibration that
+// passed whole counts as a maintenance step (its bits of the maintenance progress byte, which save
+// the maintenance date once every step is done). The motor tables are not written: the driver
+// stops at their limits, so the run can only confirm them, and the feed clearance needs fibres in
+// view and belongs to the factory.
 #include "forms/frmmaintmotor.h"
 
 #include <array>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -13,6 +17,7 @@
 #include "formmodel/forms.h"
 #include "forms/formpanel.h"
 #include "forms/frmmaintmotors.h"
+#include "params/maintainflag.h"
 #include "texts/textres.h"
 
 namespace
@@ -44,13 +49,8 @@ void list(std::vector<std::string>& out)
 {
     for (int i = 0; i < MAINT_MOTOR_COUNT; ++i) {
         const Result& r = g.motor[size_t(i)];
-        std::string row = PanelTextOf(TXT_MOTOR_NAME + uint32_t(i)) + "\t";
-        if (r.done)
-            row += PanelTextOf(r.pass ? TXT_MAINT_PASS : TXT_MAINT_FAIL) + "\t" + std::to_string(r.lower) +
-                   " .. " + std::to_string(r.upper);
-        else
-            row += "-";
-        out.push_back(row);
+        out.push_back(
+            PanelResultRow(TXT_MOTOR_NAME + uint32_t(i), r.done, r.pass, MaintMotorRange(r.lower, r.upper)));
     }
 }
 
@@ -90,7 +90,12 @@ uint32_t run()
     }
     // Home again, so the unit is ready to splice.
     const bool back = BacktrackAllMotor() == 0;
-    g.message = PanelTextOf(back ? TXT_MAINT_DONE : TXT_MAINT_FAIL);
+    bool passed = back && g.homing == 0;
+    for (const Result& r : g.motor)
+        passed = passed && r.pass;
+    if (passed && SetMaintainBits(MAINTAIN_BITS_MOTOR) != 0)
+        std::printf("Motor calibration: maintenance not saved\n");
+    g.message = PanelTextOf(passed ? TXT_MAINT_DONE : TXT_MAINT_FAIL);
     return 0;
 }
 

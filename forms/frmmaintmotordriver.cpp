@@ -32,7 +32,7 @@ void enter()
 
 void lines(std::vector<PANELLINE>& out)
 {
-    out.push_back({"Step", std::to_string(kSteps[g.step]) + "   " + g.message});
+    out.push_back({PanelTextOf(TXT_DRIVE_STEP), std::to_string(kSteps[g.step]) + "   " + g.message});
 }
 
 void list(std::vector<std::string>& out)
@@ -44,7 +44,7 @@ void list(std::vector<std::string>& out)
             out.push_back(row + "-");
             continue;
         }
-        row += std::to_string(m.position) + "\t" + std::to_string(m.lower) + " .. " + std::to_string(m.upper);
+        row += std::to_string(m.position) + "\t" + MaintMotorRange(m.lower, m.upper);
         if (m.position <= m.lower) row += "\t<";
         if (m.position >= m.upper) row += "\t>";
         out.push_back(row);
@@ -53,7 +53,7 @@ void list(std::vector<std::string>& out)
 
 void buttons(std::vector<std::string>& out)
 {
-    out = {"<<", ">>", "Step", PanelTextOf(TXT_MAINT_HOME)};
+    out = {"<<", ">>", PanelTextOf(TXT_DRIVE_STEP), PanelTextOf(TXT_MAINT_HOME)};
 }
 
 // Moves the chosen motor by the step size, one way or the other.
@@ -62,17 +62,17 @@ void move(int sign)
     const int i = PanelListFocus();
     const MAINTMOTOR m = MaintMotorRead(i);
     if (i < 0 || !m.read) {
-        g.message = "Position unreadable";
+        g.message = PanelTextOf(TXT_DRIVE_UNREADABLE);
         return;
     }
     const int want = m.position + sign * kSteps[g.step];
     int reached = m.position;
     if (MaintMotorMoveTo(i, want, &reached) != 0)
-        g.message = "Move refused";
+        g.message = PanelTextOf(TXT_DRIVE_REFUSED);
     else if (reached != want && (reached <= m.lower || reached >= m.upper))
-        g.message = "At its limit: " + std::to_string(reached);
+        g.message = PanelTextOf(TXT_DRIVE_AT_LIMIT) + " " + std::to_string(reached);
     else
-        g.message = "At " + std::to_string(reached);
+        g.message = PanelTextOf(TXT_DRIVE_AT) + " " + std::to_string(reached);
 }
 
 void next_step()
@@ -91,7 +91,8 @@ uint32_t press(int button)
         next_step();
         break;
     case 3:
-        g.message = ResetAllMotor() == 0 && BacktrackAllMotor() == 0 ? "All motors homed" : "Homing failed";
+        g.message = PanelTextOf(ResetAllMotor() == 0 && BacktrackAllMotor() == 0 ? TXT_DRIVE_HOMED
+                                                                                 : TXT_DRIVE_HOMING_FAILED);
         break;
     default:
         break;

@@ -56,3 +56,8 @@ int MaintMotorMoveTo(int i, int target, int* reached)
     if (reached) *reached = MaintMotorRead(i).position;
     return r == 0 ? 0 : -1;
 }
+
+std::string MaintMotorRange(int lower, int upper)
+{
+    return std::to_string(lower) + " .. " + std::to_string(upper);
+}

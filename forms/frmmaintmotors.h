@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 constexpr int MAINT_MOTOR_COUNT = 6;
 
@@ -19,3 +20,5 @@ MAINTMOTOR MaintMotorRead(int i);
 // Moves motor i to `target`, clamped into its limits; the other motor of its pair stays. 0, or -1
 // (position unreadable, the move refused or failed). *reached gets the position read after it.
 int MaintMotorMoveTo(int i, int target, int* reached);
+// A motor's travel as the lists show it: "lower .. upper".
+std::string MaintMotorRange(int lower, int upper);

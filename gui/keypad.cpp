@@ -176,34 +176,40 @@ uint16_t GetKeypadEvent(GUIKEYPAD* k)
 {
     _bEventRepeat = 0;
     if (!k || !k->pKeyMap || !k->pBuffer || k->iDevFd < 0) return 0;
-    KeypadReadDesc desc{k->pBuffer, k->wBufSize};
-    k->pBuffer[1] = 0;
-    if (plat_ioctl(k->iDevFd, KEY_READ_CODES, &desc) < 0) return 0;
     // The driver's count is trusted only as far as the buffer reaches.
     const size_t room = k->wBufSize / 2 > 2 ? k->wBufSize / 2 - 2 : 0;
-    const size_t n = std::min<size_t>(k->pBuffer[1], room);
+    if (k->wPending == 0 || size_t(k->wNext) + k->wPending > room) {
+        KeypadReadDesc desc{k->pBuffer, k->wBufSize};
+        k->wNext = k->wPending = 0;
+        k->pBuffer[1] = 0;
+        if (plat_ioctl(k->iDevFd, KEY_READ_CODES, &desc) < 0) return 0;
+        k->wPending = static_cast<uint16_t>(std::min<size_t>(k->pBuffer[1], room));
+    }
     const uint16_t now = k->wRepeat ? window_ms() : 0;
     const uint16_t* codes = k->pBuffer + 2;
-    const bool held = k->bLastState == 1 && (k->wLastRaw & KEY_RAW_PRESS);
-    if (n > 0) {
-        const uint16_t newest = codes[n - 1];
-        if (held) {
-            for (size_t i = n; i-- > 0;)
-                if (!(codes[i] & KEY_RAW_PRESS)) {
-                    k->wLastRaw = codes[i];
-                    k->bLastState = 2;
-                    return static_cast<uint16_t>(KEY_EVENT_UP | k->bLastKey);
-                }
-            return KEY_EVENT_NONE;
+    auto held = [k] { return k->bLastState == 1 && (k->wLastRaw & KEY_RAW_PRESS); };
+    // Oldest code first, one event per call; the rest wait for the next pass. A press while a
+    // key is held and a release with none held make no event.
+    const bool hadCodes = k->wPending > 0;
+    while (k->wPending > 0) {
+        const uint16_t code = codes[k->wNext++];
+        --k->wPending;
+        const bool press = code & KEY_RAW_PRESS;
+        if (held() && !press) {
+            k->wLastRaw = code;
+            k->bLastState = 2;
+            return static_cast<uint16_t>(KEY_EVENT_UP | k->bLastKey);
         }
-        if (!(newest & KEY_RAW_PRESS)) return KEY_EVENT_NONE;
-        k->wLastTime = now;
-        k->wLastRaw = newest;
-        k->bLastKey = _KeypadMapBuild(newest, k);
-        k->bLastState = 1;
-        return static_cast<uint16_t>(KEY_EVENT_DOWN | k->bLastKey);
+        if (!held() && press) {
+            k->wLastTime = now;
+            k->wLastRaw = code;
+            k->bLastKey = _KeypadMapBuild(code, k);
+            k->bLastState = 1;
+            return static_cast<uint16_t>(KEY_EVENT_DOWN | k->bLastKey);
+        }
     }
-    if (!held || k->wRepeat == 0) return 0;
+    if (hadCodes) return KEY_EVENT_NONE;
+    if (!held() || k->wRepeat == 0) return 0;
     GUIKEYMAP* e = GetKeypadMap(k->bLastKey, k);
     if (!e || !e->bRepeat) return 0;
     if (elapsed_ms(now, k->wLastTime) < k->wRepeat) return 0;

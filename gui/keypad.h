@@ -27,6 +27,11 @@ struct GUIKEYPAD {
     int32_t iDevFd;
     char* strDevice; // also the name
     GUIKEYMAP* pKeyMap;
+    // Codes read from the driver but not yet turned into events: pBuffer[2 + wNext] on, wPending
+    // of them. Each pass takes one edge, so a short press made while the unit was busy still
+    // gives its down and its up.
+    uint16_t wNext;
+    uint16_t wPending;
 };
 
 // Raw code bits.

@@ -5,6 +5,8 @@
 #include <cstdint>
 
 constexpr uint8_t MAINTAIN_ALL = 0x3F;
+// The motor calibration's bits; the electrode stabilisation and the arc calibration own the others.
+constexpr uint8_t MAINTAIN_BITS_MOTOR = 0x03;
 
 extern uint8_t MaintainFlag;
 

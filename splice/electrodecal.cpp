@@ -64,29 +64,33 @@ int poll_input()
     return 0;
 }
 
-int wait_ms(int ms, int step = kStepMs)
+// Every wait of the procedures: the keys polled every `step` ms until `end`, or until `done`
+// (asked before each poll) says so. 0, or how the run was interrupted.
+template <class Done> int poll_until(uint64_t end, int step, Done done)
 {
-    const uint64_t end = plat_monotonic_ms() + uint64_t(ms);
     while (plat_monotonic_ms() < end) {
+        if (done()) return 0;
         if (int r = poll_input()) return r;
         plat_sleep_ms(uint32_t(step));
     }
     return 0;
 }
 
+int wait_ms(int ms)
+{
+    return poll_until(plat_monotonic_ms() + uint64_t(ms), kStepMs, [] { return false; });
+}
+
 // Watches a burning arc to its end with the key handling; an interruption aborts the arc. The
 // cycle is closed and the arc counted either way. `seen` tells whether its light was noticed.
 int watch_arc(uint64_t started, int durationMs, bool monitor, bool* seen)
 {
-    int r = 0;
-    while (GetArcOver() != 1 && plat_monotonic_ms() < started + uint64_t(durationMs + kArcGraceMs)) {
+    int r = poll_until(started + uint64_t(durationMs + kArcGraceMs), kStepMs, [seen] {
+        if (GetArcOver() == 1) return true;
         if (seen && !*seen && CheckArc() == 0) *seen = true;
-        if ((r = poll_input()) != 0) {
-            SetHighvoltDev(0, 0);
-            break;
-        }
-        plat_sleep_ms(kStepMs);
-    }
+        return false;
+    });
+    if (r != 0) SetHighvoltDev(0, 0);
     const int w = WaitArcOverAndSaveCount(1, monitor ? 1 : 0, 0);
     if (r == 0 && w != 0) r = ELEC_RUN_HOME;
     return r;
@@ -180,14 +184,14 @@ int fire_and_grab(int drive, const int* exposure, uint64_t* started)
     CheckAvgBr();
     if (SetHighvoltDev(drive, ELEC_ARC_MS) != 0) return -2;
     *started = plat_monotonic_ms();
-    while (plat_monotonic_ms() < *started + kSettleMs) {
+    const int r = poll_until(*started + kSettleMs, kPollMs, [exposure] {
         if (exposure) CameraStatusMonitorExposure(exposure);
-        if (int r = poll_input()) {
-            SetHighvoltDev(0, 0);
-            WaitArcOverAndSaveCount(1, 0, 0);
-            return r;
-        }
-        plat_sleep_ms(kPollMs);
+        return false;
+    });
+    if (r != 0) {
+        SetHighvoltDev(0, 0);
+        WaitArcOverAndSaveCount(1, 0, 0);
+        return r;
     }
     return GetGraphicsData(VIEWMASK_XY) == 0 ? 0 : -1;
 }

@@ -187,9 +187,6 @@ int fibre_angles(FactTestLines& out)
 // The reduced splice sequence brings the laid pair into view: fed to the gap and aligned.
 int with_fibres_set(int (*measure)(FactTestLines&), FactTestLines& out)
 {
-    // A sequence before (or a shadow measurement) leaves the presence lines at the end faces it
-    // found; the feed stops on them, so they go back to their usual columns first.
-    ResetBrightWavePos();
     const int r = SpliceFiber(0);
     out.push_back({"Fiber set", r == 0 ? "OK" : fmt("failed (%.0f)", r), r == 0 ? 1 : 0});
     if (r != 0) return -1;

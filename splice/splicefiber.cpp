@@ -78,6 +78,9 @@ int SpliceFiber(int showResults)
     load_mode(info);
     InitializeFiberStruct();
     APPFIBER* fibre = GetFiberStruct();
+    // An earlier sequence or measurement leaves the presence lines at the end faces it found; the
+    // feed would stop on them, so they go back to their usual columns as in the full splice.
+    ResetBrightWavePos();
     ClearResetFlag();
     BacktrackAllMotor();
     SetMotorSpeed(0);

@@ -382,6 +382,14 @@ enum : uint32_t {
     TXT_MOTOR_DRIVE_HINT,
     TXT_DIAG_HINT,  // 2319
     TXT_MOTOR_NAME, // + motor id 0..5: 2320..2325
+    // Manual motor drive (2600-2649).
+    TXT_DRIVE_STEP = 2600,
+    TXT_DRIVE_AT,
+    TXT_DRIVE_AT_LIMIT,
+    TXT_DRIVE_UNREADABLE,
+    TXT_DRIVE_REFUSED,
+    TXT_DRIVE_HOMED,
+    TXT_DRIVE_HOMING_FAILED, // 2606
 
     // Guide pages: paragraph k of page p is TXT_GUIDE + p * TXT_GUIDE_PAGE_TEXTS + k.
     TXT_GUIDE = 1200,

@@ -10,6 +10,7 @@
 #include "fiber/graphics.h"
 #include "forms/password.h"
 #include "forms/registry.h"
+#include "gui/keypad.h"
 #include "params/param_tables.h"
 #include "platform/requests.h"
 #include "sim/dev_misc.h"
@@ -107,8 +108,11 @@ TEST(PowerOn, OnlyThePowerOnPasswordStartsTheUnit)
         int first = 1, motorsReady = 0;
         EXPECT_EQ(ExecMaskAfterPowerOn(&first, &motorsReady), c.start) << c.what;
         EXPECT_EQ(sim::trace_count("screen", "frmSysPassword") > 0, c.switchOn != 0) << c.what;
-        // The unit would be off now; for the next case the keys are lifted and the Reset flag read.
+        // The unit would be off now; for the next case the keys are lifted, what was typed after the
+        // form ended is gone with the power and the Reset flag read.
         plat_sleep_ms(500);
+        while (GetKeypadEvent(GetKeypadObject(DEV_KEY)) != 0) {
+        }
         ClearEventMsg();
         ClearResetFlag();
     }

@@ -13,6 +13,7 @@
 #include "fiber/graphics.h"
 #include "formmodel/formevents.h"
 #include "forms/facttestscreen.h"
+#include "forms/frmfactotherendurance.h"
 #include "forms/frmfactsensor.h"
 #include "forms/frmfactsplicetest.h"
 #include "forms/frmfacttestkeypad.h"
@@ -208,6 +209,26 @@ TEST(FactTestMirror, FindsEachFreshPair)
         ASSERT_TRUE(set) << run;
         EXPECT_EQ(set->value, "OK") << run;
     }
+}
+
+// A plain tap made while a cycle keeps the motors busy stops the run at that cycle.
+TEST(FactEndurance, ATapDuringACycleStopsTheRun)
+{
+    Bed b;
+    bool busy = false;
+    int cyclesAtTap = -1;
+    b.tap(300, "run");
+    b.tb.after_ms(4000, [&] {
+        busy = !b.motors_still();
+        cyclesAtTap = GetFactEnduranceCycles();
+    });
+    b.tap(4000, "confirm");
+    b.tap(7000, "cancel");
+    EXPECT_EQ(formtest::run_form(frmFactOtherEndurance), uint32_t(FORM_BACK));
+    EXPECT_TRUE(busy);
+    ASSERT_GT(cyclesAtTap, 0);
+    EXPECT_LE(GetFactEnduranceCycles(), cyclesAtTap + 1);
+    EXPECT_EQ(FactTestVerdict(), 1);
 }
 
 // Three splices: the count and the statistics are those of the three records stored.

@@ -12,7 +12,10 @@
 #include "forms/frmmaintmotors.h"
 #include "forms/menuscreen.h"
 #include "formtest.h"
+#include "params/maintainflag.h"
+#include "params/param_tables.h"
 #include "sim/dev_misc.h"
+#include "sim/dev_motor.h"
 #include "sim/instrument.h"
 #include "sim/scene.h"
 #include "tests/support/screens.h"
@@ -170,6 +173,27 @@ TEST(MaintMotorAndDiagnostic, HealthyUnitPasses)
     EXPECT_EQ(formtest::run_form(frmMaintDiagnostic), 6u);
     for (int i = 0; i < 6; ++i)
         EXPECT_TRUE(MaintDiagnosticPassed(i)) << i << " " << MaintDiagnosticValues(i);
+}
+
+// A calibration that passed whole is the step that completes the maintenance: the date and count
+// are saved. One with a motor that stalls on its way saves nothing and leaves the bits.
+TEST(MaintMotorCalibration, CountsAsAMaintenanceStepOnlyWhenEveryMotorPassed)
+{
+    for (const bool stall : {false, true}) {
+        formtest::Unit u;
+        if (stall) u.inst().motors().set_fail_after(1, 3000); // X align
+        const uint8_t others = MAINTAIN_ALL & ~MAINTAIN_BITS_MOTOR;
+        MaintainFlag = others;
+        u.tap(300, "run");
+        u.tap(150000, "cancel");
+        EXPECT_EQ(formtest::run_form(frmMaintMotor), 6u);
+        MachineParameter m{};
+        ASSERT_EQ(GetTable_MachinePar(&m), 0);
+        EXPECT_EQ(MaintainFlag, stall ? others : MAINTAIN_ALL) << stall;
+        EXPECT_EQ(m.dwMaintainCount, stall ? 0u : 1u) << stall;
+        EXPECT_EQ(m.dwLastMaintDate != 0, !stall) << stall;
+        MaintainFlag = 0;
+    }
 }
 
 } // namespace

@@ -35,6 +35,27 @@ TEST_F(KeypadTest, PressReleaseAndSecondKeyWhileHeld)
     EXPECT_EQ(GetKeypadEvent(pad()), 0x100 | 13);
 }
 
+TEST_F(KeypadTest, TapsMadeBeforeTheNextReadEachGiveTheirDownAndUp)
+{
+    // A stray release, then more taps than one driver read holds, all while the reader is busy.
+    struct Tap {
+        uint16_t raw;
+        uint8_t code;
+    };
+    const Tap taps[] = {{kConfirm, 3}, {kUp, 5}, {kCancel, 2}};
+    keys().release(kCancel);
+    for (int i = 0; i < 10; ++i) {
+        keys().press(taps[i % 3].raw);
+        keys().release(taps[i % 3].raw);
+    }
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(GetKeypadEvent(pad()), 0x100 | taps[i % 3].code) << i;
+        EXPECT_EQ(GetKeypadEvent(pad()), 0x200 | taps[i % 3].code) << i;
+    }
+    EXPECT_EQ(GetKeypadEvent(pad()), 0);
+    EXPECT_EQ(keys().queued(), 0u);
+}
+
 TEST_F(KeypadTest, OnlyArrowKeysRepeatEveryInterval)
 {
     struct Case {
