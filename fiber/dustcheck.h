@@ -1,5 +1,6 @@
 // The dust check of the optics: marks the pixels of both camera frames that differ strongly from
-// their neighbours and counts short horizontal runs of them inside each view's fibre window.
+// their neighbours, or lie in a 4 x 4 block that differs strongly from the blocks around it (a
+// soft blob), and counts short horizontal runs of them inside each view's fibre window.
 #pragma once
 
 #include <cstdint>

@@ -25,6 +25,23 @@ double effective_drive(double value, double pressure_kpa, double temperature_c)
            kDrivePerDegree * (kRefTemperatureC - temperature_c);
 }
 
+namespace
+{
+// The Gaussian column convolved with the glass's exp(-|x| / L), unnormalised.
+double column_in_glass(double x)
+{
+    const double s = kArcSigmaUm, l = kGlassSpreadUm, a = s * s / l, r2s = s * std::sqrt(2.0);
+    return std::exp(-x / l) * std::erfc((a - x) / r2s) + std::exp(x / l) * std::erfc((a + x) / r2s);
+}
+} // namespace
+
+double reach(double u_um)
+{
+    // Far out the two terms under- and overflow; the heat there is nil anyway.
+    const double u = std::min(std::abs(u_um), 20 * kGlassSpreadUm);
+    return column_in_glass(u) / column_in_glass(0);
+}
+
 double melt_rate(double effective, double reach)
 {
     return kMeltUmPerDriveSecond * std::max(0.0, effective * reach - kSofteningDrive);
@@ -130,8 +147,7 @@ void Fusion::heat_locked(uint64_t t0, uint64_t t1, double value)
                            ((scene_.electrode_col(1) - optics::kAxisColumn[0]) +
                             (scene_.electrode_col(2) - optics::kAxisColumn[1])) *
                            optics::kUmPerPx;
-    const double sg = heat::kArcSigmaUm;
-    auto reach = [&](double u) { return std::exp(-(u - axis_um) * (u - axis_um) / (2 * sg * sg)); };
+    auto reach = [&](double u) { return heat::reach(u - axis_um); };
     // A thin joint's glass melts back faster: its end loses joint_um more in the standard arc.
     auto speed_up = [&](const FibreSetup& f) {
         if (f.joint != JointDefect::Thin) return 1.0;

@@ -42,11 +42,18 @@ inline constexpr double kStandardHeat = 1000.0 - kSofteningDrive;
 // standard overlap push of 10 pixels, which that push is made to refill.
 inline constexpr double kMeltUmPerDriveSecond = 0.00777, kFusedLoss = 0.25;
 inline constexpr double kStandardMeltUm = 3.225;
-// Axial spread of the arc's heat and light (Gaussian sigma, um).
+// Axial spread of the discharge column's heat and light (Gaussian sigma, um).
 inline constexpr double kArcSigmaUm = 40.0;
+// The glass carries the column's heat along the fibre before losing it through its surface: the
+// temperature falls off as exp(-|x| / L) around a point source, with the fin length
+// L = sqrt(k r / 2h) (silica near softening k ~ 2 W/m K, r = 62.5 um, radiation and hot gas
+// h ~ 2000 W/m2 K): about 170 um. What an end receives is the column convolved with that.
+inline constexpr double kGlassSpreadUm = 170.0;
 
 // Drive value that heats as `value` does at the reference conditions.
 double effective_drive(double value, double pressure_kpa, double temperature_c);
+// Fraction of the heat on the arc's axis that the glass `u_um` from the axis receives.
+double reach(double u_um);
 // Melt-back rate of an end, um/s, that receives the fraction `reach` of the arc's heat.
 double melt_rate(double effective, double reach);
 } // namespace heat

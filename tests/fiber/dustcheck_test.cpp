@@ -2,10 +2,13 @@
 // run counters that carry over row ends and past dust outside the window, cancel, the verdicts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "fiber/dustcheck.h"
 #include "fiber/graphics.h"
+#include "sim/camera_render.h"
+#include "sim/scene.h"
 
 namespace
 {
@@ -138,6 +141,60 @@ TEST(DustCheck, OriginsOutsideTheFrameAreClamped)
     Frames none;
     none.y.frame = nullptr;
     EXPECT_EQ(none.run(), 1);
+}
+
+// The simulated cameras without fibres at the usual backlight (64 over a black level of 8), with
+// sensor noise; dust only on the Y camera.
+struct Rendered {
+    std::vector<uint8_t> fx = std::vector<uint8_t>(CAMERA_FRAME_SIZE);
+    std::vector<uint8_t> fy = std::vector<uint8_t>(CAMERA_FRAME_SIZE);
+    std::vector<uint8_t> mx = std::vector<uint8_t>(CAMERA_FRAME_SIZE);
+    std::vector<uint8_t> my = std::vector<uint8_t>(CAMERA_FRAME_SIZE);
+    DUSTVIEW x{fx.data(), mx.data(), kOrigin, 0};
+    DUSTVIEW y{fy.data(), my.data(), kOrigin, 0};
+
+    Rendered(std::vector<sim::Dust> dustY, uint64_t frame)
+    {
+        for (int view : {1, 2}) {
+            sim::ViewScene vs;
+            vs.view = view;
+            vs.base = 8;
+            vs.light = 56;
+            vs.frame = frame;
+            if (view == 2) vs.dust = dustY;
+            sim::render_view(vs, view == 1 ? fx.data() : fy.data(), true);
+        }
+    }
+    int run() { return DustCheckFrames(x, y, DUST_WIDTH_MAINT, nullptr, nullptr); }
+};
+
+TEST(DustCheck, RenderedDustIsFoundInItsViewOnlyAndCleanOpticsPass)
+{
+    // Dust on the optics out of focus, as {col, row, sigma px, fraction of light taken}: sharp
+    // specks near the sensor and soft blobs further out, each in the middle or near an edge of
+    // the window.
+    const sim::Dust found[] = {{250, 260, 1.5, 0.7}, {250, 260, 2, 0.8}, {300, 200, 3, 0.4},
+                               {300, 200, 4, 0.5},   {120, 360, 6, 0.5}, {480, 170, 8, 0.6},
+                               {330, 250, 10, 0.8}};
+    for (const sim::Dust& d : found) {
+        Rendered r({d}, 3);
+        EXPECT_EQ(r.run(), 1) << "sigma " << d.radius << " depth " << d.depth;
+        EXPECT_EQ(r.x.count, 0u);
+        EXPECT_GE(r.y.count, DUST_DIRTY_COUNT) << "sigma " << d.radius << " depth " << d.depth;
+        EXPECT_EQ(DustErrorCode(r.x.count, r.y.count), 253);
+        EXPECT_EQ(r.my[size_t(int(d.row) * CAMERA_WIDTH + int(d.col))] |
+                      r.my[size_t(int(d.row) * CAMERA_WIDTH + int(d.col + d.radius))],
+                  1)
+            << "the blob is drawn in the mask";
+    }
+    // Clean optics pass frame after frame: the noise alone never adds up to dust, nor does a
+    // haze too faint to disturb a picture.
+    for (uint64_t frame : {1, 2, 3, 4, 5, 6, 7, 8}) {
+        Rendered clean({}, frame), haze({{300, 250, 12, 0.1}}, frame);
+        EXPECT_EQ(clean.run(), 0) << frame;
+        EXPECT_LT(std::max(clean.x.count, clean.y.count), DUST_DIRTY_COUNT) << frame;
+        EXPECT_EQ(haze.run(), 0) << frame;
+    }
 }
 
 } // namespace
