@@ -1,7 +1,8 @@
 // Whole-program figures: splicer-sim runs a scenario on the virtual clock as a child process, and
 // its own event log gives the instrument's times (boot to the workbench, Run to the loss estimate)
 // while the kernel's account of the child gives the CPU it used. The simulated hardware runs in
-// the same process, so the CPU figures include the emulators and the camera renderer.
+// the same process, so the run's CPU includes the emulators and the camera renderer; the
+// application's own share of a splice comes from the run's ROOT/sim/cpu.jsonl.
 #include <benchmark/benchmark.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -21,8 +22,9 @@ namespace
 
 struct SimRun {
     bool ok = false;
-    double cpu_s = 0; // user + system of the child
-    std::string out;  // its standard output
+    double cpu_s = 0;    // user + system of the child
+    std::string out;     // its standard output
+    std::string cpu_log; // its ROOT/sim/cpu.jsonl
 };
 
 SimRun run_sim(const std::string& scenario)
@@ -63,6 +65,13 @@ SimRun run_sim(const std::string& scenario)
         }
     }
     ::close(fds[0]);
+    if (FILE* f = std::fopen((root + "/sim/cpu.jsonl").c_str(), "r")) {
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+            r.cpu_log.append(buf, n);
+        std::fclose(f);
+    }
     std::error_code ec;
     std::filesystem::remove_all(root, ec);
     return r;
@@ -78,6 +87,31 @@ double event_time(const std::string& out, const std::string& what)
     if (start == std::string::npos || std::sscanf(out.c_str() + start, "[%u:%u:%u.%u]", &h, &m, &s, &ms) != 4)
         return -1;
     return h * 3600.0 + m * 60.0 + s + ms / 1000.0;
+}
+
+// The application's CPU milliseconds (simulated hardware excluded) from the first splice status
+// at or after `from_s` to the first "estimate" status after it, from cpu.jsonl; -1 without both.
+double app_cpu_ms(const std::string& log, double from_s)
+{
+    double first = -1;
+    size_t at = 0;
+    while (at < log.size()) {
+        size_t end = log.find('\n', at);
+        if (end == std::string::npos) end = log.size();
+        const std::string line = log.substr(at, end - at);
+        at = end + 1;
+        double t_ms = 0, app = 0;
+        size_t tp = line.find("\"t_ms\":"), ap = line.find("\"app_cpu_ms\":");
+        if (tp == std::string::npos || ap == std::string::npos ||
+            std::sscanf(line.c_str() + tp + 7, "%lf", &t_ms) != 1 ||
+            std::sscanf(line.c_str() + ap + 13, "%lf", &app) != 1 || t_ms / 1000 < from_s)
+            continue;
+        if (first < 0)
+            first = app;
+        else if (line.find("\"splice\":\"estimate\"") != std::string::npos)
+            return app - first;
+    }
+    return -1;
 }
 
 std::string scenario(const char* name)
@@ -114,7 +148,7 @@ void BM_BootToWorkbench(benchmark::State& state)
 BENCHMARK(BM_BootToWorkbench)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 // The same boot, then one complete splice (bench/scenarios/splice_cycle.json); its CPU is the
-// run's less the boot's.
+// run's less the boot's, and the application's own from Run to the loss estimate.
 void BM_CompleteSplice(benchmark::State& state)
 {
     const Boot b = boot();
@@ -128,6 +162,7 @@ void BM_CompleteSplice(benchmark::State& state)
         }
         state.counters["cycle_instrument_s"] = est - run;
         state.counters["cpu_s"] = r.cpu_s - b.cpu_s;
+        state.counters["app_cpu_ms"] = app_cpu_ms(r.cpu_log, run);
     }
 }
 BENCHMARK(BM_CompleteSplice)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();

@@ -13,7 +13,10 @@ set(CMAKE_LIBRARY_ARCHITECTURE arm-linux-gnueabihf)
 set(CMAKE_C_FLAGS_INIT "-D_FILE_OFFSET_BITS=64")
 set(CMAKE_CXX_FLAGS_INIT
     "-D_FILE_OFFSET_BITS=64 -Wno-error=restrict -Wno-error=array-bounds -Wno-error=stringop-overflow")
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-arm -L /usr/arm-linux-gnueabihf)
+# The emulator loads the armhf libraries the programs were linked against (Debian's multiarch root
+# "/"): with the cross compiler's own copy of the C library (/usr/arm-linux-gnueabihf) a
+# dynamically linked program dies at its first pthread_create under qemu-arm 7.2.
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-arm -L /)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
