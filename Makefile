@@ -79,12 +79,14 @@ run: deps
 	cmake --build --preset release -j $(JOBS) --target splicer-sim assets
 	build/release/splicer-sim
 
-# The demo as a moving picture: every page the panel shows, held for its virtual time (capped),
-# at half size, as an animated WebP.
+# The demo's second splice as a moving picture: every page the panel shows from its Run to the end of
+# the heater's cycle (the sleeve shrunk during the result), held for its virtual time (capped), at
+# half size, as an animated WebP. The window comes from the run's event log.
 demo-video: build
 	rm -rf out/demo-video
-	build/release/splicer-sim --root out/demo-video --scenario scenarios/demo.json --frames out/demo-video/frames >/dev/null
-	tools/frames_to_webp.sh out/demo-video/frames docs/demo.webp
+	build/release/splicer-sim --root out/demo-video --scenario scenarios/demo.json --frames out/demo-video/frames >out/demo-video.log
+	eval "$$(tools/splice_window.sh out/demo-video.log)" && FROM_MS=$$FROM_MS TO_MS=$$TO_MS \
+	  tools/frames_to_webp.sh out/demo-video/frames docs/demo.webp
 	@ls -l docs/demo.webp
 
 # N seeded random fibre pairs spliced one after the other, against the simulator's truth: the

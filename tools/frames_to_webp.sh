@@ -1,7 +1,8 @@
 #!/bin/sh
 # Turns a folder of panel pictures named <virtual ms>-<n>.png (splicer-sim --frames) into an
 # animated WebP: 600 x 360 (WIDTH, HEIGHT), each picture held for its virtual time capped at HOLD_MS, pictures
-# that stood less than MIN_MS (a page caught half drawn) left out.
+# that stood less than MIN_MS (a page caught half drawn) left out; with FROM_MS and TO_MS only the
+# pictures shown between those virtual times (the page already up at FROM_MS included).
 # usage: frames_to_webp.sh FRAMES_DIR OUT.webp
 set -eu
 dir=$1
@@ -11,6 +12,8 @@ MIN_MS=${MIN_MS:-40}
 QUALITY=${QUALITY:-75}
 WIDTH=${WIDTH:-600}
 HEIGHT=${HEIGHT:-360}
+FROM_MS=${FROM_MS:-0}
+TO_MS=${TO_MS:-}
 command -v img2webp >/dev/null && command -v cwebp >/dev/null || { echo "install the webp package" >&2; exit 1; }
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -32,6 +35,12 @@ add() { # $1 picture, $2 how long it stood
 while read -r f; do
     ms=$(echo "$f" | sed 's/-.*//; s/^0*//')
     ms=${ms:-0}
+    [ -n "$TO_MS" ] && [ "$ms" -gt "$TO_MS" ] && break
+    if [ "$ms" -le "$FROM_MS" ]; then # the page standing at FROM_MS is the first one kept
+        prev=$f
+        prev_ms=$FROM_MS
+        continue
+    fi
     [ -n "$prev" ] && add "$prev" $((ms - prev_ms))
     prev=$f
     prev_ms=$ms
