@@ -84,8 +84,9 @@ run: deps
 # half size, as an animated WebP. The window comes from the run's event log.
 demo-video: build
 	rm -rf out/demo-video
-	build/release/splicer-sim --root out/demo-video --scenario scenarios/demo.json --frames out/demo-video/frames >out/demo-video.log
-	eval "$$(tools/splice_window.sh out/demo-video.log)" && FROM_MS=$$FROM_MS TO_MS=$$TO_MS \
+	mkdir -p out/demo-video
+	build/release/splicer-sim --root out/demo-video --scenario scenarios/demo.json --frames out/demo-video/frames >out/demo-video/run.log
+	eval "$$(tools/splice_window.sh out/demo-video/run.log)" && FROM_MS=$$FROM_MS TO_MS=$$TO_MS \
 	  tools/frames_to_webp.sh out/demo-video/frames docs/demo.webp
 	@ls -l docs/demo.webp
 
